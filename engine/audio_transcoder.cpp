@@ -1,0 +1,412 @@
+#include "engine/audio_transcoder.h"
+
+#include "engine/sample_format.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/samplefmt.h>
+}
+
+namespace {
+
+// Chunk size for encoders without a frame size of their own (PCM).
+constexpr int kPcmChunkSamples = 4096;
+// Resampler filter: 16 taps, 2^10 phases, no linear interpolation, cutoff 0.8.
+constexpr int kFilterLength = 16;
+constexpr int kPhaseShift = 10;
+constexpr double kCutoff = 0.8;
+constexpr int kMaxChannels = 64;
+
+using PlanePointers = std::array<const uint8_t*, kMaxChannels>;
+
+bool AcceptsShortFrames(const AVCodecContext* encoder) {
+    return encoder->codec->capabilities &
+           (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+}
+
+// ---- set-up ---------------------------------------------------------------
+
+int ConfigureEncoder(AudioTranscoder& t, const AVCodec* codec, const OutputAudioParams& params) {
+    AVCodecContext* enc = t.encoder.get();
+    enc->sample_rate = params.sampleRate;
+    enc->bit_rate = params.bitRate;
+    enc->time_base = AVRational{1, params.sampleRate};
+    enc->sample_fmt = ChooseEncoderSampleFormat(codec, t.decoder->sample_fmt);
+    if (!ChooseEncoderLayout(codec, params.channels, t.decoder->ch_layout, enc->ch_layout)) {
+        return AVERROR(EINVAL);
+    }
+    // Codec headers go into the container header where the container wants it
+    // (mp4, mov, 3gp and the ipod muxer that .m4a selects).
+    if (t.output->oformat->flags & AVFMT_GLOBALHEADER) {
+        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    if (codec->id == AV_CODEC_ID_FLAC && enc->sample_fmt == AV_SAMPLE_FMT_S32) {
+        const int sourceBits = t.decoder->bits_per_raw_sample;
+        enc->bits_per_raw_sample = (sourceBits > 16 && sourceBits <= 24) ? sourceBits : 24;
+    }
+    return 0;
+}
+
+int AllocateWorkBuffers(AudioTranscoder& t) {
+    const AVCodecContext* enc = t.encoder.get();
+    t.queue.reset(av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels,
+                                      std::max(t.frameSamples * 4, 16384)));
+    t.decoded.reset(av_frame_alloc());
+    t.encoderFrame.reset(av_frame_alloc());
+    t.encoded.reset(av_packet_alloc());
+    if (!t.queue || !t.decoded || !t.encoderFrame || !t.encoded) {
+        return AVERROR(ENOMEM);
+    }
+    AVFrame* frame = t.encoderFrame.get();
+    frame->nb_samples = t.frameSamples;
+    frame->format = enc->sample_fmt;
+    frame->sample_rate = enc->sample_rate;
+    if (const int ret = av_channel_layout_copy(&frame->ch_layout, &enc->ch_layout); ret < 0) {
+        return ret;
+    }
+    return av_frame_get_buffer(frame, 0);
+}
+
+// ---- writing --------------------------------------------------------------
+
+int WriteEncodedPacket(AudioTranscoder& t) {
+    AVPacket* pkt = t.encoded.get();
+    av_packet_rescale_ts(pkt, t.encoder->time_base, t.outputStream->time_base);
+    pkt->stream_index = t.outputStream->index;
+    if (pkt->pts != AV_NOPTS_VALUE) {
+        t.writtenEnd = std::max(t.writtenEnd, pkt->pts + pkt->duration);
+    }
+    const int ret = av_interleaved_write_frame(t.output, pkt);
+    if (ret < 0) {
+        t.writeFailed = true;
+    }
+    return ret;
+}
+
+int ReceiveEncodedPackets(AudioTranscoder& t) {
+    for (;;) {
+        const int ret = avcodec_receive_packet(t.encoder.get(), t.encoded.get());
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) {
+            return 0;
+        }
+        if (ret < 0) {
+            return ret;
+        }
+        if (const int written = WriteEncodedPacket(t); written < 0) {
+            return written;
+        }
+    }
+}
+
+// Encodes `samples` queued samples as one frame. A short last frame is padded
+// with silence for encoders that only take whole frames.
+int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
+    AVFrame* frame = t.encoderFrame.get();
+    frame->nb_samples = t.frameSamples;
+    if (const int ret = av_frame_make_writable(frame); ret < 0) {
+        return ret;
+    }
+    const int read = av_audio_fifo_read(t.queue.get(), reinterpret_cast<void**>(frame->data), samples);
+    if (read < 0) {
+        return read;
+    }
+    if (read < t.frameSamples) {
+        if (AcceptsShortFrames(t.encoder.get())) {
+            frame->nb_samples = read;
+        } else {
+            av_samples_set_silence(frame->data, read, t.frameSamples - read,
+                                   frame->ch_layout.nb_channels,
+                                   static_cast<AVSampleFormat>(frame->format));
+        }
+    }
+    frame->pts = t.nextPts;
+    t.nextPts += frame->nb_samples;
+    if (const int ret = avcodec_send_frame(t.encoder.get(), frame); ret < 0) {
+        return ret;
+    }
+    return ReceiveEncodedPackets(t);
+}
+
+int EncodeWholeFrames(AudioTranscoder& t) {
+    while (av_audio_fifo_size(t.queue.get()) >= t.frameSamples) {
+        if (const int ret = EncodeQueuedFrame(t, t.frameSamples); ret < 0) {
+            return ret;
+        }
+    }
+    return 0;
+}
+
+// ---- conversion -----------------------------------------------------------
+
+void EffectiveLayout(const AVChannelLayout& layout, AVChannelLayout& effective) {
+    if (layout.order == AV_CHANNEL_ORDER_NATIVE || layout.order == AV_CHANNEL_ORDER_AMBISONIC) {
+        av_channel_layout_copy(&effective, &layout);
+    } else {
+        av_channel_layout_default(&effective, layout.nb_channels);
+    }
+}
+
+int DrainConverter(AudioTranscoder& t);
+
+// (Re)creates the converter when the decoded format differs from what it was
+// set up for; when nothing differs from the encoder, samples pass through.
+int PrepareConverter(AudioTranscoder& t, const AVFrame* frame) {
+    AVChannelLayout layout{};
+    EffectiveLayout(frame->ch_layout, layout);
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    if (t.converterFormat == format && t.converterRate == frame->sample_rate &&
+        av_channel_layout_compare(&t.converterLayout, &layout) == 0) {
+        av_channel_layout_uninit(&layout);
+        return 0;
+    }
+    if (const int ret = DrainConverter(t); ret < 0) {
+        av_channel_layout_uninit(&layout);
+        return ret;
+    }
+    AVCodecContext* enc = t.encoder.get();
+    t.converterFormat = format;
+    t.converterRate = frame->sample_rate;
+    av_channel_layout_uninit(&t.converterLayout);
+    t.converterLayout = layout; // takes ownership
+    t.converterPassThrough = format == enc->sample_fmt && frame->sample_rate == enc->sample_rate &&
+                             av_channel_layout_compare(&layout, &enc->ch_layout) == 0;
+    t.resampler.reset();
+    if (t.converterPassThrough) {
+        return 0;
+    }
+    SwrContext* swr = nullptr;
+    int ret = swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate,
+                                  &t.converterLayout, format, frame->sample_rate, 0, nullptr);
+    t.resampler.reset(swr);
+    if (ret < 0) {
+        return ret;
+    }
+    av_opt_set_int(swr, "filter_size", kFilterLength, 0);
+    av_opt_set_int(swr, "phase_shift", kPhaseShift, 0);
+    av_opt_set_int(swr, "linear_interp", 0, 0);
+    av_opt_set_double(swr, "cutoff", kCutoff, 0);
+    return swr_init(swr);
+}
+
+// Converts `samples` input samples (none: flush the resampler) and queues the
+// result. Returns the number of samples queued or a negative AVERROR.
+int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int samples) {
+    if (t.converterPassThrough) {
+        auto planes = reinterpret_cast<void**>(const_cast<uint8_t**>(input));
+        return av_audio_fifo_write(t.queue.get(), planes, samples);
+    }
+    const AVCodecContext* enc = t.encoder.get();
+    const int room = swr_get_out_samples(t.resampler.get(), samples);
+    if (room < 0) {
+        return room;
+    }
+    if (!t.converted.Reserve(room, enc->ch_layout.nb_channels, enc->sample_fmt)) {
+        return AVERROR(ENOMEM);
+    }
+    const int produced = swr_convert(t.resampler.get(), t.converted.data, t.converted.capacity,
+                                     const_cast<const uint8_t**>(input), samples);
+    if (produced <= 0) {
+        return produced;
+    }
+    return av_audio_fifo_write(t.queue.get(), reinterpret_cast<void**>(t.converted.data), produced);
+}
+
+// Queues the samples the resampler still holds (its filter delay).
+int DrainConverter(AudioTranscoder& t) {
+    if (!t.resampler || t.converterPassThrough) {
+        return 0;
+    }
+    for (;;) {
+        const int queued = ConvertIntoQueue(t, nullptr, 0);
+        if (queued <= 0) {
+            return queued;
+        }
+    }
+}
+
+// ---- trimming -------------------------------------------------------------
+
+void PlaceFirstFrame(AudioTranscoder& t, const AVFrame* frame) {
+    const int rate = frame->sample_rate;
+    t.positionKnown = true;
+    t.position = 0;
+    // After a seek the first frame can start anywhere before the clip start;
+    // its timestamp says where.
+    if (t.clipStart > 0 && frame->pts != AV_NOPTS_VALUE) {
+        t.position = av_rescale_q(frame->pts - t.sourceStartPts, t.decoder->pkt_timebase,
+                                  AVRational{1, rate});
+    }
+    t.firstSample = std::llround(t.clipStart * rate);
+    t.endSample = std::isinf(t.clipLength)
+                      ? INT64_MAX
+                      : t.firstSample + std::llround(std::max(0.0, t.clipLength) * rate);
+}
+
+void OffsetPlanes(const AVFrame* frame, int offset, PlanePointers& planes) {
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const int bytes = av_get_bytes_per_sample(format);
+    const int channels = frame->ch_layout.nb_channels;
+    if (av_sample_fmt_is_planar(format)) {
+        for (int c = 0; c < channels; ++c) {
+            planes[c] = frame->extended_data[c] + static_cast<ptrdiff_t>(offset) * bytes;
+        }
+    } else {
+        planes[0] = frame->extended_data[0] + static_cast<ptrdiff_t>(offset) * bytes * channels;
+    }
+}
+
+int TakeDecodedFrame(AudioTranscoder& t, const AVFrame* frame) {
+    if (frame->nb_samples <= 0 || frame->sample_rate <= 0 ||
+        frame->ch_layout.nb_channels <= 0 || frame->ch_layout.nb_channels > kMaxChannels) {
+        return 0; // nothing usable in a damaged frame
+    }
+    if (!t.positionKnown) {
+        PlaceFirstFrame(t, frame);
+    }
+    const int64_t begin = std::max(t.position, t.firstSample);
+    const int64_t end = std::min(t.position + frame->nb_samples, t.endSample);
+    const int64_t offset = begin - t.position;
+    t.position += frame->nb_samples;
+    if (t.position >= t.endSample) {
+        t.clipEnded = true;
+    }
+    if (end <= begin) {
+        return 0;
+    }
+    if (const int ret = PrepareConverter(t, frame); ret < 0) {
+        return ret;
+    }
+    PlanePointers planes{};
+    OffsetPlanes(frame, static_cast<int>(offset), planes);
+    const int queued = ConvertIntoQueue(t, planes.data(), static_cast<int>(end - begin));
+    return queued < 0 ? queued : 0;
+}
+
+int ReceiveDecodedFrames(AudioTranscoder& t) {
+    for (;;) {
+        const int ret = avcodec_receive_frame(t.decoder, t.decoded.get());
+        if (ret < 0) {
+            // EAGAIN, end of stream, or a damaged packet: nothing more from it.
+            return 0;
+        }
+        const int taken = TakeDecodedFrame(t, t.decoded.get());
+        av_frame_unref(t.decoded.get());
+        if (taken < 0) {
+            return taken;
+        }
+    }
+}
+
+} // namespace
+
+bool SampleBuffer::Reserve(int samples, int channels, AVSampleFormat format) {
+    if (samples <= capacity && data) {
+        return true;
+    }
+    Release();
+    const int wanted = std::max(samples, 4096);
+    if (av_samples_alloc_array_and_samples(&data, nullptr, channels, wanted, format, 0) < 0) {
+        data = nullptr;
+        return false;
+    }
+    capacity = wanted;
+    return true;
+}
+
+void SampleBuffer::Release() {
+    if (data) {
+        av_freep(&data[0]);
+        av_freep(&data);
+    }
+    capacity = 0;
+}
+
+int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecContext* decoder,
+                         const OutputAudioParams& params, const ClipWindow& clip) {
+    t.output = output;
+    t.decoder = decoder;
+    t.clipStart = std::max(0.0, clip.start);
+    t.clipLength = clip.length;
+    t.sourceStartPts = clip.sourceStartPts;
+    t.clipEnded = !(clip.length > 0);
+
+    const AVCodec* codec = FindOutputEncoder(params.codecId);
+    if (!codec) {
+        return AVERROR_ENCODER_NOT_FOUND;
+    }
+    if (!EncoderTakesSampleRate(codec, params.sampleRate) || params.channels <= 0 ||
+        params.channels > kMaxChannels) {
+        return AVERROR(EINVAL);
+    }
+    t.outputStream = avformat_new_stream(output, nullptr);
+    if (!t.outputStream) {
+        return AVERROR(ENOMEM);
+    }
+    t.outputStream->id = static_cast<int>(output->nb_streams) - 1;
+    t.encoder.reset(avcodec_alloc_context3(codec));
+    if (!t.encoder) {
+        return AVERROR(ENOMEM);
+    }
+    if (const int ret = ConfigureEncoder(t, codec, params); ret < 0) {
+        return ret;
+    }
+    if (const int ret = avcodec_open2(t.encoder.get(), codec, nullptr); ret < 0) {
+        return ret;
+    }
+    if (const int ret = avcodec_parameters_from_context(t.outputStream->codecpar, t.encoder.get());
+        ret < 0) {
+        return ret;
+    }
+    t.outputStream->time_base = t.encoder->time_base;
+    t.frameSamples = t.encoder->frame_size > 1 ? t.encoder->frame_size : kPcmChunkSamples;
+    return AllocateWorkBuffers(t);
+}
+
+int TranscodePacket(AudioTranscoder& t, const AVPacket* packet) {
+    ++t.decodedPackets;
+    if (t.clipEnded) {
+        return 0;
+    }
+    if (avcodec_send_packet(t.decoder, packet) < 0) {
+        return 0; // a packet the decoder refuses is skipped
+    }
+    if (const int ret = ReceiveDecodedFrames(t); ret < 0) {
+        return ret;
+    }
+    return EncodeWholeFrames(t);
+}
+
+int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder) {
+    if (drainDecoder && !t.clipEnded && avcodec_send_packet(t.decoder, nullptr) >= 0) {
+        if (const int ret = ReceiveDecodedFrames(t); ret < 0) {
+            return ret;
+        }
+    }
+    if (const int ret = DrainConverter(t); ret < 0) {
+        return ret;
+    }
+    if (const int ret = EncodeWholeFrames(t); ret < 0) {
+        return ret;
+    }
+    if (const int left = av_audio_fifo_size(t.queue.get()); left > 0) {
+        if (const int ret = EncodeQueuedFrame(t, left); ret < 0) {
+            return ret;
+        }
+    }
+    // Encoders hold frames back (look-ahead, priming); ask for all of them.
+    if (const int ret = avcodec_send_frame(t.encoder.get(), nullptr); ret < 0) {
+        return ret;
+    }
+    return ReceiveEncodedPackets(t);
+}
+
+double WrittenSeconds(const AudioTranscoder& t) {
+    if (!t.outputStream || t.writtenEnd <= 0) {
+        return 0;
+    }
+    return static_cast<double>(t.writtenEnd) * av_q2d(t.outputStream->time_base);
+}

@@ -1,0 +1,105 @@
+// The audio path of one row: decode, trim, convert, queue, encode, write.
+//
+// Set-up opens the encoder for the output parameters; each source packet is
+// decoded, cut to the clip window (to the sample), converted to the encoder's
+// sample format, rate and layout in one resampler step, queued, and encoded
+// whenever a whole encoder frame is queued. Finish drains the decoder, the
+// resampler, the queue and the encoder. Everything is released with the object.
+#pragma once
+
+#include "engine/ffmpeg_ptr.h"
+
+#include <cstdint>
+#include <limits>
+
+struct OutputAudioParams {
+    int codecId = 0;
+    int64_t bitRate = 0;
+    int sampleRate = 0;
+    int channels = 0;
+};
+
+// Which part of the source to convert, in seconds from the source's start.
+struct ClipWindow {
+    double start = 0;
+    double length = std::numeric_limits<double>::infinity(); // to the end
+    // The source's start time in the audio stream's time base: timestamps are
+    // measured from it.
+    int64_t sourceStartPts = 0;
+};
+
+// Owns the sample buffers of the converter between decoder and queue.
+class SampleBuffer {
+public:
+    SampleBuffer() = default;
+    ~SampleBuffer() { Release(); }
+    SampleBuffer(const SampleBuffer&) = delete;
+    SampleBuffer& operator=(const SampleBuffer&) = delete;
+    // Grows (never shrinks) to hold `samples` samples; false when out of memory.
+    bool Reserve(int samples, int channels, AVSampleFormat format);
+    uint8_t** data = nullptr;
+    int capacity = 0;
+
+private:
+    void Release();
+};
+
+struct AudioTranscoder {
+    // Not owned: the worker owns the containers and the decoder.
+    AVFormatContext* output = nullptr;
+    AVCodecContext* decoder = nullptr;
+    AVStream* outputStream = nullptr;
+
+    CodecContextPtr encoder;
+    SwrPtr resampler;
+    AudioFifoPtr queue;
+    FramePtr decoded;
+    FramePtr encoderFrame;
+    PacketPtr encoded;
+    SampleBuffer converted;
+
+    // What the resampler is set up for; a source may change format mid-stream.
+    AVSampleFormat converterFormat = AV_SAMPLE_FMT_NONE;
+    int converterRate = 0;
+    AVChannelLayout converterLayout{};
+    bool converterPassThrough = false;
+
+    int frameSamples = 0;
+    int64_t nextPts = 0;          // running sample count, encoder time base
+    int64_t writtenEnd = 0;       // end of the audio written, output stream time base
+    int64_t decodedPackets = 0;
+
+    // Trimming, in source samples.
+    double clipStart = 0;
+    double clipLength = 0;
+    int64_t sourceStartPts = 0;
+    bool positionKnown = false;
+    int64_t position = 0;         // source position of the next decoded sample
+    int64_t firstSample = 0;      // first sample to keep
+    int64_t endSample = 0;        // one past the last sample to keep
+    bool clipEnded = false;       // every wanted sample has been taken
+
+    bool writeFailed = false;
+
+    AudioTranscoder() = default;
+    ~AudioTranscoder() { av_channel_layout_uninit(&converterLayout); }
+    AudioTranscoder(const AudioTranscoder&) = delete;
+    AudioTranscoder& operator=(const AudioTranscoder&) = delete;
+};
+
+// Adds the output audio stream and opens its encoder. Returns 0 or a negative
+// AVERROR; nothing is written to the output yet.
+int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecContext* decoder,
+                         const OutputAudioParams& params, const ClipWindow& clip);
+
+// Decodes one packet of the source audio stream and encodes what it yields.
+// Decode errors skip the packet. Returns a negative AVERROR only when writing
+// failed.
+int TranscodePacket(AudioTranscoder& t, const AVPacket* packet);
+
+// Drains the decoder (unless the clip already ended), the resampler, the queue
+// and the encoder. Returns 0 or a negative AVERROR when writing failed.
+int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder);
+
+// Seconds of audio written so far.
+double WrittenSeconds(const AudioTranscoder& t);

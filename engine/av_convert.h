@@ -1,0 +1,110 @@
+// The one engine object shared by the window side and the conversion worker.
+//
+// Plain fields, no accessors. The user-interface thread writes the batch
+// parameters only before it starts a worker and, while the worker runs, writes
+// nothing but m_stopRequested. The worker alone writes the run state. The
+// shared run-state fields are relaxed atomics: readers tolerate a value one
+// step old, nothing else needs ordering.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Result of one row of a batch.
+enum TaskStatus : uint8_t {
+    TaskCompleted = 1,
+    TaskFailed = 2,
+    TaskPending = 255,
+};
+
+// Probe results (see ProbeMediaFile).
+enum ProbeResult : int {
+    ProbeOk = 0,
+    ProbeCannotOpen = -1,
+    ProbeNoStreamInfo = -2,
+    ProbeNoVideoDecoder = -4,
+    ProbeVideoDecoderFailed = -5,
+};
+
+class AVConvert {
+public:
+    AVConvert() = default;
+    virtual ~AVConvert() = default;
+    AVConvert(const AVConvert&) = delete;
+    AVConvert& operator=(const AVConvert&) = delete;
+
+    // Media facts of the last probe; the worker refreshes duration and picture
+    // facts for each row it converts.
+    std::string m_probePath;
+    int32_t m_streamCount = 0;
+    int32_t m_videoStream = -1;
+    int32_t m_audioStream = -1;
+    int64_t m_startSeconds = 0;
+    int64_t m_durationSeconds = 0;
+    int64_t m_durationMicros = 0;
+    int32_t m_videoCodecId = 0;
+    int32_t m_videoBitRate = 0;
+    int32_t m_videoWidth = 0;
+    int32_t m_videoHeight = 0;
+    double m_frameRate = 0;
+    int32_t m_frameRateNum = 0;
+    int32_t m_frameRateDen = 0;
+
+    // Audio facts of the last probe. Before a batch starts, the Convert command
+    // overwrites them with the output parameters, which the worker reads.
+    int32_t m_audioCodecId = 0;
+    int32_t m_audioBitRate = 0;
+    int32_t m_sampleRate = 0;
+    int32_t m_channels = 0;
+
+    // Batch parameters, indexed by list row (checked or not). Sized by
+    // PrepareBatch.
+    int32_t m_taskCount = 0;
+    int32_t m_checkedCount = 0;
+    std::vector<std::string> m_inputPaths;
+    std::vector<std::string> m_outputPaths;
+    std::vector<double> m_clipStart;
+    std::vector<double> m_clipEnd;
+    std::vector<double> m_clipLength;
+
+    // Run state shared with the worker.
+    std::atomic<int32_t> m_currentTask{-1};
+    std::atomic<int32_t> m_progress{-1};
+    std::vector<std::atomic<uint8_t>> m_taskStatus;
+    std::atomic<bool> m_stopRequested{false};
+};
+
+// The process-wide instance; null until the first file is added.
+extern AVConvert* g_engine;
+
+// Sizes the batch arrays for taskCount rows: empty paths, zero clip times,
+// every status TaskPending. Call only while no worker runs.
+void PrepareBatch(AVConvert& engine, int32_t taskCount);
+
+// Relaxed load/store helpers for the shared run state.
+inline int32_t LoadRelaxed(const std::atomic<int32_t>& v) {
+    return v.load(std::memory_order_relaxed);
+}
+inline void StoreRelaxed(std::atomic<int32_t>& v, int32_t value) {
+    v.store(value, std::memory_order_relaxed);
+}
+inline uint8_t TaskStatusOf(const AVConvert& engine, int32_t row) {
+    return engine.m_taskStatus[row].load(std::memory_order_relaxed);
+}
+inline void SetTaskStatus(AVConvert& engine, int32_t row, uint8_t status) {
+    engine.m_taskStatus[row].store(status, std::memory_order_relaxed);
+}
+inline bool StopRequested(const AVConvert& engine) {
+    return engine.m_stopRequested.load(std::memory_order_relaxed);
+}
+inline void RequestStop(AVConvert& engine) {
+    engine.m_stopRequested.store(true, std::memory_order_relaxed);
+}
+
+// Probes m_probePath and fills the media facts; returns a ProbeResult.
+int ProbeMediaFile(AVConvert& engine);
+
+// Thread entry of a Convert batch: converts every row into its own file.
+void ConvertBatchProc(AVConvert* engine);

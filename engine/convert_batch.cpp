@@ -1,0 +1,256 @@
+// The batch worker: converts every row of a batch into its own output file.
+#include "engine/audio_transcoder.h"
+#include "engine/av_convert.h"
+#include "engine/media_input.h"
+#include "engine/output_naming.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+// Everything one row opens. Members are released in reverse order: the
+// transcoder first, the input last.
+struct RowResources {
+    InputFormatPtr input;
+    CodecContextPtr videoDecoder;
+    CodecContextPtr audioDecoder;
+    OutputFormatPtr output;
+    AudioTranscoder transcoder;
+    std::string createdFile; // set once this row has created its output file
+};
+
+// Tags copied to the output, each with the older names FFmpeg once used.
+struct TagKey {
+    const char* key;
+    const char* oldKey;
+};
+constexpr TagKey kCopiedTags[] = {
+    {"title", nullptr},   {"artist", "author"}, {"copyright", nullptr}, {"comment", nullptr},
+    {"album", nullptr},   {"date", "year"},     {"track", nullptr},     {"genre", nullptr},
+};
+
+const char* FindTag(const AVDictionary* tags, const TagKey& tag) {
+    const AVDictionaryEntry* entry = av_dict_get(tags, tag.key, nullptr, 0);
+    if (!entry && tag.oldKey) {
+        entry = av_dict_get(tags, tag.oldKey, nullptr, 0);
+    }
+    return entry ? entry->value : nullptr;
+}
+
+// Tags live in the container for most formats and in the audio stream for
+// Ogg and a few others; the container's win. They go to both the output
+// container and its stream, so every muxer finds them where it looks.
+void CopyTags(const AVFormatContext* input, const AVStream* sourceAudio, AVFormatContext* output,
+              AVStream* outputAudio) {
+    for (const TagKey& tag : kCopiedTags) {
+        const char* value = FindTag(input->metadata, tag);
+        if (!value && sourceAudio) {
+            value = FindTag(sourceAudio->metadata, tag);
+        }
+        if (value) {
+            av_dict_set(&output->metadata, tag.key, value, 0);
+            if (outputAudio) {
+                av_dict_set(&outputAudio->metadata, tag.key, value, 0);
+            }
+        }
+    }
+}
+
+bool OpenSource(AVConvert& engine, int row, RowResources& res) {
+    if (OpenMediaInput(engine.m_inputPaths[row], res.input) != ProbeOk) {
+        return false;
+    }
+    FindStreams(res.input.get(), engine);
+    if (engine.m_videoStream >= 0 &&
+        OpenStreamDecoder(res.input->streams[engine.m_videoStream], res.videoDecoder) != 0) {
+        return false;
+    }
+    if (engine.m_audioStream >= 0 &&
+        OpenStreamDecoder(res.input->streams[engine.m_audioStream], res.audioDecoder) != 0) {
+        return false;
+    }
+    ReadDurationFacts(res.input.get(), engine);
+    ReadVideoFacts(res.input.get(), res.videoDecoder.get(), engine);
+    return true;
+}
+
+// The part of the source to convert. A clip that ends at the source's whole
+// second duration means "to the end": the seconds are truncated, the sound
+// is not.
+ClipWindow RowClip(const AVConvert& engine, int row, const AVFormatContext* input) {
+    ClipWindow clip;
+    clip.start = engine.m_clipStart[row];
+    const bool toTheEnd =
+        engine.m_durationSeconds >= 0 && engine.m_clipEnd[row] >= engine.m_durationSeconds;
+    clip.length = toTheEnd ? std::numeric_limits<double>::infinity() : engine.m_clipLength[row];
+    if (engine.m_audioStream >= 0 && input->start_time != AV_NOPTS_VALUE) {
+        const AVStream* audio = input->streams[engine.m_audioStream];
+        clip.sourceStartPts = av_rescale_q(input->start_time, AV_TIME_BASE_Q, audio->time_base);
+    }
+    return clip;
+}
+
+bool PrepareOutput(AVConvert& engine, int row, RowResources& res, const ClipWindow& clip) {
+    const std::string& path = engine.m_outputPaths[row];
+    const AVOutputFormat* format = av_guess_format(nullptr, path.c_str(), nullptr);
+    if (!format) {
+        return false;
+    }
+    AVFormatContext* ctx = nullptr;
+    if (avformat_alloc_output_context2(&ctx, format, nullptr, path.c_str()) < 0 || !ctx) {
+        return false;
+    }
+    res.output.reset(ctx);
+    // Without sound the output would have no stream: fail before any file exists.
+    if (engine.m_audioStream < 0) {
+        return false;
+    }
+    OutputAudioParams params;
+    params.codecId = engine.m_audioCodecId;
+    params.bitRate = engine.m_audioBitRate;
+    params.sampleRate = engine.m_sampleRate;
+    params.channels = engine.m_channels;
+    if (SetupAudioTranscoder(res.transcoder, ctx, res.audioDecoder.get(), params, clip) < 0) {
+        return false;
+    }
+    CopyTags(res.input.get(), res.input->streams[engine.m_audioStream], ctx,
+             res.transcoder.outputStream);
+    return true;
+}
+
+bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
+    std::string chosen;
+    if (CreateUniqueOutputFile(engine.m_outputPaths[row], chosen) < 0) {
+        return false;
+    }
+    res.createdFile = chosen;
+    engine.m_outputPaths[row] = chosen;
+
+    AVFormatContext* out = res.output.get();
+    if (!(out->oformat->flags & AVFMT_NOFILE)) {
+        DictionaryHolder options;
+        av_dict_set(options.get(), "protocol_whitelist", "file", 0);
+        if (avio_open2(&out->pb, LocalFileUrl(chosen).c_str(), AVIO_FLAG_WRITE, nullptr,
+                       options.get()) < 0) {
+            return false;
+        }
+    }
+    return avformat_write_header(out, nullptr) >= 0;
+}
+
+void SeekToClipStart(AVConvert& engine, int row, AVFormatContext* input) {
+    if (engine.m_clipStart[row] != 0) {
+        int64_t target = static_cast<int64_t>(engine.m_clipStart[row] * 1000000.0);
+        if (input->start_time != AV_NOPTS_VALUE) {
+            target += input->start_time;
+        }
+        av_seek_frame(input, -1, target, AVSEEK_FLAG_BACKWARD);
+    }
+    engine.m_clipStart[row] = 0;
+}
+
+int RowProgress(const AudioTranscoder& t, double target) {
+    if (!(target > 0)) {
+        return 0;
+    }
+    const double percent = WrittenSeconds(t) * 100.0 / target;
+    return percent >= 100.0 ? 100 : static_cast<int>(percent);
+}
+
+// Reads, decodes and encodes until the source or the clip ends, a stop is
+// requested or writing fails. Returns true when the source's end was reached.
+bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip) {
+    AudioTranscoder& t = res.transcoder;
+    const double target = std::isinf(clip.length)
+                              ? static_cast<double>(engine.m_durationMicros) / 1e6 - clip.start
+                              : clip.length;
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) {
+        t.writeFailed = true;
+        return false;
+    }
+    while (!StopRequested(engine) && !t.clipEnded) {
+        if (av_read_frame(res.input.get(), packet.get()) < 0) {
+            return true;
+        }
+        if (packet->stream_index == engine.m_audioStream) {
+            const int ret = TranscodePacket(t, packet.get());
+            StoreRelaxed(engine.m_progress, RowProgress(t, target));
+            if (ret < 0) {
+                t.writeFailed = true;
+            }
+        }
+        av_packet_unref(packet.get());
+        if (t.writeFailed) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// Converts one row; returns its status.
+uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res) {
+    if (!OpenSource(engine, row, res)) {
+        return TaskFailed;
+    }
+    const ClipWindow clip = RowClip(engine, row, res.input.get());
+    if (!PrepareOutput(engine, row, res, clip) || !CreateOutputFile(engine, row, res)) {
+        return TaskFailed;
+    }
+    SeekToClipStart(engine, row, res.input.get());
+    const bool sourceEnded = RunPacketLoop(engine, res, clip);
+
+    AudioTranscoder& t = res.transcoder;
+    if (!t.writeFailed && FinishAudioTranscoder(t, sourceEnded) < 0) {
+        t.writeFailed = true;
+    }
+    if (av_write_trailer(res.output.get()) < 0) {
+        return TaskFailed;
+    }
+    StoreRelaxed(engine.m_progress, 100);
+    if (t.writeFailed) {
+        return TaskFailed;
+    }
+    return StopRequested(engine) ? TaskPending : TaskCompleted;
+}
+
+// A failed row leaves nothing behind that could pass for a conversion.
+void DiscardOutput(RowResources& res) {
+    if (res.createdFile.empty()) {
+        return;
+    }
+    res.output.reset(); // closes the file first
+    std::remove(res.createdFile.c_str());
+}
+
+void ResetRowState(AVConvert& engine) {
+    StoreRelaxed(engine.m_progress, -1);
+    engine.m_videoStream = -1;
+    engine.m_audioStream = -1;
+}
+
+} // namespace
+
+void ConvertBatchProc(AVConvert* engine) {
+    for (int row = 0; row < engine->m_taskCount; ++row) {
+        SetTaskStatus(*engine, row, TaskPending);
+    }
+    StoreRelaxed(engine->m_currentTask, 0);
+    for (int row = 0; row < engine->m_taskCount; row = LoadRelaxed(engine->m_currentTask)) {
+        if (StopRequested(*engine)) {
+            return;
+        }
+        ResetRowState(*engine);
+        {
+            RowResources res;
+            const uint8_t status = ConvertRow(*engine, row, res);
+            if (status == TaskFailed) {
+                DiscardOutput(res);
+            }
+            SetTaskStatus(*engine, row, status);
+        }
+        StoreRelaxed(engine->m_currentTask, row + 1);
+    }
+}

@@ -1,0 +1,104 @@
+#include "engine/media_input.h"
+
+namespace {
+
+constexpr const char* kLocalProtocols = "file";
+
+} // namespace
+
+std::string LocalFileUrl(const std::string& path) {
+    return "file:" + path;
+}
+
+int OpenMediaInput(const std::string& path, InputFormatPtr& input) {
+    input.reset();
+    if (path.empty()) {
+        return ProbeCannotOpen;
+    }
+    DictionaryHolder options;
+    av_dict_set(options.get(), "protocol_whitelist", kLocalProtocols, 0);
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, LocalFileUrl(path).c_str(), nullptr, options.get()) < 0) {
+        return ProbeCannotOpen; // avformat_open_input frees ctx on failure
+    }
+    input.reset(ctx);
+    if (avformat_find_stream_info(ctx, nullptr) < 0) {
+        input.reset();
+        return ProbeNoStreamInfo;
+    }
+    return ProbeOk;
+}
+
+void FindStreams(const AVFormatContext* input, AVConvert& engine) {
+    engine.m_videoStream = -1;
+    engine.m_audioStream = -1;
+    engine.m_streamCount = 0;
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        engine.m_streamCount = static_cast<int32_t>(i + 1);
+        const AVMediaType type = input->streams[i]->codecpar->codec_type;
+        if (type == AVMEDIA_TYPE_VIDEO) {
+            engine.m_videoStream = static_cast<int32_t>(i);
+        } else if (type == AVMEDIA_TYPE_AUDIO) {
+            engine.m_audioStream = static_cast<int32_t>(i);
+        }
+    }
+}
+
+int OpenStreamDecoder(const AVStream* stream, CodecContextPtr& decoder) {
+    decoder.reset();
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec) {
+        return ProbeNoVideoDecoder;
+    }
+    CodecContextPtr ctx(avcodec_alloc_context3(codec));
+    if (!ctx || avcodec_parameters_to_context(ctx.get(), stream->codecpar) < 0) {
+        return ProbeVideoDecoderFailed;
+    }
+    ctx->pkt_timebase = stream->time_base;
+    // Pictures are never decoded here; one thread is all an open needs.
+    if (codec->type == AVMEDIA_TYPE_VIDEO) {
+        ctx->thread_count = 1;
+    }
+    if (avcodec_open2(ctx.get(), codec, nullptr) < 0) {
+        return ProbeVideoDecoderFailed;
+    }
+    decoder = std::move(ctx);
+    return 0;
+}
+
+static void ReadFrameRate(const AVStream* stream, AVConvert& engine) {
+    int num = stream->r_frame_rate.num;
+    int den = stream->r_frame_rate.den;
+    if (den != 0) {
+        engine.m_frameRate = static_cast<double>(num / den);
+    }
+    // A rate above 1000 fps is a mis-stored NTSC rate.
+    if (engine.m_frameRate > 1000) {
+        den = 1001;
+        engine.m_frameRate = static_cast<double>(num / 1001);
+    }
+    engine.m_frameRateDen = den;
+    engine.m_frameRateNum = num;
+}
+
+void ReadVideoFacts(const AVFormatContext* input, const AVCodecContext* videoDecoder,
+                    AVConvert& engine) {
+    if (engine.m_videoStream < 0 || !videoDecoder) {
+        engine.m_videoHeight = 0;
+        engine.m_videoWidth = 0;
+        engine.m_videoCodecId = 0;
+        engine.m_videoBitRate = 0;
+        return;
+    }
+    engine.m_videoHeight = videoDecoder->height;
+    engine.m_videoWidth = videoDecoder->width;
+    engine.m_videoCodecId = videoDecoder->codec_id;
+    engine.m_videoBitRate = static_cast<int32_t>(videoDecoder->bit_rate);
+    ReadFrameRate(input->streams[engine.m_videoStream], engine);
+}
+
+void ReadDurationFacts(const AVFormatContext* input, AVConvert& engine) {
+    engine.m_durationMicros = input->duration;
+    engine.m_startSeconds = 0;
+    engine.m_durationSeconds = engine.m_durationMicros / 1000000;
+}

@@ -1,0 +1,25 @@
+// Choices the encoder set-up makes from what an encoder supports.
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+// The decoder's sample format when the encoder takes it, else its packed or
+// planar twin, else the least lossy format the encoder lists.
+AVSampleFormat ChooseEncoderSampleFormat(const AVCodec* encoder, AVSampleFormat decoded);
+
+// The layout for `channels` output channels: the source's own layout when it
+// has that many channels and the encoder takes it, else FFmpeg's default
+// layout for the count, else any layout of the encoder with that count.
+// Returns false when the encoder has no layout with that many channels.
+bool ChooseEncoderLayout(const AVCodec* encoder, int channels, const AVChannelLayout& source,
+                         AVChannelLayout& chosen);
+
+// True when the encoder lists no sample rates or lists this one.
+bool EncoderTakesSampleRate(const AVCodec* encoder, int sampleRate);
+
+// The encoders this system writes with: AAC, AC-3, MP3, MP2, WMA 1 and 2,
+// Vorbis, FLAC, PCM s16le/s16be, mu-law and A-law. Null for any other codec
+// or when FFmpeg has no encoder for it.
+const AVCodec* FindOutputEncoder(int codecId);

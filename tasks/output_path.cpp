@@ -1,0 +1,34 @@
+#include "tasks/output_path.h"
+
+std::string ExtensionFromFormatText(std::string_view formatText) {
+    const size_t star = formatText.rfind('*');
+    const std::string_view tail =
+        star == std::string_view::npos ? formatText : formatText.substr(star + 1);
+    const size_t close = tail.find(')');
+    if (close == std::string_view::npos) {
+        return std::string(formatText);
+    }
+    return std::string(tail.substr(0, close));
+}
+
+bool SourceBaseName(std::string_view sourcePath, std::string& baseName) {
+    const size_t slash = sourcePath.rfind('/');
+    const std::string_view fileName =
+        slash == std::string_view::npos ? sourcePath : sourcePath.substr(slash + 1);
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos) {
+        return false;
+    }
+    baseName = fileName.substr(0, dot);
+    return true;
+}
+
+bool BuildOutputPath(std::string_view outputFolder, std::string_view sourcePath,
+                     std::string_view extension, std::string& outputPath) {
+    std::string baseName;
+    if (!SourceBaseName(sourcePath, baseName)) {
+        return false;
+    }
+    outputPath = std::string(outputFolder) + "/" + baseName + std::string(extension);
+    return true;
+}

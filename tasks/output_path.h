@@ -1,0 +1,17 @@
+// Output paths as Convert builds them: folder + "/" + base name + extension.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// "MP3-MPEG Layer-3 Audio(*.mp3)" -> ".mp3": the part after the last "*" up to
+// its first ")"; the whole text when that part has no ")".
+std::string ExtensionFromFormatText(std::string_view formatText);
+
+// The file name of a source path (what follows the last "/") up to its last
+// ".". Returns false when the file name has no ".".
+bool SourceBaseName(std::string_view sourcePath, std::string& baseName);
+
+// Folder + "/" + base name + extension; false when the file name has no ".".
+bool BuildOutputPath(std::string_view outputFolder, std::string_view sourcePath,
+                     std::string_view extension, std::string& outputPath);
