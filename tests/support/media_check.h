@@ -1,0 +1,56 @@
+// Test helpers: fixture paths, scratch folders, and independent checks of
+// media files with the ffprobe and ffmpeg programs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace veltrano::test {
+
+// Path of a generated fixture (tests/fixtures/make_fixtures.sh).
+std::string FixturePath(const std::string& name);
+
+// A fresh, empty folder for one test, below the build tree.
+std::string MakeScratchDir(const std::string& name);
+
+// Runs a shell command; returns its standard output and sets exitCode.
+std::string RunCommand(const std::string& command, int* exitCode = nullptr);
+
+// Quotes a path for the shell.
+std::string ShellQuote(const std::string& text);
+
+bool FileExists(const std::string& path);
+int64_t FileSize(const std::string& path);
+
+// What ffprobe says of a file's container and first audio stream.
+struct ProbedAudio {
+    bool ok = false;            // ffprobe read the file and found an audio stream
+    std::string formatName;     // e.g. "mp3", "mov,mp4,m4a,3gp,3g2,mj2"
+    std::string codecName;      // e.g. "mp3", "pcm_s16le"
+    int sampleRate = 0;
+    int channels = 0;
+    int audioStreams = 0;
+    double duration = 0;        // seconds, from decoding every packet
+    std::string Tag(const std::string& key) const; // container or stream tag, "" if none
+    std::vector<std::pair<std::string, std::string>> tags;
+};
+ProbedAudio ProbeAudio(const std::string& path);
+
+// Decodes the first audio stream with the ffmpeg program to interleaved
+// 16-bit samples, keeping its rate and channel count.
+std::vector<int16_t> DecodeS16(const std::string& path);
+
+// Decoded sound as float samples at a given rate and channel count (ffmpeg
+// resamples), for comparing lossy outputs with their sources.
+std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int channels);
+
+// Root-mean-square of a float signal.
+double Rms(const std::vector<float>& samples);
+
+// Best normalised cross-correlation of b against a over lags 0..maxLag
+// samples per channel (to absorb encoder delay); 1 means identical shape.
+double BestCorrelation(const std::vector<float>& a, const std::vector<float>& b, int channels,
+                       int maxLag);
+
+} // namespace veltrano::test
