@@ -110,7 +110,8 @@ int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
     if (const int ret = av_frame_make_writable(frame); ret < 0) {
         return ret;
     }
-    const int read = av_audio_fifo_read(t.queue.get(), reinterpret_cast<void**>(frame->data), samples);
+    const int read =
+        av_audio_fifo_read(t.queue.get(), reinterpret_cast<void**>(frame->data), samples);
     if (read < 0) {
         return read;
     }
@@ -260,8 +261,8 @@ void OffsetPlanes(const AVFrame* frame, int offset, PlanePointers& planes) {
 }
 
 int TakeDecodedFrame(AudioTranscoder& t, const AVFrame* frame) {
-    if (frame->nb_samples <= 0 || frame->sample_rate <= 0 ||
-        frame->ch_layout.nb_channels <= 0 || frame->ch_layout.nb_channels > kMaxChannels) {
+    if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 ||
+        frame->ch_layout.nb_channels > kMaxChannels) {
         return 0; // nothing usable in a damaged frame
     }
     if (!t.positionKnown) {

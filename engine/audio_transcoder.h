@@ -65,8 +65,8 @@ struct AudioTranscoder {
     bool converterPassThrough = false;
 
     int frameSamples = 0;
-    int64_t nextPts = 0;          // running sample count, encoder time base
-    int64_t writtenEnd = 0;       // end of the audio written, output stream time base
+    int64_t nextPts = 0;    // running sample count, encoder time base
+    int64_t writtenEnd = 0; // end of the audio written, output stream time base
     int64_t decodedPackets = 0;
 
     // Trimming, in source samples.
@@ -74,10 +74,10 @@ struct AudioTranscoder {
     double clipLength = 0;
     int64_t sourceStartPts = 0;
     bool positionKnown = false;
-    int64_t position = 0;         // source position of the next decoded sample
-    int64_t firstSample = 0;      // first sample to keep
-    int64_t endSample = 0;        // one past the last sample to keep
-    bool clipEnded = false;       // every wanted sample has been taken
+    int64_t position = 0;    // source position of the next decoded sample
+    int64_t firstSample = 0; // first sample to keep
+    int64_t endSample = 0;   // one past the last sample to keep
+    bool clipEnded = false;  // every wanted sample has been taken
 
     bool writeFailed = false;
 

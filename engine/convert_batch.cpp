@@ -27,8 +27,8 @@ struct TagKey {
     const char* oldKey;
 };
 constexpr TagKey kCopiedTags[] = {
-    {"title", nullptr},   {"artist", "author"}, {"copyright", nullptr}, {"comment", nullptr},
-    {"album", nullptr},   {"date", "year"},     {"track", nullptr},     {"genre", nullptr},
+    {"title", nullptr}, {"artist", "author"}, {"copyright", nullptr}, {"comment", nullptr},
+    {"album", nullptr}, {"date", "year"},     {"track", nullptr},     {"genre", nullptr},
 };
 
 const char* FindTag(const AVDictionary* tags, const TagKey& tag) {

@@ -48,8 +48,9 @@ AVSampleFormat ChooseEncoderSampleFormat(const AVCodec* encoder, AVSampleFormat 
     if (Lists(formats, decoded)) {
         return decoded;
     }
-    const AVSampleFormat twin = av_sample_fmt_is_planar(decoded) ? av_get_packed_sample_fmt(decoded)
-                                                                  : av_get_planar_sample_fmt(decoded);
+    const AVSampleFormat twin = av_sample_fmt_is_planar(decoded)
+                                    ? av_get_packed_sample_fmt(decoded)
+                                    : av_get_planar_sample_fmt(decoded);
     if (Lists(formats, twin)) {
         return twin;
     }

@@ -10,6 +10,6 @@ bool LookupEncoderCodec(std::string_view encoderName, int& codecId);
 
 // Every encoder name, in the table's order, for help texts.
 inline constexpr std::string_view kEncoderNames[] = {
-    "AAC",  "AC3",  "MP3",       "MP2",       "WMA7",      "WMA8",
+    "AAC",    "AC3",  "MP3",       "MP2",       "WMA7",      "WMA8",
     "VORBIS", "FLAC", "PCM_S16LE", "PCM_S16BE", "PCM_MULAW", "PCM_ALAW",
 };

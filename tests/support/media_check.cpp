@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 #include <filesystem>
 #include <sstream>
+#include <strings.h>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -165,10 +165,10 @@ std::vector<int16_t> DecodeS16(const std::string& path) {
 }
 
 std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int channels) {
-    const std::string out = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) +
-                                       " -map 0:a:0 -f f32le -c:a pcm_f32le -ar " +
-                                       std::to_string(sampleRate) + " -ac " +
-                                       std::to_string(channels) + " -");
+    const std::string out =
+        RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) +
+                   " -map 0:a:0 -f f32le -c:a pcm_f32le -ar " + std::to_string(sampleRate) +
+                   " -ac " + std::to_string(channels) + " -");
     std::vector<float> samples(out.size() / 4);
     std::memcpy(samples.data(), out.data(), samples.size() * 4);
     return samples;

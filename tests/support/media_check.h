@@ -25,13 +25,13 @@ int64_t FileSize(const std::string& path);
 
 // What ffprobe says of a file's container and first audio stream.
 struct ProbedAudio {
-    bool ok = false;            // ffprobe read the file and found an audio stream
-    std::string formatName;     // e.g. "mp3", "mov,mp4,m4a,3gp,3g2,mj2"
-    std::string codecName;      // e.g. "mp3", "pcm_s16le"
+    bool ok = false;        // ffprobe read the file and found an audio stream
+    std::string formatName; // e.g. "mp3", "mov,mp4,m4a,3gp,3g2,mj2"
+    std::string codecName;  // e.g. "mp3", "pcm_s16le"
     int sampleRate = 0;
     int channels = 0;
     int audioStreams = 0;
-    double duration = 0;        // seconds, from decoding every packet
+    double duration = 0;                           // seconds, from decoding every packet
     std::string Tag(const std::string& key) const; // container or stream tag, "" if none
     std::vector<std::pair<std::string, std::string>> tags;
 };

@@ -24,11 +24,11 @@ TEST(ClockText, ParsesWhatItFormats) {
 TEST(ClockText, ReadsFieldsLikeCDecimalConversion) {
     EXPECT_EQ(ParseHms("00:01:30"), 90);
     EXPECT_EQ(ParseHms("00:04:00"), 240);
-    EXPECT_EQ(ParseHms("1:2:3"), 3723);          // one-digit fields
-    EXPECT_EQ(ParseHms("ab:cd:ef"), 0);          // no digits give 0
+    EXPECT_EQ(ParseHms("1:2:3"), 3723);              // one-digit fields
+    EXPECT_EQ(ParseHms("ab:cd:ef"), 0);              // no digits give 0
     EXPECT_EQ(ParseHms("01:2x:07"), 3600 + 120 + 7); // leading digits only
     EXPECT_EQ(ParseHms(""), 0);
-    EXPECT_EQ(ParseHms("42"), 42 * 3600);        // hours only
+    EXPECT_EQ(ParseHms("42"), 42 * 3600); // hours only
 }
 
 } // namespace
