@@ -234,17 +234,21 @@ int DrainConverter(AudioTranscoder& t) {
 void PlaceFirstFrame(AudioTranscoder& t, const AVFrame* frame) {
     const int rate = frame->sample_rate;
     t.positionKnown = true;
-    t.position = 0;
-    // After a seek the first frame can start anywhere before the clip start;
-    // its timestamp says where.
-    if (t.clipStart > 0 && frame->pts != AV_NOPTS_VALUE) {
-        t.position = av_rescale_q(frame->pts - t.sourceStartPts, t.decoder->pkt_timebase,
-                                  AVRational{1, rate});
-    }
     t.firstSample = std::llround(t.clipStart * rate);
     t.endSample = std::isinf(t.clipLength)
                       ? INT64_MAX
                       : t.firstSample + std::llround(std::max(0.0, t.clipLength) * rate);
+    // Without a seek the first frame is the source's start. After a seek it
+    // can start anywhere before the clip start; its timestamp says where, and
+    // without one the seek is trusted to have landed on the clip start.
+    if (t.clipStart <= 0) {
+        t.position = 0;
+    } else if (frame->pts != AV_NOPTS_VALUE) {
+        t.position = av_rescale_q(frame->pts - t.sourceStartPts, t.decoder->pkt_timebase,
+                                  AVRational{1, rate});
+    } else {
+        t.position = t.firstSample;
+    }
 }
 
 void OffsetPlanes(const AVFrame* frame, int offset, PlanePointers& planes) {
