@@ -1,0 +1,43 @@
+#include "cli/batch_report.h"
+
+namespace {
+
+std::string RowSummary(const AVConvert& engine, int row) {
+    switch (TaskStatusOf(engine, row)) {
+    case TaskCompleted:
+        return "Completed " + engine.m_outputPaths[row];
+    case TaskFailed:
+        return "Failure " + engine.m_outputPaths[row];
+    default:
+        // The worker moves past a row only after it has written its file.
+        if (row < LoadRelaxed(engine.m_currentTask)) {
+            return "Stopped (partial) " + engine.m_outputPaths[row];
+        }
+        return "Stopped (not converted) " + engine.m_inputPaths[row];
+    }
+}
+
+} // namespace
+
+std::string BatchSummary(const AVConvert& engine) {
+    std::string text;
+    for (int row = 0; row < engine.m_taskCount; ++row) {
+        text += RowSummary(engine, row) + "\n";
+    }
+    return text;
+}
+
+int BatchExitCode(const AVConvert& engine, size_t refusedFiles, bool interrupted) {
+    if (interrupted) {
+        return kExitInterrupted;
+    }
+    if (refusedFiles > 0) {
+        return kExitSomeFailed;
+    }
+    for (int row = 0; row < engine.m_taskCount; ++row) {
+        if (TaskStatusOf(engine, row) != TaskCompleted) {
+            return kExitSomeFailed;
+        }
+    }
+    return kExitAllCompleted;
+}

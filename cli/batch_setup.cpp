@@ -1,0 +1,102 @@
+#include "cli/batch_setup.h"
+
+#include "profiles/output_catalogue.h"
+#include "tasks/clock_text.h"
+#include "tasks/output_path.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+struct AcceptedFile {
+    std::string inputPath;
+    std::string outputPath;
+    int clipStart = 0;
+    int clipEnd = 0;
+};
+
+bool ProbeAccepts(AVConvert& engine, const std::string& path) {
+    engine.m_probePath = path;
+    const int result = ProbeMediaFile(engine);
+    return result >= 0 && engine.m_startSeconds >= 0 && engine.m_durationSeconds >= 0;
+}
+
+// Checks one file and works out its row; returns a refusal message, or "" with
+// `file` filled in.
+std::string CheckFile(AVConvert& engine, const CliOptions& options, const std::string& folder,
+                      const std::string& path, AcceptedFile& file) {
+    if (!ProbeAccepts(engine, path)) {
+        return "File:" + path + " is invalid!";
+    }
+    const std::string extension = ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
+    if (!BuildOutputPath(folder, path, extension, file.outputPath)) {
+        return "File:" + path + " has no extension in its name, so it gets no output name";
+    }
+    const int duration = static_cast<int>(engine.m_durationSeconds);
+    file.inputPath = path;
+    file.clipStart = ParseHms(options.startText);
+    file.clipEnd = std::min(ParseHms(options.endText.value_or(FormatHms(duration))), duration);
+    if (file.clipStart > file.clipEnd) {
+        return "File:" + path + " ends before the start time " + options.startText;
+    }
+    return "";
+}
+
+void FillRows(AVConvert& engine, const std::vector<AcceptedFile>& files) {
+    PrepareBatch(engine, static_cast<int32_t>(files.size()));
+    for (size_t i = 0; i < files.size(); ++i) {
+        engine.m_inputPaths[i] = files[i].inputPath;
+        engine.m_outputPaths[i] = files[i].outputPath;
+        engine.m_clipStart[i] = files[i].clipStart;
+        engine.m_clipEnd[i] = files[i].clipEnd;
+        engine.m_clipLength[i] = files[i].clipEnd - files[i].clipStart;
+    }
+    engine.m_checkedCount = static_cast<int32_t>(files.size());
+}
+
+void WriteOutputParameters(AVConvert& engine, const CliOptions& options) {
+    engine.m_audioCodecId = options.codecId;
+    engine.m_audioBitRate = options.bitRate;
+    engine.m_sampleRate = options.sampleRate;
+    engine.m_channels = options.channels;
+    StoreRelaxed(engine.m_currentTask, -1);
+    StoreRelaxed(engine.m_progress, 0);
+}
+
+} // namespace
+
+std::string NormalizeFolder(const std::string& folder) {
+    std::string trimmed = folder;
+    while (trimmed.size() > 1 && trimmed.back() == '/') {
+        trimmed.pop_back();
+    }
+    return trimmed;
+}
+
+bool PrepareOutputFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
+}
+
+std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options) {
+    const std::string folder = NormalizeFolder(options.outputFolder);
+    std::vector<std::string> refusals;
+    std::vector<AcceptedFile> accepted;
+    for (const std::string& path : options.files) {
+        if (StopRequested(engine)) {
+            break;
+        }
+        AcceptedFile file;
+        if (std::string refusal = CheckFile(engine, options, folder, path, file);
+            !refusal.empty()) {
+            refusals.push_back(std::move(refusal));
+        } else {
+            accepted.push_back(std::move(file));
+        }
+    }
+    FillRows(engine, accepted);
+    WriteOutputParameters(engine, options);
+    return refusals;
+}

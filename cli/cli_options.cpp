@@ -1,0 +1,318 @@
+#include "cli/cli_options.h"
+
+#include "engine/sample_format.h"
+#include "profiles/encoder_names.h"
+#include "profiles/output_catalogue.h"
+#include "tasks/clock_text.h"
+#include "tasks/output_path.h"
+
+#include <charconv>
+#include <climits>
+#include <string_view>
+
+namespace {
+
+// What the scan of the arguments collects before anything is checked.
+struct RawOptions {
+    bool help = false;
+    bool probe = false;
+    bool verbose = false;
+    std::string firstConversionOption; // for refusing them with --probe
+    std::optional<std::string> format;
+    std::optional<std::string> encoder;
+    std::optional<std::string> bitRate;
+    std::optional<std::string> sampleRate;
+    std::optional<std::string> channels;
+    std::optional<std::string> start;
+    std::optional<std::string> end;
+    std::optional<std::string> outputFolder;
+    std::vector<std::string> files;
+};
+
+std::optional<long long> ParseWholeNumber(std::string_view text) {
+    long long value = 0;
+    const char* last = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), last, value);
+    if (text.empty() || ec != std::errc() || ptr != last) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::string>* ValueSlot(RawOptions& raw, std::string_view name) {
+    if (name == "-f" || name == "--format") {
+        return &raw.format;
+    }
+    if (name == "--encoder") {
+        return &raw.encoder;
+    }
+    if (name == "--bitrate") {
+        return &raw.bitRate;
+    }
+    if (name == "--rate") {
+        return &raw.sampleRate;
+    }
+    if (name == "--channels") {
+        return &raw.channels;
+    }
+    if (name == "--start") {
+        return &raw.start;
+    }
+    if (name == "--end") {
+        return &raw.end;
+    }
+    if (name == "-o" || name == "--output") {
+        return &raw.outputFolder;
+    }
+    return nullptr;
+}
+
+bool SetFlag(RawOptions& raw, std::string_view name) {
+    if (name == "-h" || name == "--help") {
+        raw.help = true;
+    } else if (name == "--probe") {
+        raw.probe = true;
+    } else if (name == "-v" || name == "--verbose") {
+        raw.verbose = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Splits the arguments into options and files; "--" ends the options and
+// "--name=value" is the same as "--name value".
+std::string ScanArguments(const std::vector<std::string>& args, RawOptions& raw) {
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            raw.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+        const std::string name = arg.substr(0, eq);
+        if (SetFlag(raw, name)) {
+            if (eq != std::string::npos) {
+                return "option '" + name + "' takes no value";
+            }
+            continue;
+        }
+        std::optional<std::string>* slot = ValueSlot(raw, name);
+        if (!slot) {
+            return "unknown option '" + name + "'";
+        }
+        if (eq != std::string::npos) {
+            *slot = arg.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
+            *slot = args[++i];
+        } else {
+            return "option '" + name + "' needs a value";
+        }
+        if (raw.firstConversionOption.empty()) {
+            raw.firstConversionOption = name;
+        }
+    }
+    return "";
+}
+
+std::string KnownExtensions() {
+    std::string list;
+    for (const OutputFormat& row : kOutputFormats) {
+        list += (list.empty() ? "" : ", ") + ExtensionFromFormatText(row.text).substr(1);
+    }
+    return list;
+}
+
+std::string KnownEncoders() {
+    std::string list;
+    for (std::string_view name : kEncoderNames) {
+        list += (list.empty() ? "" : ", ") + std::string(name);
+    }
+    return list;
+}
+
+std::string ApplyFormat(const RawOptions& raw, CliOptions& options) {
+    if (raw.format) {
+        options.formatIndex = FindOutputFormatByExtension(*raw.format);
+        if (options.formatIndex < 0) {
+            return "unknown format '" + *raw.format + "' (one of: " + KnownExtensions() + ")";
+        }
+    }
+    OutputParameters defaults;
+    SelectOutputFormat(defaults, options.formatIndex);
+    options.encoderName = defaults.audioEncoder;
+    options.bitRate = defaults.audioBitRate;
+    options.sampleRate = defaults.sampleRate;
+    options.channels = defaults.channels;
+    return "";
+}
+
+std::string ApplyEncoder(const RawOptions& raw, CliOptions& options) {
+    if (raw.encoder) {
+        options.encoderName = *raw.encoder;
+    }
+    if (!LookupEncoderCodec(options.encoderName, options.codecId)) {
+        return "unknown encoder '" + options.encoderName + "' (one of: " + KnownEncoders() + ")";
+    }
+    if (!FindOutputEncoder(options.codecId)) {
+        return "this FFmpeg build has no " + options.encoderName + " encoder";
+    }
+    return "";
+}
+
+std::string ApplyBitRate(const RawOptions& raw, CliOptions& options) {
+    if (!raw.bitRate) {
+        return "";
+    }
+    const std::optional<int> bitRate = ParseBitRate(*raw.bitRate);
+    if (!bitRate) {
+        return "bad bit rate '" + *raw.bitRate + "' (give bit/s like 128000 or kbit/s like 128k)";
+    }
+    options.bitRate = *bitRate;
+    return "";
+}
+
+std::string ApplySampleRate(const RawOptions& raw, CliOptions& options) {
+    if (raw.sampleRate) {
+        const std::optional<long long> rate = ParseWholeNumber(*raw.sampleRate);
+        if (!rate || *rate <= 0 || *rate > INT_MAX) {
+            return "bad sample rate '" + *raw.sampleRate + "' (give Hz, like 44100)";
+        }
+        options.sampleRate = static_cast<int>(*rate);
+    }
+    if (!EncoderTakesSampleRate(FindOutputEncoder(options.codecId), options.sampleRate)) {
+        return "the " + options.encoderName + " encoder cannot write a sample rate of " +
+               std::to_string(options.sampleRate) + " Hz";
+    }
+    return "";
+}
+
+bool EncoderWritesChannels(int codecId, int channels) {
+    AVChannelLayout standard;
+    av_channel_layout_default(&standard, channels);
+    AVChannelLayout chosen{};
+    const bool writes = ChooseEncoderLayout(FindOutputEncoder(codecId), channels, standard, chosen);
+    av_channel_layout_uninit(&chosen);
+    av_channel_layout_uninit(&standard);
+    return writes;
+}
+
+std::string ApplyChannels(const RawOptions& raw, CliOptions& options) {
+    if (raw.channels) {
+        const std::optional<long long> channels = ParseWholeNumber(*raw.channels);
+        if (!channels || (*channels != 1 && *channels != 2 && *channels != 6)) {
+            return "bad channel count '" + *raw.channels + "' (give 1, 2 or 6)";
+        }
+        options.channels = static_cast<int>(*channels);
+    }
+    if (!EncoderWritesChannels(options.codecId, options.channels)) {
+        return "the " + options.encoderName + " encoder cannot write " +
+               std::to_string(options.channels) + " channels";
+    }
+    return "";
+}
+
+std::string ApplyClip(const RawOptions& raw, CliOptions& options) {
+    for (const auto& [name, text] : {std::pair{"--start", raw.start}, {"--end", raw.end}}) {
+        if (text && !IsClockText(*text)) {
+            return std::string("bad ") + name + " time '" + *text + "' (give HH:MM:SS)";
+        }
+    }
+    if (raw.start) {
+        options.startText = *raw.start;
+    }
+    options.endText = raw.end;
+    if (options.endText && ParseHms(*options.endText) <= ParseHms(options.startText)) {
+        return "--end " + *options.endText + " is not after --start " + options.startText;
+    }
+    return "";
+}
+
+std::string BuildConvertOptions(const RawOptions& raw, CliOptions& options) {
+    for (auto step :
+         {ApplyFormat, ApplyEncoder, ApplyBitRate, ApplySampleRate, ApplyChannels, ApplyClip}) {
+        if (std::string error = step(raw, options); !error.empty()) {
+            return error;
+        }
+    }
+    if (raw.outputFolder) {
+        if (raw.outputFolder->empty()) {
+            return "option '-o' needs a folder";
+        }
+        options.outputFolder = *raw.outputFolder;
+    }
+    return "";
+}
+
+} // namespace
+
+std::optional<int> ParseBitRate(const std::string& text) {
+    std::string_view digits = text;
+    long long scale = 1;
+    if (!digits.empty() && (digits.back() == 'k' || digits.back() == 'K')) {
+        digits.remove_suffix(1);
+        scale = 1000;
+    }
+    const std::optional<long long> value = ParseWholeNumber(digits);
+    if (!value || *value <= 0 || *value > INT_MAX / scale) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*value * scale);
+}
+
+bool IsClockText(const std::string& text) {
+    const size_t first = text.find(':');
+    const size_t last = text.rfind(':');
+    if (first == std::string::npos || first == last) {
+        return false;
+    }
+    const std::string_view view = text;
+    const auto hours = ParseWholeNumber(view.substr(0, first));
+    const auto minutes = ParseWholeNumber(view.substr(first + 1, last - first - 1));
+    const auto seconds = ParseWholeNumber(view.substr(last + 1));
+    const auto field = [](const std::optional<long long>& v, long long limit) {
+        return v && *v >= 0 && *v < limit;
+    };
+    // Hours are capped where ParseHms's whole-second count stays in an int.
+    return field(hours, 596523) && field(minutes, 60) && field(seconds, 60) &&
+           last - first - 1 <= 2 && view.size() - last - 1 <= 2;
+}
+
+CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    RawOptions raw;
+    CliParseResult result;
+    if (result.error = ScanArguments(args, raw); !result.error.empty()) {
+        return result;
+    }
+    CliOptions options;
+    options.verbose = raw.verbose;
+    options.files = raw.files;
+    if (raw.help) {
+        options.mode = CliMode::Help;
+        result.options = options;
+        return result;
+    }
+    if (raw.files.empty()) {
+        result.error = "missing FILE";
+        return result;
+    }
+    if (raw.probe) {
+        if (!raw.firstConversionOption.empty()) {
+            result.error =
+                "--probe takes no conversion option like '" + raw.firstConversionOption + "'";
+            return result;
+        }
+        options.mode = CliMode::Probe;
+        result.options = options;
+        return result;
+    }
+    if (result.error = BuildConvertOptions(raw, options); result.error.empty()) {
+        result.options = options;
+    }
+    return result;
+}

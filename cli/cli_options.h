@@ -1,0 +1,43 @@
+// The command line of veltrano-convert, read into options without side
+// effects so that every rule can be checked without running a process.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class CliMode { Convert, Probe, Help };
+
+struct CliOptions {
+    CliMode mode = CliMode::Convert;
+    bool verbose = false;
+
+    // Output parameters: the chosen catalogue row's defaults with the
+    // command line's overrides applied, already checked against the encoder.
+    int formatIndex = 0;
+    std::string encoderName;
+    int codecId = 0;
+    int bitRate = 0;
+    int sampleRate = 0;
+    int channels = 0;
+
+    std::string startText = "00:00:00";
+    std::optional<std::string> endText; // absent: each file's own duration
+    std::string outputFolder = ".";
+    std::vector<std::string> files;
+};
+
+struct CliParseResult {
+    std::optional<CliOptions> options;
+    std::string error; // one line, set when options is empty
+};
+
+// Reads the arguments that follow the program name.
+CliParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// "128000" -> 128000, "128k" -> 128000; nullopt for anything else, zero or
+// out of range.
+std::optional<int> ParseBitRate(const std::string& text);
+
+// True for H:MM:SS clock texts with minutes and seconds below 60.
+bool IsClockText(const std::string& text);

@@ -1,0 +1,90 @@
+#include "cli/help_text.h"
+
+#include "profiles/encoder_names.h"
+#include "profiles/output_catalogue.h"
+#include "tasks/output_path.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage:
+  veltrano-convert [-f FORMAT] [--encoder NAME] [--bitrate N|Nk] [--rate HZ]
+                   [--channels 1|2|6] [--start HH:MM:SS] [--end HH:MM:SS]
+                   [-o FOLDER] [--verbose] FILE...
+  veltrano-convert --probe [--verbose] FILE...
+  veltrano-convert --help
+
+Converts every FILE (audio, or video with sound) into one output format, as
+one batch. Each output is FOLDER/<file name without extension>.<format>; an
+existing file is never overwritten: song.mp3, song(0).mp3, song(1).mp3, ...
+
+Options:
+  -f, --format FORMAT   output format by extension (any case, leading dot
+                        allowed); default aac. Sets the defaults below.
+  --encoder NAME        encoder, exactly as listed below (case-sensitive)
+  --bitrate N|Nk        bit rate in bit/s (128000) or kbit/s (128k)
+  --rate HZ             sample rate; must be one the encoder takes
+  --channels 1|2|6      channel count; must be one the encoder can write
+  --start HH:MM:SS      clip start in each file; default 00:00:00
+  --end HH:MM:SS        clip end, after --start; default and upper bound:
+                        each file's own duration
+  -o, --output FOLDER   output folder, made with its parents when missing;
+                        default the current folder
+  --probe               list each FILE's media facts instead of converting
+  -v, --verbose         let FFmpeg print its warnings
+  -h, --help            show this text
+  --                    every argument after it is a FILE
+Options also take the form --name=value.
+
+)";
+
+constexpr const char* kTail = R"(
+Files that cannot be read as media are refused ("File:<path> is invalid!")
+and not converted; so is a file whose name has no extension. The others are
+converted one after another; progress goes to standard error (a bar per file
+on a terminal, one line as each file starts and ends elsewhere). At the end
+one line per converted file goes to standard output: "Completed <output>" or
+"Failure <output>", or "Stopped ..." for files a stop cut short or never began.
+
+Ctrl-C (SIGINT) or SIGTERM stops the batch: the file being converted is
+finished early as a valid, shorter file, the rest are not started. A second
+Ctrl-C ends the program at once.
+
+Exit codes:
+  0    every file completed
+  1    a file failed or was refused, or --probe found a file it cannot read
+  2    usage error (nothing converted) or the output folder cannot be made
+  130  stopped by Ctrl-C or SIGTERM
+)";
+
+std::string FormatTable() {
+    std::string table = "Formats and their defaults:\n";
+    char line[160];
+    std::snprintf(line, sizeof line, "  %-6s %-10s %9s %8s %8s  %s\n", "FORMAT", "ENCODER", "BIT/S",
+                  "HZ", "CHANNELS", "DESCRIPTION");
+    table += line;
+    for (const OutputFormat& row : kOutputFormats) {
+        const std::string text = row.text;
+        const std::string extension = ExtensionFromFormatText(text).substr(1);
+        const std::string description = text.substr(0, text.rfind('('));
+        std::snprintf(line, sizeof line, "  %-6s %-10s %9d %8d %8d  %s\n", extension.c_str(),
+                      row.encoder, row.bitRate, row.sampleRate, row.channels, description.c_str());
+        table += line;
+    }
+    return table;
+}
+
+std::string EncoderList() {
+    std::string list = "\nEncoder names:\n ";
+    for (std::string_view name : kEncoderNames) {
+        list += " " + std::string(name);
+    }
+    return list + "\n";
+}
+
+} // namespace
+
+std::string HelpText() {
+    return kUsage + FormatTable() + EncoderList() + kTail;
+}

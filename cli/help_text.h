@@ -1,0 +1,6 @@
+// The --help text of veltrano-convert.
+#pragma once
+
+#include <string>
+
+std::string HelpText();
