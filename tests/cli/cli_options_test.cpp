@@ -1,0 +1,185 @@
+#include "cli/cli_options.h"
+#include "profiles/encoder_names.h"
+#include "profiles/output_catalogue.h"
+#include "tasks/output_path.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CliOptions ParseGood(const std::vector<std::string>& args) {
+    const CliParseResult result = ParseCommandLine(args);
+    EXPECT_TRUE(result.options) << testing::PrintToString(args) << ": " << result.error;
+    return result.options.value_or(CliOptions{});
+}
+
+int CodecOf(const char* encoderName) {
+    int codec = 0;
+    EXPECT_TRUE(LookupEncoderCodec(encoderName, codec)) << encoderName;
+    return codec;
+}
+
+TEST(CliOptions, EachFormatTakesItsCatalogueDefaults) {
+    for (int index = 0; index < kOutputFormatCount; ++index) {
+        const std::string extension = ExtensionFromFormatText(kOutputFormats[index].text);
+        std::string upper = extension;
+        for (char& c : upper) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        OutputParameters expected;
+        SelectOutputFormat(expected, index);
+        // "mp3", ".MP3" and "--format=mp3" all name the same row.
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"-f", extension.substr(1), "a.wav"},
+              {"-f", upper, "a.wav"},
+              {"--format=" + extension.substr(1), "a.wav"}}) {
+            const CliOptions options = ParseGood(args);
+            EXPECT_EQ(options.formatIndex, index) << extension;
+            EXPECT_EQ(options.encoderName, expected.audioEncoder) << extension;
+            EXPECT_EQ(options.codecId, CodecOf(expected.audioEncoder.c_str())) << extension;
+            EXPECT_EQ(options.bitRate, expected.audioBitRate) << extension;
+            EXPECT_EQ(options.sampleRate, expected.sampleRate) << extension;
+            EXPECT_EQ(options.channels, expected.channels) << extension;
+        }
+    }
+}
+
+TEST(CliOptions, DefaultsAreTheFirstRowAndTheWholeFile) {
+    const CliOptions options = ParseGood({"a.wav", "b.mp4"});
+    OutputParameters first;
+    SelectOutputFormat(first, 0);
+    EXPECT_EQ(options.mode, CliMode::Convert);
+    EXPECT_EQ(options.formatIndex, 0);
+    EXPECT_EQ(options.encoderName, first.audioEncoder);
+    EXPECT_EQ(options.bitRate, first.audioBitRate);
+    EXPECT_EQ(options.sampleRate, first.sampleRate);
+    EXPECT_EQ(options.channels, first.channels);
+    EXPECT_EQ(options.startText, "00:00:00");
+    EXPECT_FALSE(options.endText);
+    EXPECT_EQ(options.outputFolder, ".");
+    EXPECT_FALSE(options.verbose);
+    EXPECT_EQ(options.files, (std::vector<std::string>{"a.wav", "b.mp4"}));
+}
+
+TEST(CliOptions, OverridesReplaceTheFormatDefaults) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* encoder;
+        int bitRate;
+        int sampleRate;
+        int channels;
+    };
+    const Case cases[] = {
+        {{"-f", "mp3", "--bitrate", "96k", "x.wav"}, "MP3", 96000, 44100, 2},
+        {{"-f", "mp3", "--bitrate", "96000", "x.wav"}, "MP3", 96000, 44100, 2},
+        {{"-f", "mp3", "--bitrate=320K", "x.wav"}, "MP3", 320000, 44100, 2},
+        {{"-f", "mp3", "--rate", "22050", "--channels", "1", "x.wav"}, "MP3", 128000, 22050, 1},
+        {{"-f", "wav", "--channels", "6", "--rate", "8000", "x.wav"}, "PCM_S16LE", 128000, 8000, 6},
+        {{"-f", "ac3", "--channels", "6", "x.wav"}, "AC3", 192000, 48000, 6},
+        {{"-f", "wav", "--encoder", "PCM_MULAW", "x.wav"}, "PCM_MULAW", 128000, 44100, 2},
+        {{"--encoder", "FLAC", "--rate", "96000", "x.wav"}, "FLAC", 192000, 96000, 2},
+        // The last of a repeated option wins.
+        {{"--bitrate", "64k", "--bitrate", "80k", "x.wav"}, "AAC", 80000, 48000, 2},
+    };
+    for (const Case& c : cases) {
+        const CliOptions options = ParseGood(c.args);
+        const std::string label = testing::PrintToString(c.args);
+        EXPECT_EQ(options.encoderName, c.encoder) << label;
+        EXPECT_EQ(options.codecId, CodecOf(c.encoder)) << label;
+        EXPECT_EQ(options.bitRate, c.bitRate) << label;
+        EXPECT_EQ(options.sampleRate, c.sampleRate) << label;
+        EXPECT_EQ(options.channels, c.channels) << label;
+    }
+}
+
+TEST(CliOptions, ReadsClipFolderFlagsAndFiles) {
+    const CliOptions options = ParseGood({"--start", "00:00:01", "x.wav", "--end=01:02:03", "-o",
+                                          "out/dir", "-v", "--", "-odd.wav", "--help"});
+    EXPECT_EQ(options.startText, "00:00:01");
+    EXPECT_EQ(options.endText, "01:02:03");
+    EXPECT_EQ(options.outputFolder, "out/dir");
+    EXPECT_TRUE(options.verbose);
+    // After "--" even an option's name is a file.
+    EXPECT_EQ(options.files, (std::vector<std::string>{"x.wav", "-odd.wav", "--help"}));
+}
+
+TEST(CliOptions, ChoosesProbeAndHelpModes) {
+    EXPECT_EQ(ParseGood({"--probe", "a.wav", "b.txt"}).mode, CliMode::Probe);
+    EXPECT_EQ(ParseGood({"--probe", "--verbose", "a.wav"}).mode, CliMode::Probe);
+    EXPECT_EQ(ParseGood({"--help"}).mode, CliMode::Help);
+    EXPECT_EQ(ParseGood({"-f", "xyz", "-h"}).mode, CliMode::Help);
+}
+
+TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* reason; // part of the message
+    };
+    const Case cases[] = {
+        {{}, "missing FILE"},
+        {{"-f", "mp3", "-o", "out"}, "missing FILE"},
+        {{"--bogus", "a.wav"}, "unknown option '--bogus'"},
+        {{"-x", "a.wav"}, "unknown option '-x'"},
+        {{"a.wav", "-f"}, "'-f' needs a value"},
+        {{"--verbose=yes", "a.wav"}, "takes no value"},
+        {{"-f", "xyz", "a.wav"}, "unknown format 'xyz'"},
+        {{"-f", "", "a.wav"}, "unknown format"},
+        {{"--encoder", "mp3", "a.wav"}, "unknown encoder 'mp3'"},
+        {{"--encoder", "Aac", "a.wav"}, "unknown encoder 'Aac'"},
+        {{"--bitrate", "12x", "a.wav"}, "bad bit rate"},
+        {{"--bitrate", "k", "a.wav"}, "bad bit rate"},
+        {{"--bitrate", "0", "a.wav"}, "bad bit rate"},
+        {{"--bitrate", "-128k", "a.wav"}, "bad bit rate"},
+        {{"--bitrate", "9999999k", "a.wav"}, "bad bit rate"},
+        {{"--rate", "44.1k", "a.wav"}, "bad sample rate"},
+        {{"--rate", "-44100", "a.wav"}, "bad sample rate"},
+        {{"-f", "ac3", "--rate", "22050", "a.wav"}, "AC3 encoder cannot write a sample rate"},
+        {{"-f", "mp3", "--rate", "96000", "a.wav"}, "MP3 encoder cannot write a sample rate"},
+        // The format's default rate is checked against a chosen encoder too.
+        {{"-f", "mp3", "--encoder", "AC3", "--rate", "8000", "a.wav"}, "AC3 encoder"},
+        {{"--channels", "3", "a.wav"}, "bad channel count '3'"},
+        {{"--channels", "two", "a.wav"}, "bad channel count"},
+        {{"-f", "mp2", "--channels", "6", "a.wav"}, "MP2 encoder cannot write 6 channels"},
+        {{"-f", "mp3", "--channels", "6", "a.wav"}, "MP3 encoder cannot write 6 channels"},
+        {{"--start", "00:00:05", "--end", "00:00:03", "a.wav"}, "is not after --start"},
+        {{"--start", "00:00:05", "--end", "00:00:05", "a.wav"}, "is not after --start"},
+        {{"--end", "00:00:00", "a.wav"}, "is not after --start"},
+        {{"--start", "5", "a.wav"}, "bad --start time '5'"},
+        {{"--end", "00:61:00", "a.wav"}, "bad --end time"},
+        {{"--end", "00:00:1x", "a.wav"}, "bad --end time"},
+        {{"--start", "-1:00:00", "a.wav"}, "bad --start time"},
+        {{"-o", "", "a.wav"}, "needs a folder"},
+        {{"--probe", "-f", "mp3", "a.wav"}, "--probe takes no conversion option like '-f'"},
+        {{"--probe", "-o", "out", "a.wav"}, "--probe takes no conversion option"},
+    };
+    for (const Case& c : cases) {
+        const CliParseResult result = ParseCommandLine(c.args);
+        const std::string label = testing::PrintToString(c.args);
+        EXPECT_FALSE(result.options) << label;
+        EXPECT_NE(result.error.find(c.reason), std::string::npos) << label << ": " << result.error;
+        EXPECT_EQ(result.error.find('\n'), std::string::npos) << label;
+    }
+}
+
+TEST(CliOptions, BitRatesInBitsOrKilobits) {
+    EXPECT_EQ(ParseBitRate("128000"), 128000);
+    EXPECT_EQ(ParseBitRate("128k"), 128000);
+    EXPECT_EQ(ParseBitRate("1K"), 1000);
+    EXPECT_EQ(ParseBitRate("2147483k"), 2147483000);
+    EXPECT_EQ(ParseBitRate("2147484k"), std::nullopt); // past INT_MAX
+    EXPECT_EQ(ParseBitRate("128 k"), std::nullopt);
+    EXPECT_EQ(ParseBitRate("128kk"), std::nullopt);
+    EXPECT_EQ(ParseBitRate(""), std::nullopt);
+}
+
+TEST(CliOptions, ClockTexts) {
+    for (const char* good : {"00:00:00", "0:0:0", "01:02:03", "100:59:59"}) {
+        EXPECT_TRUE(IsClockText(good)) << good;
+    }
+    for (const char* bad : {"", "10", "00:10", "00:60:00", "00:00:60", "00:000:01", "a:b:c",
+                            "00:00:01:02", " 00:00:01", "00:00:+1", "999999:00:00"}) {
+        EXPECT_FALSE(IsClockText(bad)) << bad;
+    }
+}
+
+} // namespace

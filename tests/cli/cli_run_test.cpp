@@ -1,0 +1,330 @@
+// Runs the built veltrano-convert program on generated media and checks its
+// outputs with ffprobe and ffmpeg.
+#include "audio_facts.h"
+#include "cli_process.h"
+#include "profiles/encoder_names.h"
+#include "profiles/output_catalogue.h"
+#include "tasks/output_path.h"
+#include "tests/support/media_check.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using namespace veltrano::test;
+namespace fs = std::filesystem;
+
+constexpr const char* kTryHelp = "Try 'veltrano-convert --help'.\n";
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool HasLine(const std::string& text, const std::string& line) {
+    for (const std::string& l : Lines(text)) {
+        if (l == line) {
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t EntriesIn(const std::string& folder) {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) {
+        ++count;
+    }
+    return count;
+}
+
+std::string ProbeFact(const std::string& block, const std::string& key) {
+    for (const std::string& line : Lines(block)) {
+        if (line.rfind(key + ": ", 0) == 0) {
+            return line.substr(key.size() + 2);
+        }
+    }
+    return "<missing " + key + ">";
+}
+
+TEST(CliConvert, OutputsHaveTheRequestedCodecRateChannelsAndLength) {
+    struct Case {
+        const char* source;
+        std::vector<std::string> options;
+        const char* extension;
+        const char* codec; // ffprobe's name
+        int sampleRate;
+        int channels;
+    };
+    const Case cases[] = {
+        {"stereo44.wav", {"-f", "mp3"}, "mp3", "mp3", 44100, 2},
+        {"surround48.flac",
+         {"-f", "mp3", "--rate", "22050", "--channels", "1"},
+         "mp3",
+         "mp3",
+         22050,
+         1},
+        {"video_sound.mp4", {"-f", "ogg"}, "ogg", "vorbis", 44100, 2},
+        {"mono8.wav", {}, "aac", "aac", 48000, 2},
+        {"surround48.flac", {"-f", ".FLAC", "--channels", "6"}, "flac", "flac", 44100, 6},
+    };
+    for (const Case& c : cases) {
+        const std::string dir = MakeScratchDir("cli_convert");
+        const std::string source = FixturePath(c.source);
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"-o", dir + "/out", source});
+        const CliRun run = RunCli(args, dir);
+        const std::string label = std::string(c.source) + " " + testing::PrintToString(c.options);
+
+        const std::string output =
+            dir + "/out/" + fs::path(c.source).stem().string() + "." + c.extension;
+        EXPECT_EQ(run.exitCode, 0) << label << "\n" << run.err;
+        EXPECT_EQ(run.out, "Completed " + output + "\n") << label;
+        EXPECT_EQ(run.err.find('\r'), std::string::npos) << "not a terminal: no redraws";
+        EXPECT_TRUE(HasLine(run.err, "[1/1] " + source + ": converting")) << run.err;
+        EXPECT_TRUE(HasLine(run.err, "[1/1] " + source + ": completed")) << run.err;
+        const ProbedAudio probed = ProbeAudio(output);
+        ASSERT_TRUE(probed.ok) << label;
+        EXPECT_EQ(FirstAudioCodec(output), c.codec) << label;
+        EXPECT_EQ(probed.sampleRate, c.sampleRate) << label;
+        EXPECT_EQ(probed.channels, c.channels) << label;
+        EXPECT_NEAR(PlayedSeconds(output), PlayedSeconds(source), 0.1) << label;
+    }
+}
+
+TEST(CliConvert, RefusedFileIsReportedWhileTheGoodOneConverts) {
+    const std::string dir = MakeScratchDir("cli_refused");
+    const std::string text = FixturePath("text.txt");
+    const CliRun run =
+        RunCli({"-f", "mp3", "-o", dir + "/out", text, FixturePath("stereo44.wav")}, dir);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Lines(run.err).front(), "File:" + text + " is invalid!");
+    EXPECT_EQ(run.out, "Completed " + dir + "/out/stereo44.mp3\n");
+    EXPECT_TRUE(ProbeAudio(dir + "/out/stereo44.mp3").ok);
+    EXPECT_EQ(EntriesIn(dir + "/out"), 1u);
+}
+
+TEST(CliConvert, OnlyRefusedFilesConvertNothing) {
+    const std::string dir = MakeScratchDir("cli_all_refused");
+    const std::string empty = FixturePath("empty.wav");
+    const std::string missing = dir + "/missing.wav";
+    const CliRun run = RunCli({"-o", dir + "/out", empty, missing}, dir);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "File:" + empty + " is invalid!\nFile:" + missing + " is invalid!\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(EntriesIn(dir + "/out"), 0u);
+}
+
+TEST(CliConvert, UsageErrorsConvertAndCreateNothing) {
+    const std::string stereo = FixturePath("stereo44.wav");
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus"},
+        {"-f", "xyz"},
+        {"--encoder", "mp3"},
+        {"--bitrate", "fast"},
+        {"-f", "mp3", "--rate", "96000"},
+        {"-f", "mp2", "--channels", "6"},
+        {"--start", "00:00:03", "--end", "00:00:02"},
+    };
+    for (const auto& options : cases) {
+        const std::string dir = MakeScratchDir("cli_usage");
+        std::vector<std::string> args = options;
+        args.insert(args.end(), {"-o", dir + "/new/sub", stereo});
+        const CliRun run = RunCli(args, dir);
+        const std::string label = testing::PrintToString(options);
+        EXPECT_EQ(run.exitCode, 2) << label;
+        EXPECT_EQ(Lines(run.err).size(), 2u) << label << "\n" << run.err;
+        EXPECT_TRUE(run.err.ends_with(kTryHelp)) << label << "\n" << run.err;
+        EXPECT_EQ(run.out, "") << label;
+        EXPECT_FALSE(FileExists(dir + "/new")) << label;
+    }
+    // Without any FILE, and in the folder it runs in.
+    const std::string dir = MakeScratchDir("cli_usage_nofile");
+    const CliRun run = RunCli({"-f", "mp3"}, dir, dir);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "veltrano-convert: missing FILE\n" + std::string(kTryHelp));
+    EXPECT_EQ(EntriesIn(dir), 2u); // the captured stdout and stderr only
+}
+
+TEST(CliConvert, FolderThatCannotBeMadeIsRefused) {
+    const std::string dir = MakeScratchDir("cli_bad_folder");
+    fs::copy_file(FixturePath("text.txt"), dir + "/plain");
+    const CliRun run = RunCli({"-o", dir + "/plain/out", FixturePath("stereo44.wav")}, dir);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err,
+              "The folder that you selected does not exit.Please specify a different folder!\n");
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(CliConvert, StartAndEndGiveAClipOfThatLength) {
+    const std::string dir = MakeScratchDir("cli_clip");
+    const CliRun run = RunCli({"-f", "wav", "--start", "00:00:01", "--end", "00:00:03", "-o",
+                               dir + "/out", FixturePath("stereo44.wav")},
+                              dir);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(ProbeAudio(dir + "/out/stereo44.wav").ok);
+    EXPECT_NEAR(PlayedSeconds(dir + "/out/stereo44.wav"), 2.0, 0.05);
+}
+
+TEST(CliConvert, EndBeyondTheFileConvertsToItsEnd) {
+    const std::string dir = MakeScratchDir("cli_clip_long_end");
+    const std::string source = FixturePath("stereo44.wav");
+    const CliRun run =
+        RunCli({"-f", "wav", "--start", "00:00:02", "--end", "01:00:00", "-o", dir, source}, dir);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NEAR(PlayedSeconds(dir + "/stereo44.wav"), PlayedSeconds(source) - 2, 0.05);
+}
+
+TEST(CliConvert, SecondRunIntoTheSameFolderGetsANewName) {
+    const std::string dir = MakeScratchDir("cli_second_run");
+    fs::copy_file(FixturePath("stereo44.wav"), dir + "/song.wav");
+    // No -o: the current folder.
+    const CliRun first = RunCli({"-f", "mp3", "song.wav"}, dir, dir);
+    const CliRun second = RunCli({"-f", "mp3", "song.wav"}, dir, dir);
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out, "Completed ./song.mp3\n");
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(second.out, "Completed ./song(0).mp3\n");
+    EXPECT_TRUE(ProbeAudio(dir + "/song.mp3").ok);
+    EXPECT_TRUE(ProbeAudio(dir + "/song(0).mp3").ok);
+}
+
+TEST(CliConvert, VideoWithoutSoundFailsAndLeavesNoFile) {
+    const std::string dir = MakeScratchDir("cli_silent_video");
+    const std::string source = FixturePath("video_silent.mp4");
+    const CliRun run = RunCli({"-f", "mp3", "-o", dir + "/out", source}, dir);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "Failure " + dir + "/out/video_silent.mp3\n");
+    EXPECT_TRUE(HasLine(run.err, "[1/1] " + source + ": failed")) << run.err;
+    EXPECT_EQ(EntriesIn(dir + "/out"), 0u);
+}
+
+TEST(CliProbe, PrintsTheMediaFactsOfEachFile) {
+    const std::string dir = MakeScratchDir("cli_probe");
+    const std::string stereo = FixturePath("stereo44.wav");
+    const std::string video = FixturePath("video_sound.mp4");
+    const CliRun run = RunCli({"--probe", stereo, video}, dir);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const size_t gap = run.out.find("\n\n");
+    ASSERT_NE(gap, std::string::npos) << run.out;
+    const std::string audio = run.out.substr(0, gap + 1);
+    const std::string movie = run.out.substr(gap + 2);
+
+    EXPECT_EQ(ProbeFact(audio, "file"), stereo);
+    EXPECT_EQ(ProbeFact(audio, "result"), "0");
+    EXPECT_EQ(ProbeFact(audio, "sample rate"), "44100");
+    EXPECT_EQ(ProbeFact(audio, "channels"), "2");
+    EXPECT_EQ(ProbeFact(audio, "audio codec"), "pcm_s16le");
+    EXPECT_EQ(ProbeFact(audio, "video stream"), "-1");
+    EXPECT_EQ(ProbeFact(audio, "duration seconds"), "5");
+
+    EXPECT_EQ(ProbeFact(movie, "file"), video);
+    EXPECT_EQ(ProbeFact(movie, "stream count"), "2");
+    EXPECT_EQ(ProbeFact(movie, "width"), "160");
+    EXPECT_EQ(ProbeFact(movie, "height"), "120");
+    EXPECT_EQ(ProbeFact(movie, "video codec"), "mpeg4");
+    EXPECT_EQ(ProbeFact(movie, "frame rate num"), "25");
+    EXPECT_EQ(ProbeFact(movie, "frame rate den"), "1");
+    EXPECT_EQ(ProbeFact(movie, "audio codec"), "aac");
+    EXPECT_EQ(ProbeFact(movie, "sample rate"), "44100");
+    EXPECT_EQ(ProbeFact(movie, "duration seconds"), "4");
+    for (const char* key :
+         {"video stream", "audio stream", "start seconds", "duration micros", "video codec id",
+          "video bit rate", "frame rate", "audio codec id", "audio bit rate"}) {
+        EXPECT_EQ(ProbeFact(movie, key).find("<missing"), std::string::npos) << key;
+    }
+}
+
+TEST(CliProbe, UnreadableFileGivesANegativeCodeAndExitOne) {
+    const std::string dir = MakeScratchDir("cli_probe_text");
+    const std::string text = FixturePath("text.txt");
+    const CliRun run = RunCli({"--probe", FixturePath("mono8.wav"), text}, dir);
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string block = run.out.substr(run.out.find("\n\n") + 2);
+    EXPECT_EQ(ProbeFact(block, "file"), text);
+    EXPECT_LT(std::stoi(ProbeFact(block, "result")), 0) << run.out;
+}
+
+TEST(CliHelp, DocumentsEveryFormatEncoderAndExitCode) {
+    const std::string dir = MakeScratchDir("cli_help");
+    const CliRun run = RunCli({"--help"}, dir);
+    EXPECT_EQ(run.exitCode, 0);
+    for (const OutputFormat& row : kOutputFormats) {
+        const std::string extension = ExtensionFromFormatText(row.text).substr(1);
+        // The table row: format, encoder and its defaults.
+        bool found = false;
+        for (const std::string& line : Lines(run.out)) {
+            std::istringstream words(line);
+            std::string ext, encoder;
+            int bitRate = 0, rate = 0, channels = 0;
+            words >> ext >> encoder >> bitRate >> rate >> channels;
+            found =
+                found || (ext == extension && encoder == row.encoder && bitRate == row.bitRate &&
+                          rate == row.sampleRate && channels == row.channels);
+        }
+        EXPECT_TRUE(found) << extension;
+    }
+    for (std::string_view name : kEncoderNames) {
+        EXPECT_NE(run.out.find(" " + std::string(name)), std::string::npos) << name;
+    }
+    for (const char* text : {"130", "Ctrl-C", "--probe", "--verbose", "--start", "--end"}) {
+        EXPECT_NE(run.out.find(text), std::string::npos) << text;
+    }
+}
+
+// Waits, without any time limit on the program, until `ready` holds or the
+// program has exited.
+template <typename Ready> bool WaitFor(CliProcess& process, Ready ready) {
+    for (int polls = 0; polls < 6000; ++polls) {
+        if (ready()) {
+            return true;
+        }
+        if (kill(process.pid(), 0) != 0) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+TEST(CliInterrupt, CtrlCFinishesTheCurrentFileShortAndExits130) {
+    const std::string dir = MakeScratchDir("cli_interrupt");
+    const std::string source = dir + "/long.wav";
+    int code = 0;
+    RunCommand("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:sample_rate=22050:"
+               "duration=900 -c:a pcm_s16le " +
+                   ShellQuote(source),
+               &code);
+    ASSERT_EQ(code, 0);
+    const std::string output = dir + "/out/long.mp3";
+
+    CliProcess process({"-f", "mp3", "-o", dir + "/out", source, FixturePath("mono8.wav")}, dir);
+    const bool started = WaitFor(process, [&] {
+        return HasLine(process.ErrorSoFar(), "[1/2] " + source + ": converting") &&
+               FileSize(output) > 64 * 1024;
+    });
+    ASSERT_TRUE(started) << "the conversion ended before it could be interrupted";
+    ASSERT_EQ(kill(process.pid(), SIGINT), 0);
+    const CliRun run = process.Wait();
+
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_EQ(run.out, "Stopped (partial) " + output + "\nStopped (not converted) " +
+                           FixturePath("mono8.wav") + "\n");
+    ASSERT_TRUE(ProbeAudio(output).ok);
+    EXPECT_EQ(FirstAudioCodec(output), "mp3");
+    const double played = PlayedSeconds(output);
+    EXPECT_GT(played, 0);
+    EXPECT_LT(played, 900 - 1);
+    EXPECT_FALSE(FileExists(dir + "/out/mono8.mp3"));
+}
+
+} // namespace
