@@ -1,0 +1,157 @@
+#include "tests/engine/batch_runner.h"
+
+#include "profiles/encoder_names.h"
+#include "profiles/output_catalogue.h"
+#include "tasks/output_path.h"
+#include "tests/support/media_check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+namespace veltrano::test {
+
+namespace {
+
+constexpr double kShapeWindowSeconds = 0.25;
+constexpr double kShapeMaxShiftSeconds = 0.05;
+
+// Probes a checked row's source and sets its clip the way the task list
+// does; an untrimmed row ends at the probed whole seconds.
+void FillRowClip(AVConvert& engine, int index, const BatchRow& row) {
+    double end = row.clipEnd;
+    if (end < 0) {
+        engine.m_probePath = row.source;
+        end = ProbeMediaFile(engine) == ProbeOk ? static_cast<double>(engine.m_durationSeconds) : 0;
+    }
+    engine.m_clipStart[index] = row.clipStart;
+    engine.m_clipEnd[index] = end;
+    engine.m_clipLength[index] = end - row.clipStart;
+}
+
+std::vector<char> DecodeAudioStream(const std::string& path, int audioIndex,
+                                    const std::string& conversion) {
+    const std::string out =
+        RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) +
+                   " -map 0:a:" + std::to_string(audioIndex) + " " + conversion + " -");
+    return std::vector<char>(out.begin(), out.end());
+}
+
+} // namespace
+
+OutputChoice CatalogueOutput(int index) {
+    OutputParameters settings;
+    SelectOutputFormat(settings, index);
+    OutputChoice choice;
+    choice.extension = ExtensionFromFormatText(kOutputFormats[index].text);
+    choice.encoder = settings.audioEncoder;
+    choice.bitRate = settings.audioBitRate;
+    choice.sampleRate = settings.sampleRate;
+    choice.channels = settings.channels;
+    return choice;
+}
+
+std::string CatalogueExtension(int index) {
+    return ExtensionFromFormatText(kOutputFormats[index].text).substr(1);
+}
+
+void FillBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const OutputChoice& output,
+               const std::string& folder) {
+    PrepareBatch(engine, static_cast<int32_t>(rows.size()));
+    engine.m_checkedCount = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const BatchRow& row = rows[i];
+        const int index = static_cast<int>(i);
+        BuildOutputPath(folder, row.source, output.extension, engine.m_outputPaths[i]);
+        if (row.checked) {
+            engine.m_inputPaths[i] = row.source;
+            ++engine.m_checkedCount;
+            FillRowClip(engine, index, row);
+        }
+    }
+    // The probes above overwrote the audio facts; the output parameters go last.
+    int codecId = 0;
+    LookupEncoderCodec(output.encoder, codecId);
+    engine.m_audioCodecId = codecId;
+    engine.m_audioBitRate = output.bitRate;
+    engine.m_sampleRate = output.sampleRate;
+    engine.m_channels = output.channels;
+    engine.m_currentTask = -1;
+    engine.m_progress = 0;
+    engine.m_stopRequested = false;
+}
+
+void RunBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const OutputChoice& output,
+              const std::string& folder) {
+    FillBatch(engine, rows, output, folder);
+    ConvertBatchProc(&engine);
+}
+
+std::vector<int16_t> DecodeAudioStreamS16(const std::string& path, int audioIndex) {
+    const std::vector<char> bytes = DecodeAudioStream(path, audioIndex, "-f s16le -c:a pcm_s16le");
+    std::vector<int16_t> samples(bytes.size() / sizeof(int16_t));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(int16_t));
+    return samples;
+}
+
+std::vector<float> DecodeAudioStreamFloat(const std::string& path, int audioIndex, int sampleRate,
+                                          int channels) {
+    const std::vector<char> bytes =
+        DecodeAudioStream(path, audioIndex,
+                          "-f f32le -c:a pcm_f32le -ar " + std::to_string(sampleRate) + " -ac " +
+                              std::to_string(channels));
+    std::vector<float> samples(bytes.size() / sizeof(float));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    return samples;
+}
+
+double MiddleCorrelation(const std::vector<float>& reference, const std::vector<float>& output,
+                         int channels, int sampleRate) {
+    const size_t window = static_cast<size_t>(kShapeWindowSeconds * sampleRate) * channels;
+    const size_t shift = static_cast<size_t>(kShapeMaxShiftSeconds * sampleRate) * channels;
+    const size_t frames = reference.size() / channels;
+    const size_t start = (frames / 2) * channels;
+    if (start < shift || start + window > reference.size() || start - shift >= output.size()) {
+        return -1;
+    }
+    const std::vector<float> a(reference.begin() + static_cast<ptrdiff_t>(start),
+                               reference.begin() + static_cast<ptrdiff_t>(start + window));
+    const size_t bEnd = std::min(output.size(), start + window + shift);
+    const std::vector<float> b(output.begin() + static_cast<ptrdiff_t>(start - shift),
+                               output.begin() + static_cast<ptrdiff_t>(bEnd));
+    return BestCorrelation(a, b, channels, static_cast<int>(2 * shift / channels));
+}
+
+std::string FirstAudioCodecName(const std::string& path) {
+    std::string name = RunCommand("ffprobe -v error -select_streams a:0 -show_entries "
+                                  "stream=codec_name -of csv=p=0 " +
+                                  ShellQuote(path) + " 2>/dev/null");
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) {
+        name.pop_back();
+    }
+    return name;
+}
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool MakeMedia(const std::string& arguments, const std::string& path) {
+    int code = 0;
+    const std::string log = RunCommand("ffmpeg -nostdin -hide_banner -loglevel error -y " +
+                                           arguments + " " + ShellQuote(path) + " 2>&1",
+                                       &code);
+    if (code != 0) {
+        std::cerr << "ffmpeg could not make " << path << ":\n" << log;
+    }
+    return code == 0;
+}
+
+} // namespace veltrano::test
