@@ -41,11 +41,12 @@ Options also take the form --name=value.
 
 constexpr const char* kTail = R"(
 Files that cannot be read as media are refused ("File:<path> is invalid!")
-and not converted; so is a file whose name has no extension. The others are
-converted one after another; progress goes to standard error (a bar per file
-on a terminal, one line as each file starts and ends elsewhere). At the end
-one line per converted file goes to standard output: "Completed <output>" or
-"Failure <output>", or "Stopped ..." for files a stop cut short or never began.
+and not converted; so is a file whose name has no extension or that ends
+before --start. The others are converted one after another; progress goes to
+standard error (a bar per file on a terminal, one line as each file starts
+and ends elsewhere). At the end one line per converted file goes to standard
+output: "Completed <output>" or "Failure <output>" (a failed file leaves no
+output behind), or "Stopped ..." for files a stop cut short or never began.
 
 Ctrl-C (SIGINT) or SIGTERM stops the batch: the file being converted is
 finished early as a valid, shorter file, the rest are not started. A second

@@ -296,35 +296,39 @@ template <typename Ready> bool WaitFor(CliProcess& process, Ready ready) {
     return false;
 }
 
-TEST(CliInterrupt, CtrlCFinishesTheCurrentFileShortAndExits130) {
+TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
     const std::string dir = MakeScratchDir("cli_interrupt");
     const std::string source = dir + "/long.wav";
+    const double sourceSeconds = 900;
     int code = 0;
     RunCommand("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:sample_rate=22050:"
                "duration=900 -c:a pcm_s16le " +
                    ShellQuote(source),
                &code);
     ASSERT_EQ(code, 0);
-    const std::string output = dir + "/out/long.mp3";
 
-    CliProcess process({"-f", "mp3", "-o", dir + "/out", source, FixturePath("mono8.wav")}, dir);
-    const bool started = WaitFor(process, [&] {
-        return HasLine(process.ErrorSoFar(), "[1/2] " + source + ": converting") &&
-               FileSize(output) > 64 * 1024;
-    });
-    ASSERT_TRUE(started) << "the conversion ended before it could be interrupted";
-    ASSERT_EQ(kill(process.pid(), SIGINT), 0);
-    const CliRun run = process.Wait();
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const std::string folder = dir + "/out" + std::to_string(signal);
+        const std::string output = folder + "/long.mp3";
+        CliProcess process({"-f", "mp3", "-o", folder, source, FixturePath("mono8.wav")}, dir);
+        const bool started = WaitFor(process, [&] {
+            return HasLine(process.ErrorSoFar(), "[1/2] " + source + ": converting") &&
+                   FileSize(output) > 64 * 1024;
+        });
+        ASSERT_TRUE(started) << "the conversion ended before it could be interrupted";
+        ASSERT_EQ(kill(process.pid(), signal), 0);
+        const CliRun run = process.Wait();
 
-    EXPECT_EQ(run.exitCode, 130) << run.err;
-    EXPECT_EQ(run.out, "Stopped (partial) " + output + "\nStopped (not converted) " +
-                           FixturePath("mono8.wav") + "\n");
-    ASSERT_TRUE(ProbeAudio(output).ok);
-    EXPECT_EQ(FirstAudioCodec(output), "mp3");
-    const double played = PlayedSeconds(output);
-    EXPECT_GT(played, 0);
-    EXPECT_LT(played, 900 - 1);
-    EXPECT_FALSE(FileExists(dir + "/out/mono8.mp3"));
+        EXPECT_EQ(run.exitCode, 130) << signal << "\n" << run.err;
+        EXPECT_EQ(run.out, "Stopped (partial) " + output + "\nStopped (not converted) " +
+                               FixturePath("mono8.wav") + "\n");
+        ASSERT_TRUE(ProbeAudio(output).ok) << signal;
+        EXPECT_EQ(FirstAudioCodec(output), "mp3");
+        const double played = PlayedSeconds(output);
+        EXPECT_GT(played, 0) << signal;
+        EXPECT_LT(played, sourceSeconds - 1) << signal;
+        EXPECT_FALSE(FileExists(folder + "/mono8.mp3")) << signal;
+    }
 }
 
 } // namespace
