@@ -124,6 +124,14 @@ double MiddleCorrelation(const std::vector<float>& reference, const std::vector<
     return BestCorrelation(a, b, channels, static_cast<int>(2 * shift / channels));
 }
 
+double PlayedSeconds(const std::string& path) {
+    const ProbedAudio probed = ProbeAudio(path);
+    if (!probed.ok || probed.sampleRate <= 0 || probed.channels <= 0) {
+        return 0;
+    }
+    return static_cast<double>(DecodeS16(path).size()) / probed.channels / probed.sampleRate;
+}
+
 std::string FirstAudioCodecName(const std::string& path) {
     std::string name = RunCommand("ffprobe -v error -select_streams a:0 -show_entries "
                                   "stream=codec_name -of csv=p=0 " +

@@ -55,6 +55,10 @@ std::vector<float> DecodeAudioStreamFloat(const std::string& path, int audioInde
 double MiddleCorrelation(const std::vector<float>& reference, const std::vector<float>& output,
                          int channels, int sampleRate);
 
+// Seconds of sound the ffmpeg program decodes from a file's first audio
+// stream; 0 when it decodes nothing.
+double PlayedSeconds(const std::string& path);
+
 // The codec ffprobe names for a file's first audio stream ("" when none).
 std::string FirstAudioCodecName(const std::string& path);
 
