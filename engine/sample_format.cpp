@@ -38,6 +38,17 @@ bool EncoderLists(const AVCodec* encoder, const AVChannelLayout& layout) {
     return false;
 }
 
+// Encoders that list no layouts but refuse more channels than this when opened.
+int ChannelLimit(const AVCodec* encoder) {
+    switch (encoder->id) {
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2:
+        return 2;
+    default:
+        return 0; // no limit known
+    }
+}
+
 } // namespace
 
 AVSampleFormat ChooseEncoderSampleFormat(const AVCodec* encoder, AVSampleFormat decoded) {
@@ -65,7 +76,8 @@ AVSampleFormat ChooseEncoderSampleFormat(const AVCodec* encoder, AVSampleFormat 
 
 bool ChooseEncoderLayout(const AVCodec* encoder, int channels, const AVChannelLayout& source,
                          AVChannelLayout& chosen) {
-    if (channels <= 0) {
+    const int limit = ChannelLimit(encoder);
+    if (channels <= 0 || (limit > 0 && channels > limit)) {
         return false;
     }
     if (source.nb_channels == channels && source.order == AV_CHANNEL_ORDER_NATIVE &&

@@ -80,26 +80,29 @@ std::string ProbedAudio::Tag(const std::string& key) const {
 namespace {
 
 // Reads "key=value" lines of ffprobe's flat-ish default output.
-void ParseProbeLine(const std::string& line, ProbedAudio& info, bool& inAudio) {
+// ffprobe prints a stream's codec_name before its codec_type, so the name is
+// kept until the type says whether it belongs to the first audio stream.
+void ParseProbeLine(const std::string& line, ProbedAudio& info, bool& inAudio,
+                    std::string& streamCodec) {
     const size_t eq = line.find('=');
     if (eq == std::string::npos) {
         return;
     }
     const std::string key = line.substr(0, eq);
     const std::string value = line.substr(eq + 1);
-    if (key == "codec_type") {
+    if (key == "codec_name") {
+        streamCodec = value;
+    } else if (key == "codec_type") {
         inAudio = value == "audio";
-        if (inAudio) {
-            ++info.audioStreams;
+        if (inAudio && ++info.audioStreams == 1) {
+            info.codecName = streamCodec;
         }
     } else if (key == "format_name") {
         info.formatName = value;
     } else if (key.rfind("TAG:", 0) == 0) {
         info.tags.emplace_back(key.substr(4), value);
     } else if (inAudio && info.audioStreams == 1) {
-        if (key == "codec_name") {
-            info.codecName = value;
-        } else if (key == "sample_rate") {
+        if (key == "sample_rate") {
             info.sampleRate = std::atoi(value.c_str());
         } else if (key == "channels") {
             info.channels = std::atoi(value.c_str());
@@ -111,7 +114,7 @@ void ParseProbeLine(const std::string& line, ProbedAudio& info, bool& inAudio) {
 double DecodedDuration(const std::string& path) {
     int code = 0;
     const std::string out = RunCommand(
-        "ffprobe -v error -select_streams a:0 -show_entries frame=pts_time,duration_time "
+        "ffprobe -v error -select_streams a:0 -show_entries frame=pts_time,pkt_duration_time "
         "-of csv=p=0 " +
             ShellQuote(path),
         &code);
@@ -143,11 +146,12 @@ ProbedAudio ProbeAudio(const std::string& path) {
     std::istringstream lines(out);
     std::string line;
     bool inAudio = false;
+    std::string streamCodec;
     while (std::getline(lines, line)) {
-        if (line == "[FORMAT]") {
+        if (line == "[FORMAT]" || line == "[STREAM]") {
             inAudio = false;
         }
-        ParseProbeLine(line, info, inAudio);
+        ParseProbeLine(line, info, inAudio, streamCodec);
     }
     info.ok = info.audioStreams > 0;
     if (info.ok) {
