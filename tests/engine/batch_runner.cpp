@@ -41,6 +41,10 @@ std::vector<char> DecodeAudioStream(const std::string& path, int audioIndex,
 
 } // namespace
 
+std::string EngineScratchDir(const std::string& name) {
+    return MakeScratchDir("engine_" + name);
+}
+
 OutputChoice CatalogueOutput(int index) {
     OutputParameters settings;
     SelectOutputFormat(settings, index);
@@ -92,7 +96,9 @@ void RunBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const Output
 std::vector<int16_t> DecodeAudioStreamS16(const std::string& path, int audioIndex) {
     const std::vector<char> bytes = DecodeAudioStream(path, audioIndex, "-f s16le -c:a pcm_s16le");
     std::vector<int16_t> samples(bytes.size() / sizeof(int16_t));
-    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(int16_t));
+    if (!samples.empty()) {
+        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(int16_t));
+    }
     return samples;
 }
 
@@ -103,7 +109,9 @@ std::vector<float> DecodeAudioStreamFloat(const std::string& path, int audioInde
                           "-f f32le -c:a pcm_f32le -ar " + std::to_string(sampleRate) + " -ac " +
                               std::to_string(channels));
     std::vector<float> samples(bytes.size() / sizeof(float));
-    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    if (!samples.empty()) {
+        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    }
     return samples;
 }
 
@@ -129,7 +137,8 @@ double PlayedSeconds(const std::string& path) {
     if (!probed.ok || probed.sampleRate <= 0 || probed.channels <= 0) {
         return 0;
     }
-    return static_cast<double>(DecodeS16(path).size()) / probed.channels / probed.sampleRate;
+    return static_cast<double>(DecodeAudioStreamS16(path, 0).size()) / probed.channels /
+           probed.sampleRate;
 }
 
 std::string FirstAudioCodecName(const std::string& path) {

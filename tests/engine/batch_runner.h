@@ -27,6 +27,9 @@ struct OutputChoice {
     int channels = 0;
 };
 
+// A fresh scratch folder kept apart from other suites' folders of the same name.
+std::string EngineScratchDir(const std::string& name);
+
 // A catalogue row's defaults, as selecting it in the format box puts them in force.
 OutputChoice CatalogueOutput(int index);
 

@@ -62,14 +62,14 @@ TEST(EngineBatch, TrimsLosslessOutputsToTheSample) {
     for (const TrimCase& c : cases) {
         SCOPED_TRACE(std::string(c.fixture) + " to " + c.extension + " from " +
                      std::to_string(c.start) + " to " + std::to_string(c.end));
-        const std::string folder = MakeScratchDir("trim_lossless");
+        const std::string folder = EngineScratchDir("trim_lossless");
         AVConvert engine;
         BatchRow row{FixturePath(c.fixture), true, c.start, c.end};
         RunBatch(engine, {row}, NativeOutput(c.extension, c.sampleRate, c.channels), folder);
         ASSERT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
         const std::vector<int16_t> expected = Slice(DecodeAudioStreamS16(FixturePath(c.fixture), 0),
                                                     c.start, c.end, c.sampleRate, c.channels);
-        const std::vector<int16_t> converted = DecodeS16(engine.m_outputPaths[0]);
+        const std::vector<int16_t> converted = DecodeAudioStreamS16(engine.m_outputPaths[0], 0);
         EXPECT_EQ(converted.size(), expected.size());
         EXPECT_TRUE(converted == expected);
     }
@@ -81,7 +81,7 @@ TEST(EngineBatch, TrimsLossyOutputsToTheClip) {
     const std::string source = FixturePath("surround48.flac");
     for (const char* extension : {"mp3", "m4a", "ogg", "ac3", "wma"}) {
         SCOPED_TRACE(extension);
-        const std::string folder = MakeScratchDir("trim_lossy");
+        const std::string folder = EngineScratchDir("trim_lossy");
         const OutputChoice output = CatalogueOutput(CatalogueIndex(extension));
         AVConvert engine;
         RunBatch(engine, {BatchRow{source, true, 1, 3}}, output, folder);
@@ -104,24 +104,25 @@ TEST(EngineBatch, TrimsLossyOutputsToTheClip) {
 // The task list ends an untrimmed row at the probed whole seconds; the
 // output still reaches the source's real end.
 TEST(EngineBatch, ConvertsUntrimmedRowToTheRealEnd) {
-    const std::string folder = MakeScratchDir("real_end");
+    const std::string folder = EngineScratchDir("real_end");
     const std::string source = folder + "/two_and_a_half.wav";
     ASSERT_TRUE(MakeMedia("-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2.5 "
                           "-c:a pcm_s16le",
                           source));
-    const std::string out = MakeScratchDir("real_end_out");
+    const std::string out = EngineScratchDir("real_end_out");
     AVConvert engine;
     RunBatch(engine, {BatchRow{source}}, NativeOutput("wav", 44100, 1), out);
     ASSERT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
     EXPECT_EQ(engine.m_clipEnd[0], 2.0);
-    EXPECT_TRUE(DecodeS16(engine.m_outputPaths[0]) == DecodeS16(source));
+    EXPECT_TRUE(DecodeAudioStreamS16(engine.m_outputPaths[0], 0) ==
+                DecodeAudioStreamS16(source, 0));
 }
 
 // With song.mp3 and song(0).mp3 present, two rows both named "song" write
 // song(1).mp3 and song(2).mp3 and say so; the old files stay as they were.
 TEST(EngineBatch, NeverOverwritesExistingOutputs) {
-    const std::string sources = MakeScratchDir("naming_sources");
-    const std::string out = MakeScratchDir("naming_out");
+    const std::string sources = EngineScratchDir("naming_sources");
+    const std::string out = EngineScratchDir("naming_out");
     std::filesystem::create_directories(sources + "/a");
     std::filesystem::create_directories(sources + "/b");
     std::filesystem::copy_file(FixturePath("stereo44.wav"), sources + "/a/song.wav");
@@ -162,7 +163,7 @@ bool WaitUntilRowUnderWay(const AVConvert& engine, int row) {
 // A stop during row 2 of 5 ends that row's file as a valid shorter file,
 // leaves the row pending and starts no later row.
 TEST(EngineBatch, StopsDuringSecondRowOfFive) {
-    const std::string sources = MakeScratchDir("stop_sources");
+    const std::string sources = EngineScratchDir("stop_sources");
     const std::string longSource = sources + "/long.wav";
     constexpr double kLongSeconds = 120;
     ASSERT_TRUE(MakeMedia("-f lavfi -i sine=frequency=300:sample_rate=8000:duration=" +
@@ -173,7 +174,7 @@ TEST(EngineBatch, StopsDuringSecondRowOfFive) {
         BatchRow{FixturePath("tagged.ogg")},    BatchRow{FixturePath("stereo44.wav")},
         BatchRow{FixturePath("two_audio.mkv")},
     };
-    const std::string out = MakeScratchDir("stop_out");
+    const std::string out = EngineScratchDir("stop_out");
     AVConvert engine;
     FillBatch(engine, rows, CatalogueOutput(CatalogueIndex("mp3")), out);
     std::thread worker(ConvertBatchProc, &engine);
@@ -196,7 +197,7 @@ TEST(EngineBatch, StopsDuringSecondRowOfFive) {
 // Unchecked rows, sources without sound and sources that cannot be read
 // fail, and no file is left behind for them; the good row still converts.
 TEST(EngineBatch, FailsUnusableRowsWithoutLeavingFiles) {
-    const std::string folder = MakeScratchDir("failing_rows");
+    const std::string folder = EngineScratchDir("failing_rows");
     const std::string unknownVideo = folder + "/unknown_fourcc.avi";
     ASSERT_TRUE(MakeMedia("-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -f lavfi -i "
                           "sine=duration=1 -c:v mpeg4 -tag:v QZQZ -strict -1 -c:a pcm_s16le",
@@ -212,7 +213,7 @@ TEST(EngineBatch, FailsUnusableRowsWithoutLeavingFiles) {
         BatchRow{unknownVideo},
         BatchRow{FixturePath("mono8.wav")},
     };
-    const std::string out = MakeScratchDir("failing_rows_out");
+    const std::string out = EngineScratchDir("failing_rows_out");
     AVConvert engine;
     RunBatch(engine, rows, CatalogueOutput(CatalogueIndex("m4a")), out);
     for (int row = 0; row < 6; ++row) {
@@ -235,7 +236,7 @@ TEST(EngineBatch, FailsParametersTheEncoderRefusesWithoutLeavingFiles) {
     for (const OutputChoice& output : cases) {
         SCOPED_TRACE(output.encoder + " " + std::to_string(output.sampleRate) + " Hz " +
                      std::to_string(output.channels) + " channels");
-        const std::string out = MakeScratchDir("refused_parameters");
+        const std::string out = EngineScratchDir("refused_parameters");
         AVConvert engine;
         RunBatch(engine, {BatchRow{FixturePath("stereo44.wav")}}, output, out);
         EXPECT_EQ(TaskStatusOf(engine, 0), TaskFailed);
@@ -253,14 +254,14 @@ TEST(EngineBatch, ZeroLengthClipGivesEmptyFile) {
     for (int index = 0; index < kOutputFormatCount; ++index) {
         const std::string extension = CatalogueExtension(index);
         SCOPED_TRACE(extension);
-        const std::string out = MakeScratchDir("zero_length");
+        const std::string out = EngineScratchDir("zero_length");
         AVConvert engine;
         RunBatch(engine, {BatchRow{FixturePath("stereo44.wav"), true, 1, 1}},
                  CatalogueOutput(index), out);
         EXPECT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
         EXPECT_EQ(LoadRelaxed(engine.m_progress), 100);
         ASSERT_TRUE(FileExists(engine.m_outputPaths[0]));
-        EXPECT_TRUE(DecodeS16(engine.m_outputPaths[0]).empty());
+        EXPECT_TRUE(DecodeAudioStreamS16(engine.m_outputPaths[0], 0).empty());
         if (std::find(describesEmptyStream.begin(), describesEmptyStream.end(), extension) !=
             describesEmptyStream.end()) {
             int code = 0;

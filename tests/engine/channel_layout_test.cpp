@@ -85,7 +85,7 @@ void ExpectTones(const std::vector<float>& out, int channels,
 }
 
 TEST(EngineChannels, KeepsSixChannelsInAc3) {
-    const std::string folder = MakeScratchDir("six_channels");
+    const std::string folder = EngineScratchDir("six_channels");
     const std::string source = folder + "/six_tones.flac";
     ASSERT_TRUE(MakeMedia(SixTonesArguments(), source));
     const std::vector<float> out =
@@ -95,15 +95,15 @@ TEST(EngineChannels, KeepsSixChannelsInAc3) {
 }
 
 TEST(EngineChannels, MixesFiveOneDownToStereoAndMono) {
-    const std::string source = MakeScratchDir("mixdown") + "/six_tones.flac";
+    const std::string source = EngineScratchDir("mixdown") + "/six_tones.flac";
     ASSERT_TRUE(MakeMedia(SixTonesArguments(), source));
-    const std::string stereoFolder = MakeScratchDir("mixdown_stereo");
+    const std::string stereoFolder = EngineScratchDir("mixdown_stereo");
     ExpectTones(Convert(source, OutputChoice{".wav", "PCM_S16LE", 0, kRate, 2}, stereoFolder), 2,
                 {{FL, FC, BL}, {FR, FC, BR}});
-    const std::string monoFolder = MakeScratchDir("mixdown_mono");
+    const std::string monoFolder = EngineScratchDir("mixdown_mono");
     ExpectTones(Convert(source, OutputChoice{".wav", "PCM_S16LE", 0, kRate, 1}, monoFolder), 1,
                 {{FL, FR, FC, BL, BR}});
-    const std::string ac3Folder = MakeScratchDir("mixdown_ac3");
+    const std::string ac3Folder = EngineScratchDir("mixdown_ac3");
     ExpectTones(Convert(source, OutputChoice{".ac3", "AC3", 192000, kRate, 2}, ac3Folder), 2,
                 {{FL, FC, BL}, {FR, FC, BR}});
 }

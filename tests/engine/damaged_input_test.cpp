@@ -125,12 +125,12 @@ class EngineDamagedInput : public testing::TestWithParam<const char*> {};
 TEST_P(EngineDamagedInput, IsRefusedOrConvertedOrFailed) {
     const std::string fixture = GetParam();
     const std::string stem = TestNameOf(fixture);
-    const std::string folder = MakeScratchDir("damaged_" + stem);
+    const std::string folder = EngineScratchDir("damaged_" + stem);
     const std::vector<std::string> sources = DamagedCopiesThatProbe(fixture, folder);
     ExpectEachRowConvertedOrFailedCleanly(sources, CatalogueOutput(9),
-                                          MakeScratchDir("damaged_" + stem + "_wav"));
+                                          EngineScratchDir("damaged_" + stem + "_wav"));
     ExpectEachRowConvertedOrFailedCleanly(sources, CatalogueOutput(6),
-                                          MakeScratchDir("damaged_" + stem + "_mp3"));
+                                          EngineScratchDir("damaged_" + stem + "_mp3"));
 }
 
 INSTANTIATE_TEST_SUITE_P(EngineDamaged, EngineDamagedInput, testing::ValuesIn(kGoodFixtures),

@@ -95,7 +95,7 @@ struct ConvertedRow {
 // Converts one fixture in a batch of one row and checks the worker's account of it.
 ConvertedRow ConvertFixture(const SoundFixture& fixture, const OutputChoice& output,
                             const std::string& scratchName) {
-    const std::string folder = MakeScratchDir(scratchName);
+    const std::string folder = EngineScratchDir(scratchName);
     AVConvert engine;
     RunBatch(engine, {BatchRow{FixturePath(fixture.name)}}, output, folder);
     EXPECT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
@@ -191,7 +191,7 @@ TEST_P(EngineFormatLossless, KeepsEverySampleAtSourceRate) {
     EXPECT_EQ(row.probed.channels, fixture.channels);
     const std::vector<int16_t> source =
         DecodeAudioStreamS16(FixturePath(fixture.name), fixture.audioIndex);
-    const std::vector<int16_t> converted = DecodeS16(row.outputPath);
+    const std::vector<int16_t> converted = DecodeAudioStreamS16(row.outputPath, 0);
     ASSERT_FALSE(source.empty());
     EXPECT_EQ(converted.size(), source.size());
     // A float source reaches FLAC as 24-bit samples, which decode to 16 bits

@@ -28,7 +28,7 @@ std::string MakeUnknownVideoCodecAvi(const std::string& folder) {
 }
 
 TEST(EngineProbe, ReturnsResultCodes) {
-    const std::string folder = MakeScratchDir("probe_codes");
+    const std::string folder = EngineScratchDir("probe_codes");
     const std::pair<std::string, int> cases[] = {
         {FixturePath("stereo44.wav"), ProbeOk},
         {FixturePath("surround48.flac"), ProbeOk},
@@ -112,7 +112,7 @@ TEST(EngineProbe, ReadsFrameRates) {
         {"30000/1001", 29, 30000, 1001},
         {"2000", 1, 2000, 1001},
     };
-    const std::string folder = MakeScratchDir("probe_frame_rates");
+    const std::string folder = EngineScratchDir("probe_frame_rates");
     for (const RateCase& c : cases) {
         SCOPED_TRACE(c.rate);
         const std::string path = folder + "/rate" + std::to_string(c.num) + ".mp4";
@@ -131,7 +131,7 @@ TEST(EngineProbe, ReadsFrameRates) {
 
 // Matroska written to a pipe has no duration element.
 TEST(EngineProbe, ReportsUnknownDurationAsNegative) {
-    const std::string folder = MakeScratchDir("probe_no_duration");
+    const std::string folder = EngineScratchDir("probe_no_duration");
     const std::string path = folder + "/streamed.mkv";
     ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -f lavfi -i "
                          "sine=frequency=440:sample_rate=44100:duration=2 -c:a flac -f matroska "
