@@ -6,7 +6,6 @@
 #include "tests/support/media_check.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -139,16 +138,6 @@ double PlayedSeconds(const std::string& path) {
     }
     return static_cast<double>(DecodeAudioStreamS16(path, 0).size()) / probed.channels /
            probed.sampleRate;
-}
-
-std::string FirstAudioCodecName(const std::string& path) {
-    std::string name = RunCommand("ffprobe -v error -select_streams a:0 -show_entries "
-                                  "stream=codec_name -of csv=p=0 " +
-                                  ShellQuote(path) + " 2>/dev/null");
-    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) {
-        name.pop_back();
-    }
-    return name;
 }
 
 std::vector<std::string> ListFolder(const std::string& folder) {

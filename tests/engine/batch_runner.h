@@ -62,9 +62,6 @@ double MiddleCorrelation(const std::vector<float>& reference, const std::vector<
 // stream; 0 when it decodes nothing.
 double PlayedSeconds(const std::string& path);
 
-// The codec ffprobe names for a file's first audio stream ("" when none).
-std::string FirstAudioCodecName(const std::string& path);
-
 // The names of the files in a folder, sorted.
 std::vector<std::string> ListFolder(const std::string& folder);
 

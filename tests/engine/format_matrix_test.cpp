@@ -154,7 +154,7 @@ TEST_P(EngineFormatMatrix, ConvertsWithCatalogueDefaults) {
 
     ASSERT_TRUE(row.probed.ok) << row.outputPath;
     EXPECT_EQ(row.probed.formatName, expected.formatName);
-    EXPECT_EQ(FirstAudioCodecName(row.outputPath), expected.codecName);
+    EXPECT_EQ(row.probed.codecName, expected.codecName);
     EXPECT_EQ(row.probed.sampleRate, output.sampleRate);
     EXPECT_EQ(row.probed.channels, output.channels);
     EXPECT_EQ(row.probed.audioStreams, 1);
@@ -234,7 +234,7 @@ TEST(EngineFormatEncoders, WritesEncodersOutsideTheDefaults) {
             ConvertFixture(fixture, output, TestNameOf(std::string("encoder_") + c.encoder));
         ASSERT_TRUE(row.probed.ok) << row.outputPath;
         EXPECT_EQ(row.probed.formatName, c.expected.formatName);
-        EXPECT_EQ(FirstAudioCodecName(row.outputPath), c.expected.codecName);
+        EXPECT_EQ(row.probed.codecName, c.expected.codecName);
         EXPECT_EQ(row.probed.sampleRate, output.sampleRate);
         EXPECT_EQ(row.probed.channels, output.channels);
         ExpectSoundLikeSource(fixture, row.outputPath, output, c.expected);
