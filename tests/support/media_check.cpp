@@ -164,7 +164,9 @@ std::vector<int16_t> DecodeS16(const std::string& path) {
     const std::string out = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) +
                                        " -map 0:a:0 -f s16le -c:a pcm_s16le -");
     std::vector<int16_t> samples(out.size() / 2);
-    std::memcpy(samples.data(), out.data(), samples.size() * 2);
+    if (!samples.empty()) {
+        std::memcpy(samples.data(), out.data(), samples.size() * 2);
+    }
     return samples;
 }
 
@@ -174,7 +176,9 @@ std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int chan
                    " -map 0:a:0 -f f32le -c:a pcm_f32le -ar " + std::to_string(sampleRate) +
                    " -ac " + std::to_string(channels) + " -");
     std::vector<float> samples(out.size() / 4);
-    std::memcpy(samples.data(), out.data(), samples.size() * 4);
+    if (!samples.empty()) {
+        std::memcpy(samples.data(), out.data(), samples.size() * 4);
+    }
     return samples;
 }
 
