@@ -1,6 +1,5 @@
 // Runs the built veltrano-convert program on generated media and checks its
 // outputs with ffprobe and ffmpeg.
-#include "audio_facts.h"
 #include "cli_process.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
@@ -94,7 +93,7 @@ TEST(CliConvert, OutputsHaveTheRequestedCodecRateChannelsAndLength) {
         EXPECT_TRUE(HasLine(run.err, "[1/1] " + source + ": completed")) << run.err;
         const ProbedAudio probed = ProbeAudio(output);
         ASSERT_TRUE(probed.ok) << label;
-        EXPECT_EQ(FirstAudioCodec(output), c.codec) << label;
+        EXPECT_EQ(ProbeAudio(output).codecName, c.codec) << label;
         EXPECT_EQ(probed.sampleRate, c.sampleRate) << label;
         EXPECT_EQ(probed.channels, c.channels) << label;
         EXPECT_NEAR(PlayedSeconds(output), PlayedSeconds(source), 0.1) << label;
@@ -323,7 +322,7 @@ TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
         EXPECT_EQ(run.out, "Stopped (partial) " + output + "\nStopped (not converted) " +
                                FixturePath("mono8.wav") + "\n");
         ASSERT_TRUE(ProbeAudio(output).ok) << signal;
-        EXPECT_EQ(FirstAudioCodec(output), "mp3");
+        EXPECT_EQ(ProbeAudio(output).codecName, "mp3");
         const double played = PlayedSeconds(output);
         EXPECT_GT(played, 0) << signal;
         EXPECT_LT(played, sourceSeconds - 1) << signal;

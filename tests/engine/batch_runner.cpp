@@ -30,14 +30,6 @@ void FillRowClip(AVConvert& engine, int index, const BatchRow& row) {
     engine.m_clipLength[index] = end - row.clipStart;
 }
 
-std::vector<char> DecodeAudioStream(const std::string& path, int audioIndex,
-                                    const std::string& conversion) {
-    const std::string out =
-        RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) +
-                   " -map 0:a:" + std::to_string(audioIndex) + " " + conversion + " -");
-    return std::vector<char>(out.begin(), out.end());
-}
-
 } // namespace
 
 std::string EngineScratchDir(const std::string& name) {
@@ -92,28 +84,6 @@ void RunBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const Output
     ConvertBatchProc(&engine);
 }
 
-std::vector<int16_t> DecodeAudioStreamS16(const std::string& path, int audioIndex) {
-    const std::vector<char> bytes = DecodeAudioStream(path, audioIndex, "-f s16le -c:a pcm_s16le");
-    std::vector<int16_t> samples(bytes.size() / sizeof(int16_t));
-    if (!samples.empty()) {
-        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(int16_t));
-    }
-    return samples;
-}
-
-std::vector<float> DecodeAudioStreamFloat(const std::string& path, int audioIndex, int sampleRate,
-                                          int channels) {
-    const std::vector<char> bytes =
-        DecodeAudioStream(path, audioIndex,
-                          "-f f32le -c:a pcm_f32le -ar " + std::to_string(sampleRate) + " -ac " +
-                              std::to_string(channels));
-    std::vector<float> samples(bytes.size() / sizeof(float));
-    if (!samples.empty()) {
-        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
-    }
-    return samples;
-}
-
 double MiddleCorrelation(const std::vector<float>& reference, const std::vector<float>& output,
                          int channels, int sampleRate) {
     const size_t window = static_cast<size_t>(kShapeWindowSeconds * sampleRate) * channels;
@@ -129,15 +99,6 @@ double MiddleCorrelation(const std::vector<float>& reference, const std::vector<
     const std::vector<float> b(output.begin() + static_cast<ptrdiff_t>(start - shift),
                                output.begin() + static_cast<ptrdiff_t>(bEnd));
     return BestCorrelation(a, b, channels, static_cast<int>(2 * shift / channels));
-}
-
-double PlayedSeconds(const std::string& path) {
-    const ProbedAudio probed = ProbeAudio(path);
-    if (!probed.ok || probed.sampleRate <= 0 || probed.channels <= 0) {
-        return 0;
-    }
-    return static_cast<double>(DecodeAudioStreamS16(path, 0).size()) / probed.channels /
-           probed.sampleRate;
 }
 
 std::vector<std::string> ListFolder(const std::string& folder) {

@@ -44,23 +44,11 @@ void FillBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const Outpu
 void RunBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const OutputChoice& output,
               const std::string& folder);
 
-// The n-th audio stream of a file decoded by the ffmpeg program, as interleaved
-// 16-bit samples at its own rate and channel count.
-std::vector<int16_t> DecodeAudioStreamS16(const std::string& path, int audioIndex);
-
-// The n-th audio stream decoded to float at a given rate and channel count.
-std::vector<float> DecodeAudioStreamFloat(const std::string& path, int audioIndex, int sampleRate,
-                                          int channels);
-
 // How alike two interleaved signals at the same rate are: the best
 // correlation of a quarter second taken from the middle of `reference`
 // against `output`, over shifts of up to ±50 ms (encoder delay or priming).
 double MiddleCorrelation(const std::vector<float>& reference, const std::vector<float>& output,
                          int channels, int sampleRate);
-
-// Seconds of sound the ffmpeg program decodes from a file's first audio
-// stream; 0 when it decodes nothing.
-double PlayedSeconds(const std::string& path);
 
 // The names of the files in a folder, sorted.
 std::vector<std::string> ListFolder(const std::string& folder);

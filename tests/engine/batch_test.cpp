@@ -67,9 +67,9 @@ TEST(EngineBatch, TrimsLosslessOutputsToTheSample) {
         BatchRow row{FixturePath(c.fixture), true, c.start, c.end};
         RunBatch(engine, {row}, NativeOutput(c.extension, c.sampleRate, c.channels), folder);
         ASSERT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
-        const std::vector<int16_t> expected = Slice(DecodeAudioStreamS16(FixturePath(c.fixture), 0),
-                                                    c.start, c.end, c.sampleRate, c.channels);
-        const std::vector<int16_t> converted = DecodeAudioStreamS16(engine.m_outputPaths[0], 0);
+        const std::vector<int16_t> expected =
+            Slice(DecodeS16(FixturePath(c.fixture)), c.start, c.end, c.sampleRate, c.channels);
+        const std::vector<int16_t> converted = DecodeS16(engine.m_outputPaths[0]);
         EXPECT_EQ(converted.size(), expected.size());
         EXPECT_TRUE(converted == expected);
     }
@@ -86,14 +86,13 @@ TEST(EngineBatch, TrimsLossyOutputsToTheClip) {
         AVConvert engine;
         RunBatch(engine, {BatchRow{source, true, 1, 3}}, output, folder);
         ASSERT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
-        const std::vector<float> whole =
-            DecodeAudioStreamFloat(source, 0, output.sampleRate, output.channels);
+        const std::vector<float> whole = DecodeFloat(source, output.sampleRate, output.channels);
         const size_t frame = static_cast<size_t>(output.channels);
         const std::vector<float> clip(
             whole.begin() + static_cast<ptrdiff_t>(1 * output.sampleRate * frame),
             whole.begin() + static_cast<ptrdiff_t>(3 * output.sampleRate * frame));
         const std::vector<float> converted =
-            DecodeAudioStreamFloat(engine.m_outputPaths[0], 0, output.sampleRate, output.channels);
+            DecodeFloat(engine.m_outputPaths[0], output.sampleRate, output.channels);
         const double seconds =
             static_cast<double>(converted.size()) / static_cast<double>(frame * output.sampleRate);
         EXPECT_NEAR(seconds, 2.0, 0.05);
@@ -114,8 +113,7 @@ TEST(EngineBatch, ConvertsUntrimmedRowToTheRealEnd) {
     RunBatch(engine, {BatchRow{source}}, NativeOutput("wav", 44100, 1), out);
     ASSERT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
     EXPECT_EQ(engine.m_clipEnd[0], 2.0);
-    EXPECT_TRUE(DecodeAudioStreamS16(engine.m_outputPaths[0], 0) ==
-                DecodeAudioStreamS16(source, 0));
+    EXPECT_TRUE(DecodeS16(engine.m_outputPaths[0]) == DecodeS16(source));
 }
 
 // With song.mp3 and song(0).mp3 present, two rows both named "song" write
@@ -261,7 +259,7 @@ TEST(EngineBatch, ZeroLengthClipGivesEmptyFile) {
         EXPECT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
         EXPECT_EQ(LoadRelaxed(engine.m_progress), 100);
         ASSERT_TRUE(FileExists(engine.m_outputPaths[0]));
-        EXPECT_TRUE(DecodeAudioStreamS16(engine.m_outputPaths[0], 0).empty());
+        EXPECT_TRUE(DecodeS16(engine.m_outputPaths[0]).empty());
         if (std::find(describesEmptyStream.begin(), describesEmptyStream.end(), extension) !=
             describesEmptyStream.end()) {
             int code = 0;

@@ -57,7 +57,7 @@ std::vector<float> Convert(const std::string& source, const OutputChoice& output
     RunBatch(engine, {BatchRow{source}}, output, folder);
     EXPECT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
     EXPECT_EQ(ProbeAudio(engine.m_outputPaths[0]).channels, output.channels);
-    return DecodeAudioStreamFloat(engine.m_outputPaths[0], 0, kRate, output.channels);
+    return DecodeFloat(engine.m_outputPaths[0], kRate, output.channels);
 }
 
 // Each output channel holds the source channels `present` lists for it (a

@@ -108,10 +108,10 @@ ConvertedRow ConvertFixture(const SoundFixture& fixture, const OutputChoice& out
 
 void ExpectSoundLikeSource(const SoundFixture& fixture, const std::string& outputPath,
                            const OutputChoice& output, const FormatExpectation& expected) {
-    const std::vector<float> reference = DecodeAudioStreamFloat(
-        FixturePath(fixture.name), fixture.audioIndex, output.sampleRate, output.channels);
+    const std::vector<float> reference = DecodeFloat(FixturePath(fixture.name), output.sampleRate,
+                                                     output.channels, fixture.audioIndex);
     const std::vector<float> converted =
-        DecodeAudioStreamFloat(outputPath, 0, output.sampleRate, output.channels);
+        DecodeFloat(outputPath, output.sampleRate, output.channels);
     const double sourceLength = Seconds(reference.size(), output.channels, output.sampleRate);
     const double length = Seconds(converted.size(), output.channels, output.sampleRate);
     EXPECT_NEAR(length, sourceLength,
@@ -189,9 +189,8 @@ TEST_P(EngineFormatLossless, KeepsEverySampleAtSourceRate) {
     ASSERT_TRUE(row.probed.ok) << row.outputPath;
     EXPECT_EQ(row.probed.sampleRate, fixture.sampleRate);
     EXPECT_EQ(row.probed.channels, fixture.channels);
-    const std::vector<int16_t> source =
-        DecodeAudioStreamS16(FixturePath(fixture.name), fixture.audioIndex);
-    const std::vector<int16_t> converted = DecodeAudioStreamS16(row.outputPath, 0);
+    const std::vector<int16_t> source = DecodeS16(FixturePath(fixture.name), fixture.audioIndex);
+    const std::vector<int16_t> converted = DecodeS16(row.outputPath);
     ASSERT_FALSE(source.empty());
     EXPECT_EQ(converted.size(), source.size());
     // A float source reaches FLAC as 24-bit samples, which decode to 16 bits

@@ -160,26 +160,41 @@ ProbedAudio ProbeAudio(const std::string& path) {
     return info;
 }
 
-std::vector<int16_t> DecodeS16(const std::string& path) {
-    const std::string out = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) +
-                                       " -map 0:a:0 -f s16le -c:a pcm_s16le -");
-    std::vector<int16_t> samples(out.size() / 2);
+namespace {
+
+std::string DecodeToStdout(const std::string& path, int audioIndex, const std::string& conversion) {
+    return RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) +
+                      " -map 0:a:" + std::to_string(audioIndex) + " " + conversion + " -");
+}
+
+template <typename Sample> std::vector<Sample> AsSamples(const std::string& bytes) {
+    std::vector<Sample> samples(bytes.size() / sizeof(Sample));
     if (!samples.empty()) {
-        std::memcpy(samples.data(), out.data(), samples.size() * 2);
+        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(Sample));
     }
     return samples;
 }
 
-std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int channels) {
-    const std::string out =
-        RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) +
-                   " -map 0:a:0 -f f32le -c:a pcm_f32le -ar " + std::to_string(sampleRate) +
-                   " -ac " + std::to_string(channels) + " -");
-    std::vector<float> samples(out.size() / 4);
-    if (!samples.empty()) {
-        std::memcpy(samples.data(), out.data(), samples.size() * 4);
+} // namespace
+
+std::vector<int16_t> DecodeS16(const std::string& path, int audioIndex) {
+    return AsSamples<int16_t>(DecodeToStdout(path, audioIndex, "-f s16le -c:a pcm_s16le"));
+}
+
+std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int channels,
+                               int audioIndex) {
+    return AsSamples<float>(DecodeToStdout(path, audioIndex,
+                                           "-f f32le -c:a pcm_f32le -ar " +
+                                               std::to_string(sampleRate) + " -ac " +
+                                               std::to_string(channels)));
+}
+
+double PlayedSeconds(const std::string& path) {
+    const ProbedAudio probed = ProbeAudio(path);
+    if (!probed.ok || probed.sampleRate <= 0 || probed.channels <= 0) {
+        return 0;
     }
-    return samples;
+    return static_cast<double>(DecodeS16(path).size()) / probed.channels / probed.sampleRate;
 }
 
 double Rms(const std::vector<float>& samples) {

@@ -37,13 +37,17 @@ struct ProbedAudio {
 };
 ProbedAudio ProbeAudio(const std::string& path);
 
-// Decodes the first audio stream with the ffmpeg program to interleaved
-// 16-bit samples, keeping its rate and channel count.
-std::vector<int16_t> DecodeS16(const std::string& path);
+// Decodes an audio stream (the first by default) with the ffmpeg program to
+// interleaved 16-bit samples, keeping its rate and channel count.
+std::vector<int16_t> DecodeS16(const std::string& path, int audioIndex = 0);
 
 // Decoded sound as float samples at a given rate and channel count (ffmpeg
 // resamples), for comparing lossy outputs with their sources.
-std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int channels);
+std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int channels,
+                               int audioIndex = 0);
+
+// Seconds of sound the first audio stream decodes to (0 when unreadable).
+double PlayedSeconds(const std::string& path);
 
 // Root-mean-square of a float signal.
 double Rms(const std::vector<float>& samples);
