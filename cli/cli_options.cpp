@@ -217,6 +217,14 @@ std::string ApplyChannels(const RawOptions& raw, CliOptions& options) {
     return "";
 }
 
+std::string ApplyContainer(const RawOptions&, CliOptions& options) {
+    const std::string extension = ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
+    if (!OutputContainerTakes(("x" + extension).c_str(), options.codecId)) {
+        return "a " + extension + " file cannot hold " + options.encoderName + " audio";
+    }
+    return "";
+}
+
 std::string ApplyClip(const RawOptions& raw, CliOptions& options) {
     for (const auto& [name, text] : {std::pair{"--start", raw.start}, {"--end", raw.end}}) {
         if (text && !IsClockText(*text)) {
@@ -234,8 +242,8 @@ std::string ApplyClip(const RawOptions& raw, CliOptions& options) {
 }
 
 std::string BuildConvertOptions(const RawOptions& raw, CliOptions& options) {
-    for (auto step :
-         {ApplyFormat, ApplyEncoder, ApplyBitRate, ApplySampleRate, ApplyChannels, ApplyClip}) {
+    for (auto step : {ApplyFormat, ApplyEncoder, ApplyContainer, ApplyBitRate, ApplySampleRate,
+                      ApplyChannels, ApplyClip}) {
         if (std::string error = step(raw, options); !error.empty()) {
             return error;
         }

@@ -1,5 +1,9 @@
 #include "engine/sample_format.h"
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include <algorithm>
 #include <iterator>
 
@@ -124,4 +128,12 @@ const AVCodec* FindOutputEncoder(int codecId) {
         return nullptr;
     }
     return avcodec_find_encoder(id);
+}
+
+bool OutputContainerTakes(const char* fileName, int codecId) {
+    const AVOutputFormat* format = av_guess_format(nullptr, fileName, nullptr);
+    if (!format) {
+        return false;
+    }
+    return avformat_query_codec(format, static_cast<AVCodecID>(codecId), FF_COMPLIANCE_NORMAL) != 0;
 }

@@ -23,3 +23,8 @@ bool EncoderTakesSampleRate(const AVCodec* encoder, int sampleRate);
 // Vorbis, FLAC, PCM s16le/s16be, mu-law and A-law. Null for any other codec
 // or when FFmpeg has no encoder for it.
 const AVCodec* FindOutputEncoder(int codecId);
+
+// False when the container chosen by a file name's extension is known not to
+// hold this codec; true when it does or FFmpeg cannot tell (the header write
+// then decides).
+bool OutputContainerTakes(const char* fileName, int codecId);

@@ -137,6 +137,8 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
         {{"-f", "mp3", "--rate", "96000", "a.wav"}, "MP3 encoder cannot write a sample rate"},
         // The format's default rate is checked against a chosen encoder too.
         {{"-f", "mp3", "--encoder", "AC3", "--rate", "8000", "a.wav"}, "AC3 encoder"},
+        {{"-f", "m4a", "--encoder", "MP2", "a.wav"}, "a .m4a file cannot hold MP2 audio"},
+        {{"-f", "au", "--encoder", "AAC", "a.wav"}, "a .au file cannot hold AAC audio"},
         {{"--channels", "3", "a.wav"}, "bad channel count '3'"},
         {{"--channels", "two", "a.wav"}, "bad channel count"},
         {{"-f", "mp2", "--channels", "6", "a.wav"}, "MP2 encoder cannot write 6 channels"},
