@@ -13,4 +13,5 @@ if [[ ! -f "$sample" ]]; then
     ffmpeg -nostdin -hide_banner -loglevel error -f lavfi -i "sine=frequency=440:duration=5" \
         -ac 2 "$sample"
 fi
+rm -rf "$demo/OutPut"
 "$root/build/cli/veltrano-convert" -f mp3 -o "$demo/OutPut" "$sample" "$@"
