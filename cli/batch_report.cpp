@@ -7,7 +7,8 @@ std::string RowSummary(const AVConvert& engine, int row) {
     case TaskCompleted:
         return "Completed " + engine.m_outputPaths[row];
     case TaskFailed:
-        return "Failure " + engine.m_outputPaths[row];
+        // A failed row leaves no file behind, so name the source instead.
+        return "Failure " + engine.m_inputPaths[row] + " (nothing written)";
     default:
         // The worker moves past a row only after it has written its file.
         if (row < LoadRelaxed(engine.m_currentTask)) {

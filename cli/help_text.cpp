@@ -39,14 +39,15 @@ Options also take the form --name=value.
 
 )";
 
-constexpr const char* kTail = R"(
+constexpr const char* kTail = R"tail(
 Files that cannot be read as media are refused ("File:<path> is invalid!")
 and not converted; so is a file whose name has no extension or that ends
 before --start. The others are converted one after another; progress goes to
 standard error (a bar per file on a terminal, one line as each file starts
 and ends elsewhere). At the end one line per converted file goes to standard
-output: "Completed <output>" or "Failure <output>" (a failed file leaves no
-output behind), or "Stopped ..." for files a stop cut short or never began.
+output: "Completed <output>", or "Failure <input> (nothing written)" - a
+failed file leaves no output behind - or "Stopped ..." for files a stop cut
+short or never began.
 
 Ctrl-C (SIGINT) or SIGTERM stops the batch: the file being converted is
 finished early as a valid, shorter file, the rest are not started. A second
@@ -57,7 +58,7 @@ Exit codes:
   1    a file failed or was refused, or --probe found a file it cannot read
   2    usage error (nothing converted) or the output folder cannot be made
   130  stopped by Ctrl-C or SIGTERM
-)";
+)tail";
 
 std::string FormatTable() {
     std::string table = "Formats and their defaults:\n";

@@ -122,7 +122,7 @@ TEST(CliBatchReport, SummaryTellsFinishedCutShortAndUnstartedRowsApart) {
     SetTaskStatus(engine, 1, TaskFailed);
     StoreRelaxed(engine.m_currentTask, 3); // row 2 was cut short, row 3 never began
     EXPECT_EQ(BatchSummary(engine), "Completed out/a.mp3\n"
-                                    "Failure out/b(0).mp3\n"
+                                    "Failure in/b.wav (nothing written)\n"
                                     "Stopped (partial) out/c.mp3\n"
                                     "Stopped (not converted) in/d.wav\n");
     EXPECT_EQ(BatchExitCode(engine, 0, true), kExitInterrupted);
