@@ -158,38 +158,45 @@ bool WaitUntilRowUnderWay(const AVConvert& engine, int row) {
     }
 }
 
-// A stop during row 2 of 5 ends that row's file as a valid shorter file,
-// leaves the row pending and starts no later row.
-TEST(EngineBatch, StopsDuringSecondRowOfFive) {
+// A stop during a row ends that row's file as a valid shorter file, leaves
+// the row pending and starts no later row; m_currentTask is left on the first
+// row not started, which is m_taskCount when the stop came in the last row.
+TEST(EngineBatch, StopFinishesTheCurrentRowAndStartsNoOther) {
     const std::string sources = EngineScratchDir("stop_sources");
     const std::string longSource = sources + "/long.wav";
     constexpr double kLongSeconds = 120;
     ASSERT_TRUE(MakeMedia("-f lavfi -i sine=frequency=300:sample_rate=8000:duration=" +
                               std::to_string(kLongSeconds) + " -c:a pcm_s16le",
                           longSource));
-    const std::vector<BatchRow> rows = {
-        BatchRow{FixturePath("mono8.wav")},     BatchRow{longSource},
-        BatchRow{FixturePath("tagged.ogg")},    BatchRow{FixturePath("stereo44.wav")},
-        BatchRow{FixturePath("two_audio.mkv")},
-    };
-    const std::string out = EngineScratchDir("stop_out");
-    AVConvert engine;
-    FillBatch(engine, rows, CatalogueOutput(CatalogueIndex("mp3")), out);
-    std::thread worker(ConvertBatchProc, &engine);
-    const bool caught = WaitUntilRowUnderWay(engine, 1);
-    RequestStop(engine);
-    worker.join();
-    ASSERT_TRUE(caught) << "row 2 ended before the stop could be requested";
+    const std::string shortSources[] = {FixturePath("mono8.wav"), FixturePath("tagged.ogg"),
+                                        FixturePath("stereo44.wav"), FixturePath("two_audio.mkv")};
+    for (const int stopRow : {2, 4}) {
+        SCOPED_TRACE("stop during row " + std::to_string(stopRow));
+        std::vector<BatchRow> rows;
+        for (const std::string& source : shortSources) {
+            rows.push_back(BatchRow{source});
+        }
+        rows.insert(rows.begin() + stopRow, BatchRow{longSource});
+        const std::string out = EngineScratchDir("stop_out_" + std::to_string(stopRow));
+        AVConvert engine;
+        FillBatch(engine, rows, CatalogueOutput(CatalogueIndex("mp3")), out);
+        std::thread worker(ConvertBatchProc, &engine);
+        const bool caught = WaitUntilRowUnderWay(engine, stopRow);
+        RequestStop(engine);
+        worker.join();
+        ASSERT_TRUE(caught) << "the long row ended before the stop could be requested";
 
-    EXPECT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
-    EXPECT_EQ(LoadRelaxed(engine.m_currentTask), 2);
-    for (int row = 1; row < 5; ++row) {
-        EXPECT_EQ(TaskStatusOf(engine, row), TaskPending) << "row " << row + 1;
+        EXPECT_EQ(LoadRelaxed(engine.m_currentTask), stopRow + 1);
+        for (int row = 0; row < 5; ++row) {
+            EXPECT_EQ(TaskStatusOf(engine, row), row < stopRow ? TaskCompleted : TaskPending)
+                << "row " << row;
+        }
+        // Only the finished rows and the interrupted one have files.
+        EXPECT_EQ(ListFolder(out).size(), static_cast<size_t>(stopRow + 1));
+        const double stopped = PlayedSeconds(out + "/long.mp3");
+        EXPECT_GT(stopped, 0.0);
+        EXPECT_LT(stopped, kLongSeconds - 1);
     }
-    EXPECT_EQ(ListFolder(out), (std::vector<std::string>{"long.mp3", "mono8.mp3"}));
-    const double stopped = PlayedSeconds(out + "/long.mp3");
-    EXPECT_GT(stopped, 0.0);
-    EXPECT_LT(stopped, kLongSeconds - 1);
 }
 
 // Unchecked rows, sources without sound and sources that cannot be read
