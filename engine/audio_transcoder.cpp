@@ -82,7 +82,7 @@ int WriteEncodedPacket(AudioTranscoder& t) {
     }
     const int ret = av_interleaved_write_frame(t.output, pkt);
     if (ret < 0) {
-        t.writeFailed = true;
+        t.failed = true;
     }
     return ret;
 }
@@ -372,7 +372,6 @@ int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecCon
 }
 
 int TranscodePacket(AudioTranscoder& t, const AVPacket* packet) {
-    ++t.decodedPackets;
     if (t.clipEnded) {
         return 0;
     }

@@ -67,7 +67,6 @@ struct AudioTranscoder {
     int frameSamples = 0;
     int64_t nextPts = 0;    // running sample count, encoder time base
     int64_t writtenEnd = 0; // end of the audio written, output stream time base
-    int64_t decodedPackets = 0;
 
     // Trimming, in source samples.
     double clipStart = 0;
@@ -79,7 +78,7 @@ struct AudioTranscoder {
     int64_t endSample = 0;   // one past the last sample to keep
     bool clipEnded = false;  // every wanted sample has been taken
 
-    bool writeFailed = false;
+    bool failed = false; // encoding or writing failed: the row has no valid file
 
     AudioTranscoder() = default;
     ~AudioTranscoder() { av_channel_layout_uninit(&converterLayout); }
@@ -93,12 +92,13 @@ int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecCon
                          const OutputAudioParams& params, const ClipWindow& clip);
 
 // Decodes one packet of the source audio stream and encodes what it yields.
-// Decode errors skip the packet. Returns a negative AVERROR only when writing
-// failed.
+// Decode errors skip the packet. Returns a negative AVERROR only when
+// converting, encoding or writing failed.
 int TranscodePacket(AudioTranscoder& t, const AVPacket* packet);
 
 // Drains the decoder (unless the clip already ended), the resampler, the queue
-// and the encoder. Returns 0 or a negative AVERROR when writing failed.
+// and the encoder. Returns 0, or a negative AVERROR when encoding or writing
+// failed.
 int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder);
 
 // Seconds of audio written so far.

@@ -168,7 +168,7 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
                               : clip.length;
     PacketPtr packet(av_packet_alloc());
     if (!packet) {
-        t.writeFailed = true;
+        t.failed = true;
         return false;
     }
     while (!StopRequested(engine) && !t.clipEnded) {
@@ -179,11 +179,11 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
             const int ret = TranscodePacket(t, packet.get());
             StoreRelaxed(engine.m_progress, RowProgress(t, target));
             if (ret < 0) {
-                t.writeFailed = true;
+                t.failed = true;
             }
         }
         av_packet_unref(packet.get());
-        if (t.writeFailed) {
+        if (t.failed) {
             return false;
         }
     }
@@ -203,14 +203,14 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res) {
     const bool sourceEnded = RunPacketLoop(engine, res, clip);
 
     AudioTranscoder& t = res.transcoder;
-    if (!t.writeFailed && FinishAudioTranscoder(t, sourceEnded) < 0) {
-        t.writeFailed = true;
+    if (!t.failed && FinishAudioTranscoder(t, sourceEnded) < 0) {
+        t.failed = true;
     }
     if (av_write_trailer(res.output.get()) < 0) {
         return TaskFailed;
     }
     StoreRelaxed(engine.m_progress, 100);
-    if (t.writeFailed) {
+    if (t.failed) {
         return TaskFailed;
     }
     return StopRequested(engine) ? TaskPending : TaskCompleted;
