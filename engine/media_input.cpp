@@ -1,8 +1,17 @@
 #include "engine/media_input.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr const char* kLocalProtocols = "file";
+
+// Only regular files are media files here: opening a FIFO would block until
+// someone writes to it, and a device can be read without end.
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
 
 } // namespace
 
@@ -12,7 +21,7 @@ std::string LocalFileUrl(const std::string& path) {
 
 int OpenMediaInput(const std::string& path, InputFormatPtr& input) {
     input.reset();
-    if (path.empty()) {
+    if (!IsRegularFile(path)) {
         return ProbeCannotOpen;
     }
     DictionaryHolder options;

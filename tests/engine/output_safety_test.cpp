@@ -13,6 +13,7 @@
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace veltrano::test {
@@ -132,6 +133,23 @@ TEST(EngineOutputSafety, FileNamesThatLookLikeUrlsAreLocalFiles) {
     EXPECT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
     EXPECT_EQ(engine.m_outputPaths[0], "./http:song(0).wav");
     EXPECT_EQ(DecodeS16(folder + "/http:song(0).wav"), DecodeS16(local));
+}
+
+TEST(EngineOutputSafety, OnlyRegularFilesAreOpened) {
+    const std::string folder = EngineScratchDir("not_regular");
+    const std::string fifo = folder + "/pipe.wav";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directories(folder + "/out");
+    // Each of these would block or read without end if it were opened.
+    for (const std::string& path : {fifo, std::string("/dev/zero"), folder}) {
+        SCOPED_TRACE(path);
+        AVConvert engine;
+        engine.m_probePath = path;
+        EXPECT_EQ(ProbeMediaFile(engine), ProbeCannotOpen);
+        RunBatch(engine, {{path, true, 0, 5}}, CatalogueOutput(9), folder + "/out");
+        EXPECT_EQ(TaskStatusOf(engine, 0), TaskFailed);
+    }
+    EXPECT_TRUE(ListFolder(folder + "/out").empty());
 }
 
 } // namespace
