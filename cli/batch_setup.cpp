@@ -1,6 +1,7 @@
 #include "cli/batch_setup.h"
 
 #include "profiles/output_catalogue.h"
+#include "tasks/batch_start.h"
 #include "tasks/clock_text.h"
 #include "tasks/output_path.h"
 
@@ -48,20 +49,9 @@ void FillRows(AVConvert& engine, const std::vector<AcceptedFile>& files) {
     for (size_t i = 0; i < files.size(); ++i) {
         engine.m_inputPaths[i] = files[i].inputPath;
         engine.m_outputPaths[i] = files[i].outputPath;
-        engine.m_clipStart[i] = files[i].clipStart;
-        engine.m_clipEnd[i] = files[i].clipEnd;
-        engine.m_clipLength[i] = files[i].clipEnd - files[i].clipStart;
+        SetRowClip(engine, static_cast<int>(i), files[i].clipStart, files[i].clipEnd);
     }
     engine.m_checkedCount = static_cast<int32_t>(files.size());
-}
-
-void WriteOutputParameters(AVConvert& engine, const CliOptions& options) {
-    engine.m_audioCodecId = options.codecId;
-    engine.m_audioBitRate = options.bitRate;
-    engine.m_sampleRate = options.sampleRate;
-    engine.m_channels = options.channels;
-    StoreRelaxed(engine.m_currentTask, -1);
-    StoreRelaxed(engine.m_progress, 0);
 }
 
 } // namespace
@@ -97,6 +87,7 @@ std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options
         }
     }
     FillRows(engine, accepted);
-    WriteOutputParameters(engine, options);
+    SetOutputParameters(engine, options.codecId, options.bitRate, options.sampleRate,
+                        options.channels);
     return refusals;
 }

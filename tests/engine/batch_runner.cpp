@@ -2,6 +2,7 @@
 
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
+#include "tasks/batch_start.h"
 #include "tasks/output_path.h"
 #include "tests/support/media_check.h"
 
@@ -25,9 +26,7 @@ void FillRowClip(AVConvert& engine, int index, const BatchRow& row) {
         engine.m_probePath = row.source;
         end = ProbeMediaFile(engine) == ProbeOk ? static_cast<double>(engine.m_durationSeconds) : 0;
     }
-    engine.m_clipStart[index] = row.clipStart;
-    engine.m_clipEnd[index] = end;
-    engine.m_clipLength[index] = end - row.clipStart;
+    SetRowClip(engine, index, row.clipStart, end);
 }
 
 } // namespace
@@ -69,13 +68,7 @@ void FillBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const Outpu
     // The probes above overwrote the audio facts; the output parameters go last.
     int codecId = 0;
     LookupEncoderCodec(output.encoder, codecId);
-    engine.m_audioCodecId = codecId;
-    engine.m_audioBitRate = output.bitRate;
-    engine.m_sampleRate = output.sampleRate;
-    engine.m_channels = output.channels;
-    engine.m_currentTask = -1;
-    engine.m_progress = 0;
-    engine.m_stopRequested = false;
+    SetOutputParameters(engine, codecId, output.bitRate, output.sampleRate, output.channels);
 }
 
 void RunBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const OutputChoice& output,
