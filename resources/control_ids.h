@@ -1,0 +1,65 @@
+// Numeric identifiers of the dialogs, controls, commands, bitmaps and timers.
+// The templates, the window code and the task commands all use these names.
+#pragma once
+
+namespace ids {
+
+// Dialog templates.
+inline constexpr int kMainDialog = 102;
+inline constexpr int kProgressDialog = 129;
+inline constexpr int kAboutDialog = 246;
+
+// Controls without an identifier of their own (headings, pictures).
+inline constexpr int kStatic = -1;
+
+// Main window (template 102).
+inline constexpr int kAdd = 1000;
+inline constexpr int kClip = 1001;
+inline constexpr int kRemove = 1002; // hidden; reached by the Delete key
+inline constexpr int kConvert = 1004;
+inline constexpr int kFindTarget = 1005;
+inline constexpr int kBrowse = 1076;
+inline constexpr int kOutputCombo = 1077;
+inline constexpr int kHelp = 1090;
+inline constexpr int kCut = 1092;
+inline constexpr int kEmpty = 1095;
+inline constexpr int kClose = 1096;
+inline constexpr int kMinimise = 1097;
+inline constexpr int kAbout = 1098;
+inline constexpr int kMerge = 1099;
+inline constexpr int kFileInformation = 1102;
+inline constexpr int kFormatCombo = 1105;
+inline constexpr int kTaskList = 1114;
+inline constexpr int kSetting = 1115;
+
+// Task list context menu.
+inline constexpr int kMenuAddFiles = 10001;
+inline constexpr int kMenuRemove = 10002;
+inline constexpr int kMenuClearAll = 10003;
+inline constexpr int kMenuFileInformation = 10009;
+inline constexpr int kMenuClip = 100010;
+
+// Progress dialog (template 129).
+inline constexpr int kStop = 1000;
+inline constexpr int kCurrentFileBar = 1011;
+inline constexpr int kBatchBar = 1012;
+inline constexpr int kCurrentFileLabel = 1018;
+inline constexpr int kBatchLabel = 1019;
+inline constexpr int kVideoFrame = 1108;
+inline constexpr int kShutDownBox = 1148;
+
+// About box (template 246).
+inline constexpr int kAboutOk = 1;
+inline constexpr int kSupportLink = 1101;
+inline constexpr int kHomepageLink = 1102;
+
+// Bitmaps and icons.
+inline constexpr int kAppIcon = 266;
+inline constexpr int kLogoBitmap = 249;
+inline constexpr int kCheckHeaderBitmap = 292;
+
+// Timers.
+inline constexpr int kConversionTimerId = 1;
+inline constexpr int kConversionTimerMs = 300;
+
+} // namespace ids

@@ -1,0 +1,30 @@
+// The main window's own state that the task commands share: the batch's row
+// map, the finished-row count, the output folder and the settings file.
+#pragma once
+
+#include "tasks/batch_worker.h"
+
+#include <string>
+#include <vector>
+
+// Where the program keeps its settings file and its default output folder.
+struct AppLocations {
+    std::string settingsPath;
+    std::string defaultFolder;
+};
+
+struct MainWindowState {
+    // Entry i is list row i when that row takes part in the running batch,
+    // else -1. Sized to the row count by each Convert.
+    std::vector<int> m_checkedRows;
+    // Finished rows (completed or failed) of the running batch.
+    int m_completedCount = 0;
+    std::string m_outputFolder;
+    std::string m_iniPath;
+    int m_clipRow = 0;
+    bool m_shutdownWhenDone = false;
+    // Set once ProgressTick has handled the end of the running batch.
+    bool m_batchEndHandled = false;
+    // The conversion worker of the last batch.
+    BatchWorker m_worker;
+};

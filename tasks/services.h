@@ -1,0 +1,46 @@
+// Services outside the window that the task commands use. The real ones are
+// made once at start-up and handed in; tests hand in fakes, so no test opens a
+// real dialog, file manager or browser, or powers anything off.
+#pragma once
+
+#include "tasks/main_view.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class UserDialogs {
+public:
+    virtual ~UserDialogs() = default;
+    // A modal box with one OK button and the application's name as caption.
+    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    // The multi-selection open-file dialog; `filters` are "description
+    // (patterns)" entries, the first selected. Nothing when cancelled.
+    virtual std::optional<std::vector<std::string>>
+    ChooseFilesToAdd(const std::vector<std::string>& filters) = 0;
+    // The folder chooser; nothing when cancelled.
+    virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
+};
+
+class DesktopShell {
+public:
+    virtual ~DesktopShell() = default;
+    // Shows a folder in the file manager; false when the desktop refused.
+    virtual bool OpenFolder(const std::string& folder) = 0;
+    // Opens a web address in the browser; false when the desktop refused.
+    virtual bool OpenUrl(const std::string& url) = 0;
+};
+
+class PowerControl {
+public:
+    virtual ~PowerControl() = default;
+    // Asks the system to power off; true when it accepted.
+    virtual bool PowerOff() = 0;
+};
+
+// The services the main window's commands reach.
+struct MainServices {
+    UserDialogs& dialogs;
+    DesktopShell& shell;
+    PowerControl& power;
+};
