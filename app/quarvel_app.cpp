@@ -1,0 +1,36 @@
+#include "app/quarvel_app.h"
+
+#include "app/desktop_shell.h"
+#include "app/logind_power.h"
+#include "tasks/output_folder.h"
+#include "ui/main_window.h"
+#include "ui/qt_user_dialogs.h"
+
+#include <QStandardPaths>
+
+CQuarvelApp::CQuarvelApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName("veltrano");
+    setApplicationDisplayName("Veltrano Audio Converter");
+}
+
+AppLocations CQuarvelApp::Locations() {
+    const QString configHome =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (music.isEmpty()) {
+        music = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+    }
+    return ResolveAppLocations(applicationDirPath().toStdString(), configHome.toStdString(),
+                               music.toStdString());
+}
+
+int CQuarvelApp::InitInstance() {
+    QtUserDialogs dialogs;
+    QtDesktopShell shell;
+    LogindPowerControl power;
+    MainServices services{dialogs, shell, power};
+    CQuarvelDlg mainWindow(services, Locations());
+    dialogs.SetOwner(&mainWindow);
+    mainWindow.exec();
+    return 0;
+}
