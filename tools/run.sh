@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the converter's main job. Until the window exists this
-# converts a small generated sample with the command-line converter.
+# Sets up, builds and starts the converter's window on the current desktop.
+# Without a desktop session it starts on a virtual X display instead, so the
+# program can still be tried (and screenshotted) on a headless machine.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/tools/setup.sh"
 "$root/tools/build.sh" release
 
-demo="$root/build/demo"
-mkdir -p "$demo"
-sample="$demo/sample.wav"
-if [[ ! -f "$sample" ]]; then
-    ffmpeg -nostdin -hide_banner -loglevel error -f lavfi -i "sine=frequency=440:duration=5" \
-        -ac 2 "$sample"
+program="$root/build/app/veltrano"
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
+    exec "$program" "$@"
 fi
-rm -rf "$demo/OutPut"
-"$root/build/cli/veltrano-convert" -f mp3 -o "$demo/OutPut" "$sample" "$@"
+echo "No desktop session found: starting on a virtual X display (xvfb-run)." >&2
+exec xvfb-run -a -s "-screen 0 1280x800x24" "$program" "$@"
