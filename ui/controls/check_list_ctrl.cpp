@@ -1,0 +1,130 @@
+#include "ui/controls/check_list_ctrl.h"
+
+#include "resources/check_header_bitmap.h"
+
+#include <QBitmap>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QMouseEvent>
+
+namespace {
+
+const QColor kListBackground(241, 250, 233);
+const QColor kTransparentColour(255, 0, 255);
+
+// The three 16 x 16 images of bitmap 292, magenta made transparent.
+QList<QPixmap> LoadHeaderImages() {
+    QPixmap strip(CheckHeaderBitmapXpm());
+    strip.setMask(QBitmap::fromImage(
+        strip.toImage().createMaskFromColor(kTransparentColour.rgb(), Qt::MaskInColor)));
+    QList<QPixmap> images;
+    for (int index = 0; index < kCheckHeaderImageCount; ++index) {
+        images.append(strip.copy(index * kCheckHeaderImageSize, 0, kCheckHeaderImageSize,
+                                 kCheckHeaderImageSize));
+    }
+    return images;
+}
+
+bool IsUncheckedBox(const QTableWidgetItem* item) {
+    if (item == nullptr) {
+        return false;
+    }
+    const QVariant state = item->data(Qt::CheckStateRole);
+    return state.isValid() && state.value<Qt::CheckState>() == Qt::Unchecked;
+}
+
+} // namespace
+
+CCheckListCtrl::CCheckListCtrl(QWidget* parent)
+    : QTableWidget(parent), header(new CCheckHeadCtrl(this)) {
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setShowGrid(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, kListBackground);
+    setPalette(colours);
+    // The check-all header stands in for the ordinary one from the start, so
+    // the columns the window sets up are already its own.
+    setHorizontalHeader(header);
+    connect(header, &CCheckHeadCtrl::checkAllToggled, this, &CCheckListCtrl::CheckAllRows);
+    connect(this, &QTableWidget::itemChanged, this, &CCheckListCtrl::OnItemChanged);
+    connect(model(), &QAbstractItemModel::rowsInserted, this,
+            &CCheckListCtrl::OnRowsInsertedOrRemoved);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this,
+            &CCheckListCtrl::OnRowsInsertedOrRemoved);
+}
+
+bool CCheckListCtrl::InitCheckHeader() {
+    if (headerReady) {
+        return true;
+    }
+    headerImages = LoadHeaderImages();
+    header->SetImages(headerImages);
+    header->SetFirstSectionImage(CCheckHeadCtrl::kImageUnchecked);
+    headerReady = true;
+    return true;
+}
+
+int CCheckListCtrl::HeaderImage() const {
+    return headerReady ? header->FirstSectionImage() : CCheckHeadCtrl::kImageEmpty;
+}
+
+void CCheckListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    QTableWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        emit rowClicked();
+    }
+}
+
+void CCheckListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    emit contextMenuRequested(event->globalPos());
+}
+
+void CCheckListCtrl::OnItemChanged(QTableWidgetItem* item) {
+    if (headerReady && !settingAllRows && item->column() == 0) {
+        UpdateHeaderImage();
+    }
+}
+
+// Removing the last unchecked row, or adding an unchecked one, changes whether
+// all rows are checked just as a click on a box does.
+void CCheckListCtrl::OnRowsInsertedOrRemoved() {
+    if (headerReady && !settingAllRows) {
+        UpdateHeaderImage();
+    }
+}
+
+// Every row takes the header's state, including a row that had no box yet. The
+// header is worked out once at the end rather than after every row.
+void CCheckListCtrl::CheckAllRows(bool checked) {
+    settingAllRows = true;
+    for (int row = 0; row < rowCount(); ++row) {
+        QTableWidgetItem* item = this->item(row, 0);
+        if (item == nullptr) {
+            item = new QTableWidgetItem;
+            setItem(row, 0, item);
+        }
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    }
+    settingAllRows = false;
+    UpdateHeaderImage();
+}
+
+void CCheckListCtrl::UpdateHeaderImage() {
+    header->SetFirstSectionImage(HasUncheckedRow() ? CCheckHeadCtrl::kImageUnchecked
+                                                   : CCheckHeadCtrl::kImageChecked);
+}
+
+bool CCheckListCtrl::HasUncheckedRow() const {
+    for (int row = 0; row < rowCount(); ++row) {
+        if (IsUncheckedBox(item(row, 0))) {
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,213 @@
+#include "ui/dialog_builder.h"
+
+#include "resources/control_ids.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableWidget>
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kControlIdProperty = "controlId";
+
+// The sorted combo compares its entries without regard to case.
+constexpr int kSortKeyRole = Qt::UserRole + 1;
+
+struct BaseUnits {
+    int x;
+    int y;
+};
+
+BaseUnits BaseUnitsOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int alphabetWidth = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    // The average letter width, rounded to the nearest pixel.
+    return {(alphabetWidth / 26 + 1) / 2, metrics.height()};
+}
+
+// value * numerator / denominator, rounded half away from zero like the
+// toolkit's own dialog-unit mapping.
+int ScaleRounded(int value, int numerator, int denominator) {
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                         : (product - half) / denominator);
+}
+
+// Entries added by code land in their sorted place, as in a sorted combo list.
+void KeepEntriesSorted(QComboBox& combo) {
+    auto* model = qobject_cast<QStandardItemModel*>(combo.model());
+    if (model == nullptr) {
+        return;
+    }
+    model->setSortRole(kSortKeyRole);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, &combo,
+                     [model](const QModelIndex&, int first, int last) {
+                         for (int row = first; row <= last; ++row) {
+                             QStandardItem* item = model->item(row);
+                             if (item == nullptr) {
+                                 continue;
+                             }
+                             item->setData(item->text().toCaseFolded(), kSortKeyRole);
+                         }
+                         model->sort(0);
+                     });
+}
+
+QComboBox* MakeDropDownCombo(const ControlTemplate& control, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    // Typing into the edit field and pressing Enter adds nothing to the list.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    if ((control.style & StyleSorted) != 0) {
+        KeepEntriesSorted(*combo);
+    }
+    return combo;
+}
+
+QTableWidget* MakeListView(const ControlTemplate& control, QWidget* parent) {
+    auto* list = new QTableWidget(parent);
+    if ((control.style & StyleBorder) == 0) {
+        list->setFrameShape(QFrame::NoFrame);
+    }
+    return list;
+}
+
+QProgressBar* MakeProgressBar(QWidget* parent) {
+    auto* bar = new QProgressBar(parent);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    return bar;
+}
+
+QLabel* MakeStaticText(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    // A plain static wraps its text at word boundaries.
+    label->setWordWrap(true);
+    return label;
+}
+
+QWidget* MakeStandardControl(const ControlTemplate& control, QWidget* parent) {
+    switch (control.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::SkinnedButton:
+        return new QPushButton(parent);
+    case ControlKind::StaticText:
+        return MakeStaticText(parent);
+    case ControlKind::Picture:
+        return new QLabel(parent);
+    case ControlKind::ListView:
+        return MakeListView(control, parent);
+    case ControlKind::DropDownCombo:
+        return MakeDropDownCombo(control, parent);
+    case ControlKind::ProgressBar:
+        return MakeProgressBar(parent);
+    case ControlKind::CheckBox:
+        return new QCheckBox(parent);
+    case ControlKind::GroupFrame:
+        return new QGroupBox(parent);
+    }
+    return new QWidget(parent);
+}
+
+void ApplyText(QWidget& widget, const char* text) {
+    const QString value = QString::fromUtf8(text);
+    if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
+        button->setText(value);
+    } else if (auto* label = qobject_cast<QLabel*>(&widget)) {
+        label->setText(value);
+    } else if (auto* frame = qobject_cast<QGroupBox*>(&widget)) {
+        frame->setTitle(value);
+    }
+}
+
+void ApplyStyle(QWidget& widget, unsigned style) {
+    if ((style & StyleDefaultButton) == 0) {
+        return;
+    }
+    if (auto* button = qobject_cast<QPushButton*>(&widget)) {
+        button->setDefault(true);
+    }
+}
+
+// A drop-down combo's rectangle includes its opened list; closed, it is as
+// tall as its edit field.
+QRect ControlGeometry(const QWidget& widget, const ControlTemplate& control, const QFont& font) {
+    QRect geometry = DialogUnitsToPixels(font, control.rect);
+    if (control.kind == ControlKind::DropDownCombo) {
+        geometry.setHeight(std::min(geometry.height(), widget.sizeHint().height()));
+    }
+    return geometry;
+}
+
+void PlaceControl(QWidget& widget, QWidget& dialog, const ControlTemplate& control,
+                  const QFont& font) {
+    if (widget.parentWidget() != &dialog) {
+        widget.setParent(&dialog);
+    }
+    widget.setProperty(kControlIdProperty, control.id);
+    widget.setObjectName(QStringLiteral("control%1").arg(control.id));
+    ApplyText(widget, control.text);
+    ApplyStyle(widget, control.style);
+    widget.setGeometry(ControlGeometry(widget, control, font));
+    widget.setEnabled(control.enabled);
+    // An explicit hide keeps the control hidden when the dialog is shown.
+    widget.setVisible(control.visible);
+}
+
+} // namespace
+
+QFont TemplateFont(const DialogTemplate& dialogTemplate) {
+    QFont font = QApplication::font();
+    font.setPointSize(dialogTemplate.pointSize);
+    return font;
+}
+
+QRect DialogUnitsToPixels(const QFont& font, const ControlRect& rect) {
+    const BaseUnits units = BaseUnitsOf(font);
+    return {ScaleRounded(rect.x, units.x, 4), ScaleRounded(rect.y, units.y, 8),
+            ScaleRounded(rect.width, units.x, 4), ScaleRounded(rect.height, units.y, 8)};
+}
+
+void BuildFromTemplate(QWidget& dialog, const DialogTemplate& dialogTemplate,
+                       const ControlFactory& factory) {
+    const QFont font = TemplateFont(dialogTemplate);
+    dialog.setFont(font);
+    dialog.setWindowTitle(QString::fromUtf8(dialogTemplate.title));
+    dialog.setFixedSize(
+        DialogUnitsToPixels(font, {0, 0, dialogTemplate.width, dialogTemplate.height}).size());
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = factory ? factory(control, &dialog) : nullptr;
+        if (widget == nullptr) {
+            widget = MakeStandardControl(control, &dialog);
+        }
+        PlaceControl(*widget, dialog, control, font);
+    }
+}
+
+QWidget* FindControl(const QWidget& dialog, int id) {
+    for (QWidget* child : dialog.findChildren<QWidget*>()) {
+        if (ControlIdOf(*child) == id && child->property(kControlIdProperty).isValid()) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+int ControlIdOf(const QWidget& widget) {
+    bool ok = false;
+    const int id = widget.property(kControlIdProperty).toInt(&ok);
+    return ok ? id : ids::kStatic;
+}
