@@ -1,0 +1,574 @@
+#include "ui/main_window.h"
+
+#include "engine/av_convert.h"
+#include "profiles/output_catalogue.h"
+#include "resources/control_ids.h"
+#include "tasks/add_files.h"
+#include "tasks/convert_command.h"
+#include "tasks/engine_access.h"
+#include "tasks/format_selection.h"
+#include "tasks/output_folder.h"
+#include "tasks/progress_tick.h"
+#include "tasks/task_list.h"
+#include "ui/about_dialog.h"
+#include "ui/controls/check_list_ctrl.h"
+#include "ui/dialog_builder.h"
+#include "ui/progress_dialog.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimerEvent>
+#include <QUrl>
+#include <QWindow>
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const char* const kWindowTitle = "Veltrano Audio Converter";
+const char* const kHelpUrl = "https://veltrano.example.com/help";
+
+struct ToolTip {
+    int controlId;
+    const char* text;
+};
+
+constexpr ToolTip kToolTips[] = {
+    {ids::kAdd, "Add File"},
+    {ids::kConvert, "Start Converting"},
+    {ids::kFindTarget, "Open output files"},
+    {ids::kBrowse, "Set output files"},
+    {ids::kHelp, "Help"},
+    {ids::kCut, "Remove"},
+    {ids::kEmpty, "Clear All"},
+    {ids::kClose, "Close"},
+    {ids::kMinimise, "Minimize"},
+    {ids::kAbout, "About"},
+    {ids::kFileInformation, "File Information"},
+    {ids::kSetting, "Conversion Settings"},
+};
+
+// The buttons whose use depends on the task list; none has a task at start.
+constexpr int kTaskButtons[] = {ids::kConvert, ids::kCut, ids::kEmpty, ids::kSetting,
+                                ids::kFileInformation};
+
+struct Column {
+    const char* heading;
+    int width;
+};
+
+constexpr Column kColumns[kTaskColumnCount] = {
+    {"Source file", 200},   {"Start time", 75}, {"End time", 75},
+    {"Output format", 100}, {"Status", 0},      {"Duration", 0},
+};
+// The Status column takes what the other visible columns leave of the list.
+constexpr int kWidthBesideStatus = 450;
+
+struct MenuItem {
+    int commandId; // 0 for a separator
+    const char* text;
+    bool needsRow;
+};
+
+constexpr MenuItem kTaskMenu[] = {
+    {ids::kMenuAddFiles, "Add Files..", false},
+    {0, nullptr, false},
+    {ids::kMenuRemove, "Remove", true},
+    {ids::kMenuClearAll, "Clear All", false},
+    {0, nullptr, false},
+    {ids::kMenuClip, "Clip...", true},
+    {0, nullptr, false},
+    {ids::kMenuFileInformation, "File Information...", true},
+};
+
+QWidget* MakeMainControl(const ControlTemplate& control, QWidget* parent) {
+    if (control.id == ids::kTaskList) {
+        return new CCheckListCtrl(parent);
+    }
+    return nullptr;
+}
+
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+bool IsEnterKey(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
+
+CQuarvelDlg::CQuarvelDlg(MainServices& services, AppLocations locations, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_services(services),
+      m_locations(std::move(locations)) {
+    BuildFromTemplate(*this, *FindDialogTemplate(ids::kMainDialog), MakeMainControl);
+    m_taskList = FindControlAs<CCheckListCtrl>(*this, ids::kTaskList);
+    m_formatCombo = FindControlAs<QComboBox>(*this, ids::kFormatCombo);
+    m_outputCombo = FindControlAs<QComboBox>(*this, ids::kOutputCombo);
+    m_progressDialog = std::make_unique<CAVConvertDlg>(*this, m_state, this);
+    setAcceptDrops(true);
+    InitDialog();
+    BindCommands();
+    // Keys are looked at before any control of the window sees them, so that
+    // Delete removes a task even from inside a combo's edit field.
+    qApp->installEventFilter(this);
+}
+
+CQuarvelDlg::~CQuarvelDlg() {
+    qApp->removeEventFilter(this);
+    FinishBeforeClosing();
+}
+
+void CQuarvelDlg::InitDialog() {
+    // The application icon comes with the skin's artwork.
+    setWindowTitle(kWindowTitle);
+    SetToolTips();
+    m_state.m_clipRow = 0;
+    FillFormatCombo();
+    DisableTaskButtons();
+    PrepareTaskList();
+    LoadOutputFolder(*this, m_state, m_locations);
+    SelectOutputFormat(OutputSettings, 0);
+    m_state.m_shutdownWhenDone = false;
+    ShowOutputFolder(m_state.m_outputFolder);
+}
+
+void CQuarvelDlg::SetToolTips() {
+    for (const ToolTip& tip : kToolTips) {
+        if (QWidget* control = FindControl(*this, tip.controlId)) {
+            control->setToolTip(tip.text);
+        }
+    }
+}
+
+void CQuarvelDlg::FillFormatCombo() {
+    for (const OutputFormat& format : kOutputFormats) {
+        m_formatCombo->addItem(format.text);
+    }
+    m_formatCombo->setCurrentIndex(0);
+}
+
+void CQuarvelDlg::DisableTaskButtons() {
+    for (int controlId : kTaskButtons) {
+        SetButtonEnabled(controlId, false);
+    }
+}
+
+void CQuarvelDlg::PrepareTaskList() {
+    m_taskList->setColumnCount(kTaskColumnCount);
+    QStringList headings;
+    for (const Column& column : kColumns) {
+        headings << column.heading;
+    }
+    m_taskList->setHorizontalHeaderLabels(headings);
+    m_taskList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int column = 0; column < kTaskColumnCount; ++column) {
+        m_taskList->setColumnWidth(column, kColumns[column].width);
+    }
+    const int statusWidth = m_taskList->contentsRect().width() - kWidthBesideStatus;
+    m_taskList->setColumnWidth(ColumnStatus, std::max(0, statusWidth));
+    // The duration is kept for the Clip dialog, never shown.
+    m_taskList->setColumnHidden(ColumnDuration, true);
+    m_taskList->InitCheckHeader();
+    m_taskList->hide();
+}
+
+void CQuarvelDlg::BindButton(int controlId, void (CQuarvelDlg::*handler)()) {
+    if (auto* button = FindControlAs<QAbstractButton>(*this, controlId)) {
+        connect(button, &QAbstractButton::clicked, this, handler);
+    }
+}
+
+// Setting (the Settings dialog) and Clip (the Clip dialog) come with their
+// dialogs.
+void CQuarvelDlg::BindCommands() {
+    BindButton(ids::kAdd, &CQuarvelDlg::OnAdd);
+    BindButton(ids::kRemove, &CQuarvelDlg::OnRemove);
+    BindButton(ids::kConvert, &CQuarvelDlg::OnConvert);
+    BindButton(ids::kFindTarget, &CQuarvelDlg::OnFindTarget);
+    BindButton(ids::kBrowse, &CQuarvelDlg::OnBrowse);
+    BindButton(ids::kHelp, &CQuarvelDlg::OnHelp);
+    BindButton(ids::kCut, &CQuarvelDlg::OnRemove);
+    BindButton(ids::kEmpty, &CQuarvelDlg::OnEmpty);
+    BindButton(ids::kClose, &CQuarvelDlg::OnClose);
+    BindButton(ids::kMinimise, &CQuarvelDlg::OnMinimise);
+    BindButton(ids::kAbout, &CQuarvelDlg::OnAbout);
+    BindButton(ids::kFileInformation, &CQuarvelDlg::OnFileInformation);
+    connect(m_formatCombo, &QComboBox::activated, this, &CQuarvelDlg::OnFormatChosen);
+    connect(m_taskList, &CCheckListCtrl::rowClicked, this, &CQuarvelDlg::OnListClick);
+    connect(m_taskList, &CCheckListCtrl::contextMenuRequested, this,
+            &CQuarvelDlg::OnListContextMenu);
+}
+
+// Commands.
+
+void CQuarvelDlg::OnAdd() {
+    AddFilesFromDialog(*this, m_state, m_services.dialogs);
+}
+
+void CQuarvelDlg::OnRemove() {
+    RemoveSelectedTask(*this);
+}
+
+void CQuarvelDlg::OnConvert() {
+    ConvertCommand(*this, m_state, m_services.dialogs);
+}
+
+void CQuarvelDlg::OnFindTarget() {
+    OpenOutputFolder(*this, m_state, m_services.dialogs, m_services.shell);
+}
+
+void CQuarvelDlg::OnBrowse() {
+    BrowseOutputFolder(*this, m_state, m_services.dialogs);
+}
+
+void CQuarvelDlg::OnHelp() {
+    m_services.shell.OpenUrl(kHelpUrl);
+}
+
+void CQuarvelDlg::OnEmpty() {
+    ClearAllTasks(*this);
+}
+
+void CQuarvelDlg::OnClose() {
+    accept();
+}
+
+void CQuarvelDlg::OnMinimise() {
+    showMinimized();
+}
+
+void CQuarvelDlg::OnAbout() {
+    CAbout about(m_services.shell, this);
+    about.exec();
+}
+
+void CQuarvelDlg::OnFileInformation() {
+    ShowFileInformationCommand(*this, m_state);
+}
+
+void CQuarvelDlg::OnFormatChosen(int index) {
+    SelectFormat(*this, index);
+}
+
+void CQuarvelDlg::OnListClick() {
+    OnTaskListClick(*this, m_state, m_services.dialogs);
+}
+
+void CQuarvelDlg::OnListContextMenu() {
+    ShowTaskContextMenu(*this, m_state, m_services.dialogs);
+}
+
+// Closing.
+
+void CQuarvelDlg::done(int result) {
+    FinishBeforeClosing();
+    QDialog::done(result);
+}
+
+// A worker that is still writing a file after a Stop finishes it, so no
+// output is left cut short; a batch that somehow still runs is asked to stop
+// at its current file first.
+void CQuarvelDlg::FinishBeforeClosing() {
+    if (!m_state.m_worker.IsRunning()) {
+        return;
+    }
+    KillConversionTimer();
+    if (g_engine != nullptr) {
+        RequestStop(*g_engine);
+    }
+    FinishRunningWorker(*this, m_state);
+}
+
+// Window events.
+
+bool CQuarvelDlg::IsInThisWindow(const QObject* object) const {
+    const auto* widget = qobject_cast<const QWidget*>(object);
+    return widget != nullptr && widget->window() == this;
+}
+
+bool CQuarvelDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && IsInThisWindow(watched)) {
+        if (HandleWindowKey(*static_cast<QWidget*>(watched), *static_cast<QKeyEvent*>(event))) {
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Delete removes the first selected task wherever the focus is; Escape ends
+// the window, and so does Enter unless a button is there to take it.
+bool CQuarvelDlg::HandleWindowKey(QWidget& target, const QKeyEvent& key) {
+    if (key.key() == Qt::Key_Delete) {
+        OnRemove();
+        return true;
+    }
+    if (key.key() == Qt::Key_Escape) {
+        reject();
+        return true;
+    }
+    if (IsEnterKey(key.key()) && qobject_cast<QPushButton*>(&target) == nullptr) {
+        accept();
+        return true;
+    }
+    return false;
+}
+
+// The window has no caption: pressing on its background moves it.
+void CQuarvelDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && windowHandle() != nullptr) {
+        windowHandle()->startSystemMove();
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CQuarvelDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CQuarvelDlg::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(url.toLocalFile().toStdString());
+        }
+    }
+    event->acceptProposedAction();
+    AddDroppedFiles(*this, m_state, m_services.dialogs, paths);
+}
+
+void CQuarvelDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_conversionTimer.timerId()) {
+        QDialog::timerEvent(event);
+        return;
+    }
+    ProgressTick(*this, m_state, m_services);
+}
+
+// MainView: task list rows.
+
+int CQuarvelDlg::RowCount() const {
+    return m_taskList->rowCount();
+}
+
+std::string CQuarvelDlg::RowText(int row, int column) const {
+    const QTableWidgetItem* item = m_taskList->item(row, column);
+    return item == nullptr ? std::string() : item->text().toStdString();
+}
+
+void CQuarvelDlg::SetRowText(int row, int column, const std::string& text) {
+    if (row < 0 || row >= RowCount()) {
+        return;
+    }
+    if (QTableWidgetItem* item = m_taskList->item(row, column)) {
+        item->setText(FromStd(text));
+        return;
+    }
+    m_taskList->setItem(row, column, new QTableWidgetItem(FromStd(text)));
+}
+
+bool CQuarvelDlg::IsRowChecked(int row) const {
+    const QTableWidgetItem* item = m_taskList->item(row, ColumnSource);
+    return item != nullptr && item->checkState() == Qt::Checked;
+}
+
+void CQuarvelDlg::SetRowChecked(int row, bool checked) {
+    if (QTableWidgetItem* item = m_taskList->item(row, ColumnSource)) {
+        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void CQuarvelDlg::InsertRow(int position, const TaskRow& row) {
+    position = std::clamp(position, 0, RowCount());
+    const std::string* texts[kTaskColumnCount] = {&row.sourcePath, &row.startTime,
+                                                  &row.endTime,    &row.outputFormatLabel,
+                                                  &row.statusText, &row.durationText};
+    m_taskList->insertRow(position);
+    for (int column = 0; column < kTaskColumnCount; ++column) {
+        auto* item = new QTableWidgetItem(FromStd(*texts[column]));
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        if (column == ColumnSource) {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);
+        }
+        m_taskList->setItem(position, column, item);
+    }
+}
+
+void CQuarvelDlg::RemoveRow(int row) {
+    m_taskList->removeRow(row);
+}
+
+void CQuarvelDlg::RemoveAllRows() {
+    m_taskList->setRowCount(0);
+}
+
+// MainView: selection.
+
+std::vector<int> CQuarvelDlg::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_taskList->selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CQuarvelDlg::SetRowSelected(int row, bool selected) {
+    if (row < 0 || row >= RowCount()) {
+        return;
+    }
+    const QModelIndex index = m_taskList->model()->index(row, 0);
+    m_taskList->selectionModel()->select(
+        index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                   QItemSelectionModel::Rows);
+}
+
+void CQuarvelDlg::SelectAndFocusRow(int row) {
+    if (row < 0 || row >= RowCount()) {
+        return;
+    }
+    const QModelIndex index = m_taskList->model()->index(row, 0);
+    m_taskList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select |
+                                                             QItemSelectionModel::Rows);
+    FocusList();
+}
+
+void CQuarvelDlg::FocusList() {
+    m_taskList->setFocus();
+}
+
+void CQuarvelDlg::SetListVisible(bool visible) {
+    m_taskList->setVisible(visible);
+}
+
+// MainView: buttons and combos.
+
+// The one place where a task button changes state; the skin's pictures for
+// the state will follow it here.
+void CQuarvelDlg::SetButtonEnabled(int controlId, bool enabled) {
+    if (QWidget* button = FindControl(*this, controlId)) {
+        button->setEnabled(enabled);
+    }
+}
+
+bool CQuarvelDlg::IsButtonEnabled(int controlId) const {
+    const QWidget* button = FindControl(*this, controlId);
+    return button != nullptr && button->isEnabled();
+}
+
+// The selected item's text: what is typed into the edit field is no format.
+std::string CQuarvelDlg::CurrentFormatText() const {
+    return m_formatCombo->itemText(m_formatCombo->currentIndex()).toStdString();
+}
+
+std::string CQuarvelDlg::OutputFolderText() const {
+    return m_outputCombo->currentText().toStdString();
+}
+
+std::vector<std::string> CQuarvelDlg::OutputFolderEntries() const {
+    std::vector<std::string> entries;
+    for (int index = 0; index < m_outputCombo->count(); ++index) {
+        entries.push_back(m_outputCombo->itemText(index).toStdString());
+    }
+    return entries;
+}
+
+void CQuarvelDlg::AddOutputFolderEntry(const std::string& folder) {
+    m_outputCombo->addItem(FromStd(folder));
+}
+
+void CQuarvelDlg::ShowOutputFolder(const std::string& folder) {
+    const QString text = FromStd(folder);
+    for (int index = 0; !text.isEmpty() && index < m_outputCombo->count(); ++index) {
+        if (m_outputCombo->itemText(index).startsWith(text, Qt::CaseInsensitive)) {
+            m_outputCombo->setCurrentIndex(index);
+            return;
+        }
+    }
+    m_outputCombo->setEditText(text);
+}
+
+// MainView: menu, events and cursor.
+
+int CQuarvelDlg::ShowTaskMenu(bool rowSelected) {
+    QMenu menu(this);
+    for (const MenuItem& item : kTaskMenu) {
+        if (item.commandId == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(item.text);
+        action->setData(item.commandId);
+        action->setEnabled(rowSelected || !item.needsRow);
+    }
+    const QAction* chosen = menu.exec(QCursor::pos());
+    return chosen == nullptr ? 0 : chosen->data().toInt();
+}
+
+void CQuarvelDlg::DispatchOnePendingEvent() {
+    QCoreApplication::processEvents();
+}
+
+void CQuarvelDlg::SetBusyCursor(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+// MainView: the progress dialog and its timer.
+
+void CQuarvelDlg::ShowProgressDialog() {
+    m_progressDialog->exec();
+}
+
+bool CQuarvelDlg::IsProgressDialogOpen() const {
+    return m_progressDialog->isVisible();
+}
+
+void CQuarvelDlg::EndProgressDialog() {
+    m_progressDialog->accept();
+}
+
+void CQuarvelDlg::SetCurrentFileText(const std::string& text) {
+    m_progressDialog->SetCurrentFileText(FromStd(text));
+}
+
+void CQuarvelDlg::SetBatchText(const std::string& text) {
+    m_progressDialog->SetBatchText(FromStd(text));
+}
+
+void CQuarvelDlg::SetCurrentFilePercent(int percent) {
+    m_progressDialog->SetCurrentFilePercent(percent);
+}
+
+void CQuarvelDlg::SetBatchPercent(int percent) {
+    m_progressDialog->SetBatchPercent(percent);
+}
+
+void CQuarvelDlg::StartConversionTimer() {
+    m_conversionTimer.start(ids::kConversionTimerMs, this);
+}
+
+void CQuarvelDlg::KillConversionTimer() {
+    m_conversionTimer.stop();
+}
+
+// The Clip and File information dialogs come with their own features.
+void CQuarvelDlg::ShowClipDialog() {}
+
+void CQuarvelDlg::ShowFileInformation() {}
