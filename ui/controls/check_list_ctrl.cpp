@@ -99,7 +99,7 @@ void CCheckListCtrl::OnRowsInsertedOrRemoved() {
 }
 
 // Every row takes the header's state, including a row that had no box yet. The
-// header is worked out once at the end rather than after every row.
+// header already shows that state, so it is not worked out again per row.
 void CCheckListCtrl::CheckAllRows(bool checked) {
     settingAllRows = true;
     for (int row = 0; row < rowCount(); ++row) {
@@ -112,7 +112,6 @@ void CCheckListCtrl::CheckAllRows(bool checked) {
         item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     }
     settingAllRows = false;
-    UpdateHeaderImage();
 }
 
 void CCheckListCtrl::UpdateHeaderImage() {
