@@ -166,10 +166,11 @@ TEST_P(DialogTemplateTest, DialogTakesTitleFontAndFixedSizeFromTemplate) {
     EXPECT_EQ(dialog.maximumSize(), size);
 }
 
-TEST_P(DialogTemplateTest, EveryControlIsPlacedByItsConvertedRectangle) {
+TEST_P(DialogTemplateTest, EveryControlIsPlacedByItsRectangleInItsStateAfterShow) {
     const DialogTemplate& dialogTemplate = TemplateOf(GetParam().id);
     QWidget dialog;
     BuildFromTemplate(dialog, dialogTemplate);
+    dialog.show();
     const QFont font = TemplateFont(dialogTemplate);
 
     const QList<QWidget*> children = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -179,6 +180,8 @@ TEST_P(DialogTemplateTest, EveryControlIsPlacedByItsConvertedRectangle) {
         const QWidget& widget = *children[index];
         SCOPED_TRACE(widget.objectName().toStdString());
         EXPECT_EQ(ControlIdOf(widget), control.id);
+        EXPECT_EQ(widget.isVisible(), control.visible);
+        EXPECT_EQ(widget.isEnabled(), control.enabled);
         const QRect expected = DialogUnitsToPixels(font, control.rect);
         EXPECT_EQ(widget.pos(), expected.topLeft());
         EXPECT_EQ(widget.width(), expected.width());
