@@ -68,6 +68,7 @@ public:
 
     // The progress dialog the window shows during a batch.
     CAVConvertDlg& ProgressDialog() { return *m_progressDialog; }
+    const MainWindowState& State() const { return m_state; }
 
 public slots:
     void done(int result) override;

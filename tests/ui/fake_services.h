@@ -1,0 +1,67 @@
+// Stand-ins for the message boxes, choosers, desktop and power-off that record
+// what the window asked of them and answer from a script.
+#pragma once
+
+#include "tasks/services.h"
+
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+class FakeUserDialogs : public UserDialogs {
+public:
+    void ShowMessage(const std::string& text, MessageIcon icon) override {
+        messages.emplace_back(text, icon);
+    }
+    std::optional<std::vector<std::string>>
+    ChooseFilesToAdd(const std::vector<std::string>& filters) override {
+        lastFilters = filters;
+        if (fileChoices.empty()) {
+            return std::nullopt;
+        }
+        std::vector<std::string> chosen = std::move(fileChoices.front());
+        fileChoices.pop_front();
+        return chosen;
+    }
+    std::optional<std::string> ChooseFolder(const std::string& title) override {
+        folderTitles.push_back(title);
+        if (folderChoices.empty()) {
+            return std::nullopt;
+        }
+        std::string chosen = std::move(folderChoices.front());
+        folderChoices.pop_front();
+        return chosen;
+    }
+
+    std::vector<std::pair<std::string, MessageIcon>> messages;
+    std::deque<std::vector<std::string>> fileChoices; // one entry per Add; none: cancelled
+    std::deque<std::string> folderChoices;
+    std::vector<std::string> lastFilters;
+    std::vector<std::string> folderTitles;
+};
+
+class FakeDesktopShell : public DesktopShell {
+public:
+    bool OpenFolder(const std::string& folder) override {
+        openedFolders.push_back(folder);
+        return true;
+    }
+    bool OpenUrl(const std::string& url) override {
+        openedUrls.push_back(url);
+        return true;
+    }
+
+    std::vector<std::string> openedFolders;
+    std::vector<std::string> openedUrls;
+};
+
+class FakePowerControl : public PowerControl {
+public:
+    bool PowerOff() override {
+        ++powerOffCalls;
+        return false;
+    }
+
+    int powerOffCalls = 0;
+};

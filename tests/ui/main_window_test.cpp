@@ -1,0 +1,408 @@
+// The main window over fake services: its start-up state, the keys it takes
+// for itself, dropped files, the check-all header, a whole batch converted
+// from the window, the progress dialog and the About box.
+#include "ui/main_window.h"
+
+#include "engine/av_convert.h"
+#include "profiles/output_catalogue.h"
+#include "resources/control_ids.h"
+#include "resources/dialog_templates.h"
+#include "tasks/engine_access.h"
+#include "tests/support/media_check.h"
+#include "tests/ui/fake_services.h"
+#include "ui/about_dialog.h"
+#include "ui/controls/check_list_ctrl.h"
+#include "ui/dialog_builder.h"
+#include "ui/progress_dialog.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+using veltrano::test::FileExists;
+using veltrano::test::FixturePath;
+using veltrano::test::MakeScratchDir;
+using veltrano::test::ProbeAudio;
+using veltrano::test::ProbedAudio;
+
+const int kMp3Index = 6;
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        scratch = MakeScratchDir("ui_window_" + name);
+        locations.settingsPath = scratch + "/bin/Path_Registration.ini";
+        locations.defaultFolder = scratch + "/OutPut";
+        window = MakeWindow();
+    }
+
+    std::unique_ptr<CQuarvelDlg> MakeWindow() {
+        return std::make_unique<CQuarvelDlg>(services, locations);
+    }
+
+    template <class Widget> Widget& Control(int id) {
+        auto* widget = FindControlAs<Widget>(*window, id);
+        if (widget == nullptr) {
+            throw std::runtime_error("no control " + std::to_string(id));
+        }
+        return *widget;
+    }
+
+    CCheckListCtrl& List() { return Control<CCheckListCtrl>(ids::kTaskList); }
+
+    void Drop(const std::vector<std::string>& paths) {
+        QList<QUrl> urls;
+        for (const std::string& path : paths) {
+            urls << QUrl::fromLocalFile(QString::fromStdString(path));
+        }
+        QMimeData mime;
+        mime.setUrls(urls);
+        // A drop reaches only the widget that accepted the drag's entry.
+        const QPoint position(20, 20);
+        QDragEnterEvent enter(position, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(position, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &drop);
+    }
+
+    void AddThroughDialog(const std::vector<std::string>& paths) {
+        dialogs.fileChoices.push_back(paths);
+        Control<QPushButton>(ids::kAdd).click();
+    }
+
+    std::vector<std::string> Column(int column) const {
+        std::vector<std::string> texts;
+        for (int row = 0; row < window->RowCount(); ++row) {
+            texts.push_back(window->RowText(row, column));
+        }
+        return texts;
+    }
+
+    std::string scratch;
+    AppLocations locations;
+    FakeUserDialogs dialogs;
+    FakeDesktopShell shell;
+    FakePowerControl power;
+    MainServices services{dialogs, shell, power};
+    std::unique_ptr<CQuarvelDlg> window;
+};
+
+TEST_F(MainWindowTest, StartsFromItsTemplateWithAnEmptyHiddenListAndTheDefaultFolder) {
+    for (const ControlTemplate& control : FindDialogTemplate(ids::kMainDialog)->controls) {
+        if (control.id != ids::kStatic) {
+            EXPECT_NE(FindControl(*window, control.id), nullptr) << "control " << control.id;
+        }
+    }
+    EXPECT_EQ(window->windowTitle(), "Veltrano Audio Converter");
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(window->acceptDrops());
+
+    EXPECT_TRUE(List().isHidden());
+    EXPECT_EQ(window->RowCount(), 0);
+    const std::pair<int, bool> buttons[] = {
+        {ids::kConvert, false},
+        {ids::kCut, false},
+        {ids::kEmpty, false},
+        {ids::kSetting, false},
+        {ids::kFileInformation, false},
+        {ids::kAdd, true},
+        {ids::kHelp, true},
+        {ids::kBrowse, true},
+        {ids::kFindTarget, true},
+        {ids::kAbout, true},
+        {ids::kMinimise, true},
+        {ids::kClose, true},
+    };
+    for (const auto& [id, enabled] : buttons) {
+        EXPECT_EQ(window->IsButtonEnabled(id), enabled) << "button " << id;
+    }
+
+    auto& output = Control<QComboBox>(ids::kOutputCombo);
+    ASSERT_EQ(output.count(), 1);
+    EXPECT_EQ(output.itemText(0).toStdString(), locations.defaultFolder);
+    EXPECT_EQ(window->OutputFolderText(), locations.defaultFolder);
+    EXPECT_TRUE(std::filesystem::is_directory(locations.defaultFolder));
+
+    auto& formats = Control<QComboBox>(ids::kFormatCombo);
+    ASSERT_EQ(formats.count(), kOutputFormatCount);
+    for (int index = 0; index < kOutputFormatCount; ++index) {
+        EXPECT_EQ(formats.itemText(index).toStdString(), kOutputFormats[index].text);
+    }
+    EXPECT_EQ(formats.currentIndex(), 0);
+    EXPECT_EQ(OutputSettings.audioEncoder, "AAC");
+    EXPECT_EQ(OutputSettings.audioBitRate, 192000);
+    EXPECT_EQ(OutputSettings.sampleRate, 48000);
+
+    const char* headings[] = {"Source file", "Start time", "End time", "Output format", "Status"};
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_EQ(List().horizontalHeaderItem(column)->text().toStdString(), headings[column]);
+    }
+    EXPECT_EQ(List().columnWidth(ColumnSource), 200);
+    EXPECT_EQ(List().columnWidth(ColumnFormat), 100);
+    EXPECT_EQ(List().columnWidth(ColumnStatus), List().contentsRect().width() - 450);
+    EXPECT_TRUE(List().isColumnHidden(ColumnDuration));
+
+    // Every visible button keeps its tip whether it is enabled or not.
+    EXPECT_EQ(Control<QWidget>(ids::kConvert).toolTip(), "Start Converting");
+    EXPECT_EQ(Control<QWidget>(ids::kSetting).toolTip(), "Conversion Settings");
+    EXPECT_EQ(Control<QWidget>(ids::kMinimise).toolTip(), "Minimize");
+}
+
+TEST_F(MainWindowTest, DeleteInTheOutputFieldRemovesTheSelectedTaskAndTypesNothing) {
+    Drop({FixturePath("stereo44.wav"), FixturePath("mono8.wav")});
+    ASSERT_EQ(window->RowCount(), 2);
+    QLineEdit* edit = Control<QComboBox>(ids::kOutputCombo).lineEdit();
+    ASSERT_NE(edit, nullptr);
+    const QString folderText = edit->text();
+
+    List().clearSelection();
+    window->SetRowSelected(1, true);
+    edit->setFocus();
+    edit->setCursorPosition(0);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->text(), folderText);
+    EXPECT_EQ(Column(ColumnSource), std::vector<std::string>{FixturePath("mono8.wav")});
+
+    // With nothing selected the key is still the window's, and removes nothing.
+    List().clearSelection();
+    edit->setCursorPosition(0);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->text(), folderText);
+    EXPECT_EQ(window->RowCount(), 1);
+}
+
+TEST_F(MainWindowTest, EscapeAndEnterEndTheWindowUnlessAButtonTakesEnter) {
+    struct KeyCase {
+        const char* what;
+        Qt::Key key;
+        int focusControl; // control whose widget (or edit field) has the focus
+        bool closes;
+        int result;
+    };
+    const KeyCase cases[] = {
+        {"Escape in the window", Qt::Key_Escape, ids::kStatic, true, QDialog::Rejected},
+        {"Escape with tasks listed", Qt::Key_Escape, ids::kOutputCombo, true, QDialog::Rejected},
+        {"Enter in the Output field", Qt::Key_Return, ids::kOutputCombo, true, QDialog::Accepted},
+        {"Enter on the Help button", Qt::Key_Return, ids::kHelp, false, 0},
+    };
+    for (const KeyCase& keyCase : cases) {
+        SCOPED_TRACE(keyCase.what);
+        window = MakeWindow();
+        Drop({FixturePath("stereo44.wav")});
+        window->show();
+        QWidget* target = window.get();
+        if (keyCase.focusControl == ids::kOutputCombo) {
+            target = Control<QComboBox>(ids::kOutputCombo).lineEdit();
+        } else if (keyCase.focusControl != ids::kStatic) {
+            target = &Control<QWidget>(keyCase.focusControl);
+        }
+        const int entries = Control<QComboBox>(ids::kOutputCombo).count();
+        shell.openedUrls.clear();
+        QTest::keyClick(target, keyCase.key);
+        EXPECT_EQ(window->isVisible(), !keyCase.closes);
+        if (keyCase.closes) {
+            EXPECT_EQ(window->result(), keyCase.result);
+        } else {
+            EXPECT_EQ(shell.openedUrls.size(), 1u);
+        }
+        EXPECT_EQ(Control<QComboBox>(ids::kOutputCombo).count(), entries);
+    }
+}
+
+TEST_F(MainWindowTest, DroppedFilesGoToTheTopInReverseOrderUncheckedAndUnlabelled) {
+    AddThroughDialog({FixturePath("stereo44.wav")});
+    ASSERT_EQ(window->RowCount(), 1);
+    Drop({FixturePath("mono8.wav"), FixturePath("text.txt"), FixturePath("tagged.ogg"),
+          FixturePath("surround48.flac")});
+
+    const std::vector<std::string> expectedSources = {
+        FixturePath("surround48.flac"), FixturePath("tagged.ogg"), FixturePath("mono8.wav"),
+        FixturePath("stereo44.wav")};
+    EXPECT_EQ(Column(ColumnSource), expectedSources);
+    const std::vector<std::string> expectedFormats = {"", "", "", kOutputFormats[0].text};
+    EXPECT_EQ(Column(ColumnFormat), expectedFormats);
+    EXPECT_EQ(Column(ColumnStatus), std::vector<std::string>(4, " Ready"));
+    EXPECT_EQ(window->RowText(3, ColumnEnd), "00:00:05");
+    EXPECT_EQ(window->RowText(3, ColumnDuration), "5");
+    const bool expectedChecks[] = {false, false, false, true};
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(window->IsRowChecked(row), expectedChecks[row]) << "row " << row;
+    }
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].first, "File:text.txt is invalid!");
+    EXPECT_EQ(dialogs.messages[0].second, MessageIcon::Exclamation);
+
+    EXPECT_EQ(window->SelectedRows(), std::vector<int>{0});
+    EXPECT_FALSE(List().isHidden());
+    for (int id : {ids::kConvert, ids::kCut, ids::kEmpty, ids::kSetting, ids::kFileInformation}) {
+        EXPECT_TRUE(window->IsButtonEnabled(id)) << "button " << id;
+    }
+}
+
+TEST_F(MainWindowTest, CheckAllHeaderFollowsTheRowsAndSetsThemAll) {
+    window->show();
+    Drop({FixturePath("stereo44.wav"), FixturePath("mono8.wav"), FixturePath("tagged.ogg")});
+    ASSERT_EQ(window->RowCount(), 3);
+    EXPECT_EQ(List().HeaderImage(), CCheckHeadCtrl::kImageUnchecked);
+
+    for (int row = 0; row < 3; ++row) {
+        window->SetRowChecked(row, true);
+    }
+    EXPECT_EQ(List().HeaderImage(), CCheckHeadCtrl::kImageChecked);
+    window->SetRowChecked(1, false);
+    EXPECT_EQ(List().HeaderImage(), CCheckHeadCtrl::kImageUnchecked);
+
+    QHeaderView* header = List().horizontalHeader();
+    const QPoint firstHeading(header->sectionPosition(0) + 8, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, firstHeading);
+    EXPECT_EQ(List().HeaderImage(), CCheckHeadCtrl::kImageChecked);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_TRUE(window->IsRowChecked(row)) << "row " << row;
+    }
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, firstHeading);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_FALSE(window->IsRowChecked(row)) << "row " << row;
+    }
+}
+
+TEST_F(MainWindowTest, ConvertsTheCheckedTasksIntoTheOutputFolderAndOpensItOnce) {
+    std::filesystem::create_directories(scratch + "/bin");
+    AddThroughDialog({FixturePath("stereo44.wav"), FixturePath("mono8.wav")});
+    ASSERT_EQ(window->RowCount(), 2);
+    auto& formats = Control<QComboBox>(ids::kFormatCombo);
+    formats.setCurrentIndex(kMp3Index);
+    emit formats.activated(kMp3Index);
+    EXPECT_EQ(Column(ColumnFormat), std::vector<std::string>(2, kOutputFormats[kMp3Index].text));
+
+    // Only a batch that never ends is cut short here; the checks below then fail.
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [this] {
+        if (window->IsProgressDialogOpen()) {
+            window->ProgressDialog().reject();
+        }
+    });
+    safety.start(120000);
+    Control<QPushButton>(ids::kConvert).click();
+    safety.stop();
+
+    EXPECT_FALSE(window->IsProgressDialogOpen());
+    EXPECT_EQ(Column(ColumnStatus), std::vector<std::string>(2, "Completed"));
+    EXPECT_FALSE(window->IsRowChecked(0));
+    EXPECT_FALSE(window->IsRowChecked(1));
+    const std::string folder = locations.defaultFolder;
+    for (const char* name : {"stereo44.mp3", "mono8.mp3"}) {
+        SCOPED_TRACE(name);
+        const ProbedAudio probed = ProbeAudio(folder + "/" + name);
+        ASSERT_TRUE(probed.ok);
+        EXPECT_EQ(probed.codecName, "mp3");
+        EXPECT_EQ(probed.audioStreams, 1);
+        EXPECT_EQ(probed.sampleRate, 44100);
+        EXPECT_EQ(probed.channels, 2);
+        EXPECT_NEAR(probed.duration, 5.0, 0.2);
+    }
+    EXPECT_EQ(shell.openedFolders, std::vector<std::string>{folder});
+    EXPECT_EQ(power.powerOffCalls, 0);
+    EXPECT_NE(ReadWholeFile(locations.settingsPath).find("Path=" + folder), std::string::npos);
+}
+
+TEST_F(MainWindowTest, ProgressDialogIgnoresTheKeyboardAndStartsEachShowingWithoutPowerOff) {
+    AVConvert& engine = EnsureEngine();
+    engine.m_stopRequested = false;
+    CAVConvertDlg& progress = window->ProgressDialog();
+    auto& box = *FindControlAs<QCheckBox>(progress, ids::kShutDownBox);
+    auto& stop = *FindControlAs<QPushButton>(progress, ids::kStop);
+
+    bool openAfterKeys = false;
+    bool flagAfterBox = false;
+    QByteArray publishedId;
+    WId frameId = 0;
+    QTimer::singleShot(0, [&] {
+        publishedId = qgetenv("SDL_WINDOWID");
+        frameId = FindControl(progress, ids::kVideoFrame)->winId();
+        for (QWidget* target : {static_cast<QWidget*>(&progress), static_cast<QWidget*>(&stop)}) {
+            QTest::keyClick(target, Qt::Key_Escape);
+            QTest::keyClick(target, Qt::Key_Return);
+            QTest::keyClick(target, Qt::Key_Enter);
+        }
+        openAfterKeys = progress.isVisible();
+        box.click();
+        flagAfterBox = window->State().m_shutdownWhenDone;
+        stop.click();
+    });
+    window->ShowProgressDialog();
+    EXPECT_TRUE(openAfterKeys);
+    EXPECT_TRUE(flagAfterBox);
+    EXPECT_TRUE(StopRequested(engine));
+    EXPECT_EQ(publishedId, QByteArray::number(static_cast<qulonglong>(frameId)));
+    EXPECT_EQ(stop.toolTip(), "Stop converting");
+
+    // The next showing starts unchecked, and the close box stops like Stop.
+    engine.m_stopRequested = false;
+    bool boxCheckedOnShow = true;
+    bool flagOnShow = true;
+    QTimer::singleShot(0, [&] {
+        boxCheckedOnShow = box.isChecked();
+        flagOnShow = window->State().m_shutdownWhenDone;
+        progress.close();
+    });
+    window->ShowProgressDialog();
+    EXPECT_FALSE(boxCheckedOnShow);
+    EXPECT_FALSE(flagOnShow);
+    EXPECT_FALSE(window->IsProgressDialogOpen());
+    EXPECT_TRUE(StopRequested(engine));
+    engine.m_stopRequested = false;
+}
+
+TEST_F(MainWindowTest, HelpAndTheAboutLinksOpenTheMakersPagesThroughTheDesktop) {
+    Control<QPushButton>(ids::kHelp).click();
+    EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"https://veltrano.example.com/help"});
+
+    window->move(200, 150);
+    window->show();
+    CAbout about(shell, window.get());
+    about.show();
+    EXPECT_LE((about.geometry().center() - window->geometry().center()).manhattanLength(), 2);
+    shell.openedUrls.clear();
+    for (int id : {ids::kSupportLink, ids::kHomepageLink}) {
+        auto* link = FindControlAs<QLabel>(about, id);
+        ASSERT_NE(link, nullptr);
+        EXPECT_EQ(link->font().pointSize(), 10);
+        QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(4, link->height() / 2));
+    }
+    const std::vector<std::string> expectedUrls = {"https://veltrano.example.com/support",
+                                                   "https://veltrano.example.com/"};
+    EXPECT_EQ(shell.openedUrls, expectedUrls);
+
+    FindControlAs<QPushButton>(about, ids::kAboutOk)->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+} // namespace
