@@ -10,7 +10,6 @@
 
 CQuarvelApp::CQuarvelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("veltrano");
-    setApplicationDisplayName("Veltrano Audio Converter");
 }
 
 AppLocations CQuarvelApp::Locations() {
