@@ -1,12 +1,12 @@
 #include "cli/batch_setup.h"
 
 #include "profiles/output_catalogue.h"
+#include "tasks/add_files.h"
 #include "tasks/batch_start.h"
 #include "tasks/clock_text.h"
 #include "tasks/output_path.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace {
 
@@ -17,17 +17,11 @@ struct AcceptedFile {
     int clipEnd = 0;
 };
 
-bool ProbeAccepts(AVConvert& engine, const std::string& path) {
-    engine.m_probePath = path;
-    const int result = ProbeMediaFile(engine);
-    return result >= 0 && engine.m_startSeconds >= 0 && engine.m_durationSeconds >= 0;
-}
-
 // Checks one file and works out its row; returns a refusal message, or "" with
 // `file` filled in.
 std::string CheckFile(AVConvert& engine, const CliOptions& options, const std::string& folder,
                       const std::string& path, AcceptedFile& file) {
-    if (!ProbeAccepts(engine, path)) {
+    if (!AcceptsMediaFile(engine, path)) {
         return "File:" + path + " is invalid!";
     }
     const std::string extension = ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
@@ -62,12 +56,6 @@ std::string NormalizeFolder(const std::string& folder) {
         trimmed.pop_back();
     }
     return trimmed;
-}
-
-bool PrepareOutputFolder(const std::string& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    return std::filesystem::is_directory(folder, error);
 }
 
 std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options) {

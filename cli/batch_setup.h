@@ -8,17 +8,9 @@
 #include <string>
 #include <vector>
 
-// The message shown when the output folder can neither be found nor made.
-inline constexpr const char* kMissingFolderMessage =
-    "The folder that you selected does not exit.Please specify a different folder!";
-
 // The folder with any trailing "/" removed ("/" itself stays), so output
 // paths read "folder/name.ext".
 std::string NormalizeFolder(const std::string& folder);
-
-// Makes sure `folder` is a directory, creating it and its parents when
-// missing. False when that is impossible.
-bool PrepareOutputFolder(const std::string& folder);
 
 // Probes every file, refuses the ones the window would refuse, and makes the
 // accepted ones the rows of the engine's batch, with the output parameters

@@ -7,6 +7,7 @@
 #include "cli/probe_report.h"
 #include "cli/progress_display.h"
 #include "engine/av_convert.h"
+#include "tasks/output_folder.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -91,7 +92,7 @@ void RunWorker(AVConvert& engine) {
 }
 
 int RunConversion(const CliOptions& options) {
-    if (!PrepareOutputFolder(NormalizeFolder(options.outputFolder))) {
+    if (!MakeFolder(NormalizeFolder(options.outputFolder))) {
         std::fprintf(stderr, "%s\n", kMissingFolderMessage);
         return kExitUsage;
     }

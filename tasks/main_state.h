@@ -11,6 +11,9 @@
 struct AppLocations {
     std::string settingsPath;
     std::string defaultFolder;
+    // The settings file's folder is made when the folder is saved (a folder
+    // of the user's own); a program folder's "bin" is used only when present.
+    bool makeSettingsFolder = false;
 };
 
 struct MainWindowState {
@@ -21,6 +24,8 @@ struct MainWindowState {
     int m_completedCount = 0;
     std::string m_outputFolder;
     std::string m_iniPath;
+    // Copied from AppLocations::makeSettingsFolder by LoadOutputFolder.
+    bool m_makeIniFolder = false;
     int m_clipRow = 0;
     bool m_shutdownWhenDone = false;
     // Set once ProgressTick has handled the end of the running batch.

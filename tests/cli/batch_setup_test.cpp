@@ -2,6 +2,7 @@
 #include "cli/batch_setup.h"
 #include "cli/cli_options.h"
 #include "profiles/encoder_names.h"
+#include "tasks/output_folder.h"
 #include "tests/support/media_check.h"
 
 #include <cmath>
@@ -102,12 +103,12 @@ TEST(CliBatchSetup, StopRequestedDuringProbingLeavesTheRestOut) {
 
 TEST(CliBatchSetup, OutputFolderIsMadeWithItsParents) {
     const std::string dir = MakeScratchDir("cli_folder");
-    EXPECT_TRUE(PrepareOutputFolder(dir + "/a/b/c"));
+    EXPECT_TRUE(MakeFolder(dir + "/a/b/c"));
     EXPECT_TRUE(std::filesystem::is_directory(dir + "/a/b/c"));
-    EXPECT_TRUE(PrepareOutputFolder(dir + "/a")); // already there
+    EXPECT_TRUE(MakeFolder(dir + "/a")); // already there
     std::filesystem::copy_file(FixturePath("text.txt"), dir + "/plain");
-    EXPECT_FALSE(PrepareOutputFolder(dir + "/plain"));
-    EXPECT_FALSE(PrepareOutputFolder(dir + "/plain/sub"));
+    EXPECT_FALSE(MakeFolder(dir + "/plain"));
+    EXPECT_FALSE(MakeFolder(dir + "/plain/sub"));
     EXPECT_EQ(NormalizeFolder("out///"), "out");
     EXPECT_EQ(NormalizeFolder("/"), "/");
 }

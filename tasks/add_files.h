@@ -1,0 +1,40 @@
+// Adding files to the task list: from the Add dialog (appended, checked) and
+// dropped on the window (at the top, unchecked).
+#pragma once
+
+#include "engine/av_convert.h"
+#include "tasks/main_state.h"
+#include "tasks/main_view.h"
+#include "tasks/services.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+struct FileFilter {
+    const char* description;
+    const char* patterns; // separated by ";"
+};
+
+inline constexpr int kAddFileFilterCount = 34;
+extern const std::array<FileFilter, kAddFileFilterCount> kAddFileFilters;
+
+// The filters as the file dialog takes them: "description (patterns)" with
+// the patterns separated by blanks, in order.
+std::vector<std::string> AddFileFilterTexts();
+
+// Probes `path`; true when it opens, has stream information and a known
+// duration.
+bool AcceptsMediaFile(AVConvert& engine, const std::string& path);
+
+// "File:" + the path's file name + " is invalid!"
+std::string RefusedFileMessage(const std::string& path);
+
+// Add command: the chosen files the probe accepts go to the end of the list,
+// checked, labelled with the current format.
+void AddFilesFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs);
+
+// Files dropped on the window: the accepted ones go to the top, so they end
+// up in reverse order, unchecked and without a format label.
+void AddDroppedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
+                     const std::vector<std::string>& paths);

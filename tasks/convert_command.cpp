@@ -1,0 +1,97 @@
+#include "tasks/convert_command.h"
+
+#include "profiles/encoder_names.h"
+#include "profiles/output_catalogue.h"
+#include "tasks/batch_start.h"
+#include "tasks/clock_text.h"
+#include "tasks/output_folder.h"
+#include "tasks/output_path.h"
+
+namespace {
+
+// Fills m_checkedRows from the rows' check boxes; returns how many are checked.
+int MapCheckedRows(const MainView& view, MainWindowState& state) {
+    const int rows = view.RowCount();
+    state.m_checkedRows.assign(static_cast<size_t>(rows), -1);
+    int checked = 0;
+    for (int row = 0; row < rows; ++row) {
+        if (view.IsRowChecked(row)) {
+            state.m_checkedRows[static_cast<size_t>(row)] = row;
+            ++checked;
+        }
+    }
+    return checked;
+}
+
+// Writes one checked row's paths and clip; false when its file name has no
+// "." and so gives no output name.
+bool FillBatchRow(AVConvert& engine, const MainView& view, const MainWindowState& state, int row,
+                  const std::string& extension) {
+    const std::string source = view.RowText(row, ColumnSource);
+    std::string output;
+    if (!BuildOutputPath(state.m_outputFolder, source, extension, output)) {
+        return false;
+    }
+    engine.m_inputPaths[static_cast<size_t>(row)] = source;
+    engine.m_outputPaths[static_cast<size_t>(row)] = output;
+    SetRowClip(engine, row, ParseHms(view.RowText(row, ColumnStart)),
+               ParseHms(view.RowText(row, ColumnEnd)));
+    return true;
+}
+
+bool FillBatch(AVConvert& engine, const MainView& view, MainWindowState& state, int checked) {
+    const int rows = view.RowCount();
+    state.m_completedCount = 0;
+    PrepareBatch(engine, rows);
+    engine.m_checkedCount = checked;
+    StoreRelaxed(engine.m_progress, -1);
+    const std::string extension = ExtensionFromFormatText(view.CurrentFormatText());
+    for (int row = 0; row < rows; ++row) {
+        if (state.m_checkedRows[static_cast<size_t>(row)] >= 0 &&
+            !FillBatchRow(engine, view, state, row, extension)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void WriteOutputParameters(AVConvert& engine) {
+    int codecId = engine.m_audioCodecId;
+    LookupEncoderCodec(OutputSettings.audioEncoder, codecId);
+    SetOutputParameters(engine, codecId, OutputSettings.audioBitRate, OutputSettings.sampleRate,
+                        OutputSettings.channels);
+}
+
+} // namespace
+
+void ConvertCommand(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
+    state.m_outputFolder = view.OutputFolderText();
+    if (view.RowCount() == 0) {
+        dialogs.ShowMessage(kNoTasksMessage, MessageIcon::Exclamation);
+        return;
+    }
+    const int checked = MapCheckedRows(view, state);
+    if (checked == 0) {
+        dialogs.ShowMessage(kNoCheckedTaskMessage, MessageIcon::Exclamation);
+        return;
+    }
+    if (!PrepareOutputFolder(state, dialogs)) {
+        return;
+    }
+    SaveOutputFolder(state, state.m_outputFolder);
+
+    AVConvert& engine = IdleEngine(view, state);
+    if (!FillBatch(engine, view, state, checked)) {
+        return;
+    }
+    WriteOutputParameters(engine);
+    engine.m_stopRequested.store(false, std::memory_order_relaxed);
+    state.m_batchEndHandled = false;
+    // The progress dialog starts with its shut-down box unchecked.
+    state.m_shutdownWhenDone = false;
+    state.m_worker.Start(engine);
+    view.StartConversionTimer();
+    if (!view.IsProgressDialogOpen()) {
+        view.ShowProgressDialog();
+    }
+}

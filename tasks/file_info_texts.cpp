@@ -1,0 +1,3 @@
+#include "tasks/file_info_texts.h"
+
+FileInfoTexts g_fileInfoTexts;

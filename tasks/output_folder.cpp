@@ -1,0 +1,128 @@
+#include "tasks/output_folder.h"
+
+#include "tasks/ini_file.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kSettingsSection = "Info";
+constexpr const char* kFolderKey = "Path";
+constexpr const char* kSettingsFileName = "Path_Registration.ini";
+constexpr const char* kDefaultFolderName = "OutPut";
+
+bool IsDirectory(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_directory(path, error);
+}
+
+std::string EnvironmentText(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string ParentFolder(const std::string& path) {
+    return std::filesystem::path(path).parent_path().string();
+}
+
+} // namespace
+
+AppLocations ResolveAppLocations(const std::string& appDir, const std::string& configHome,
+                                 const std::string& musicDir) {
+    AppLocations locations;
+    if (!appDir.empty() && ::access(appDir.c_str(), W_OK) == 0) {
+        locations.settingsPath = appDir + "/bin/" + kSettingsFileName;
+        locations.defaultFolder = appDir + "/" + kDefaultFolderName;
+        return locations;
+    }
+    const std::string config = configHome.empty() ? DefaultConfigHome() : configHome;
+    const std::string music = musicDir.empty() ? EnvironmentText("HOME") : musicDir;
+    locations.settingsPath = config + "/veltrano/" + kSettingsFileName;
+    locations.defaultFolder = music + "/" + kDefaultFolderName;
+    locations.makeSettingsFolder = true;
+    return locations;
+}
+
+std::string DefaultConfigHome() {
+    const std::string xdg = EnvironmentText("XDG_CONFIG_HOME");
+    return xdg.empty() ? EnvironmentText("HOME") + "/.config" : xdg;
+}
+
+bool MakeFolder(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    return IsDirectory(path);
+}
+
+void LoadOutputFolder(MainView& view, MainWindowState& state, const AppLocations& locations) {
+    state.m_iniPath = locations.settingsPath;
+    state.m_makeIniFolder = locations.makeSettingsFolder;
+    std::string folder = ReadIniValue(state.m_iniPath, kSettingsSection, kFolderKey);
+    if (folder.empty()) {
+        folder = locations.defaultFolder;
+        // A folder that cannot be made is reported by the next Convert.
+        MakeFolder(folder);
+    }
+    state.m_outputFolder = folder;
+    view.AddOutputFolderEntry(folder);
+    view.ShowOutputFolder(folder);
+}
+
+void BrowseOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
+    for (;;) {
+        const std::optional<std::string> chosen = dialogs.ChooseFolder(kChooseFolderTitle);
+        if (!chosen) {
+            return;
+        }
+        if (IsDirectory(*chosen)) {
+            state.m_outputFolder = *chosen;
+            view.AddOutputFolderEntry(*chosen);
+            view.ShowOutputFolder(*chosen);
+            return;
+        }
+        dialogs.ShowMessage(kInvalidChosenFolderMessage, MessageIcon::None);
+    }
+}
+
+void OpenOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs,
+                      DesktopShell& shell) {
+    state.m_outputFolder = view.OutputFolderText();
+    if (!MakeFolder(state.m_outputFolder)) {
+        dialogs.ShowMessage(kMissingFolderMessage, MessageIcon::None);
+        return;
+    }
+    shell.OpenFolder(state.m_outputFolder);
+    const std::vector<std::string> entries = view.OutputFolderEntries();
+    if (std::find(entries.begin(), entries.end(), state.m_outputFolder) == entries.end()) {
+        view.AddOutputFolderEntry(state.m_outputFolder);
+    }
+    view.ShowOutputFolder(state.m_outputFolder);
+}
+
+bool PrepareOutputFolder(MainWindowState& state, UserDialogs& dialogs) {
+    if (state.m_outputFolder == "\\") {
+        return false;
+    }
+    // An empty text would send every output file into the working folder.
+    if (!MakeFolder(state.m_outputFolder)) {
+        dialogs.ShowMessage(kMissingFolderMessage, MessageIcon::None);
+        return false;
+    }
+    return true;
+}
+
+void SaveOutputFolder(const MainWindowState& state, const std::string& folder) {
+    if (state.m_iniPath.empty()) {
+        return;
+    }
+    if (state.m_makeIniFolder) {
+        MakeFolder(ParentFolder(state.m_iniPath));
+    }
+    WriteIniValue(state.m_iniPath, kSettingsSection, kFolderKey, folder);
+}

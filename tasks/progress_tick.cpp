@@ -1,0 +1,114 @@
+#include "tasks/progress_tick.h"
+
+#include "engine/av_convert.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr const char* kCompletedStatus = "Completed";
+constexpr const char* kFailedStatus = "Failure";
+// Lets the worker see the stop request before the dialog goes away.
+constexpr auto kStopGrace = std::chrono::milliseconds(100);
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void ShowProgress(MainView& view, const MainWindowState& state, const AVConvert& engine,
+                  int current, int progress) {
+    const int rows = view.RowCount();
+    if (progress >= 0 && current < rows) {
+        const bool isRow = current >= 0;
+        const std::string name = isRow ? FileNameOf(view.RowText(current, ColumnSource)) : "";
+        view.SetCurrentFileText(name + "   " + std::to_string(progress) + "% has completed");
+    }
+    const int total = engine.m_checkedCount;
+    view.SetBatchText(std::to_string(state.m_completedCount) + " Task Completed / Total " +
+                      std::to_string(total) + " Task(s)");
+    if (total > 0) {
+        view.SetBatchPercent(state.m_completedCount * 100 / total);
+    }
+    if (progress >= 0 && progress <= 100) {
+        view.SetCurrentFilePercent(progress);
+    }
+}
+
+void CloseProgressDialog(MainView& view, AVConvert& engine) {
+    view.KillConversionTimer();
+    RequestStop(engine);
+    std::this_thread::sleep_for(kStopGrace);
+    view.KillConversionTimer();
+    if (view.IsProgressDialogOpen()) {
+        view.EndProgressDialog();
+    }
+}
+
+// Writes the status of every finished batch row below `current` and returns
+// how many there are.
+int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConvert& engine,
+                     int current) {
+    const int rows = view.RowCount();
+    const int limit = std::min({current, static_cast<int>(state.m_checkedRows.size()),
+                                static_cast<int>(engine.m_taskStatus.size())});
+    int finished = 0;
+    for (int i = 0; i < limit; ++i) {
+        const int row = state.m_checkedRows[static_cast<size_t>(i)];
+        if (row < 0 || row >= rows) {
+            continue;
+        }
+        const uint8_t status = TaskStatusOf(engine, i);
+        if (status == TaskFailed) {
+            view.SetRowText(row, ColumnStatus, kFailedStatus);
+            ++finished;
+        } else if (status == TaskCompleted) {
+            view.SetRowText(row, ColumnStatus, kCompletedStatus);
+            view.SetRowChecked(row, false);
+            ++finished;
+        }
+    }
+    return finished;
+}
+
+void EndBatch(MainView& view, MainWindowState& state, MainServices& services, AVConvert& engine) {
+    state.m_batchEndHandled = true;
+    CloseProgressDialog(view, engine);
+    services.shell.OpenFolder(state.m_outputFolder);
+    if (state.m_shutdownWhenDone) {
+        ShutDownComputer(services.power);
+    }
+}
+
+} // namespace
+
+void ProgressTick(MainView& view, MainWindowState& state, MainServices& services) {
+    if (!g_engine) {
+        return;
+    }
+    AVConvert& engine = *g_engine;
+    const int current = LoadRelaxed(engine.m_currentTask);
+    const int progress = LoadRelaxed(engine.m_progress);
+    ShowProgress(view, state, engine, current, progress);
+    if (StopRequested(engine)) {
+        CloseProgressDialog(view, engine);
+    }
+    state.m_completedCount = MarkFinishedRows(view, state, engine, current);
+    if (view.RowCount() == current && !state.m_batchEndHandled) {
+        EndBatch(view, state, services, engine);
+    }
+}
+
+void StopConversion(MainView& view) {
+    if (g_engine) {
+        RequestStop(*g_engine);
+    }
+    std::this_thread::sleep_for(kStopGrace);
+    view.KillConversionTimer();
+}
+
+bool ShutDownComputer(PowerControl& power) {
+    return power.PowerOff();
+}

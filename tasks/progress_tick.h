@@ -1,0 +1,19 @@
+// Following a running batch: the conversion timer's tick, Stop, and the
+// power-off at the end.
+#pragma once
+
+#include "tasks/main_state.h"
+#include "tasks/main_view.h"
+#include "tasks/services.h"
+
+// The conversion timer's handler: shows the progress, writes finished rows'
+// status into the list and, once the worker has passed the last row, closes
+// the progress dialog, opens the output folder and powers off when asked.
+void ProgressTick(MainView& view, MainWindowState& state, MainServices& services);
+
+// Stop button and the progress dialog's close box: asks the worker to stop
+// and stops the timer; the dialog then ends itself.
+void StopConversion(MainView& view);
+
+// True when the system accepted the power-off request.
+bool ShutDownComputer(PowerControl& power);
