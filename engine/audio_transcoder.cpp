@@ -30,25 +30,36 @@ bool AcceptsShortFrames(const AVCodecContext* encoder) {
 
 // ---- set-up ---------------------------------------------------------------
 
-int ConfigureEncoder(AudioTranscoder& t, const AVCodec* codec, const OutputAudioParams& params) {
-    AVCodecContext* enc = t.encoder.get();
+int ConfigureEncoder(AVCodecContext* enc, const AVCodec* codec, const OutputAudioParams& params,
+                     const EncoderSource& source) {
     enc->sample_rate = params.sampleRate;
     enc->bit_rate = params.bitRate;
     enc->time_base = AVRational{1, params.sampleRate};
-    enc->sample_fmt = ChooseEncoderSampleFormat(codec, t.decoder->sample_fmt);
-    if (!ChooseEncoderLayout(codec, params.channels, t.decoder->ch_layout, enc->ch_layout)) {
+    enc->sample_fmt = ChooseEncoderSampleFormat(codec, source.sampleFormat);
+    const AVChannelLayout noLayout{};
+    if (!ChooseEncoderLayout(codec, params.channels, source.layout ? *source.layout : noLayout,
+                             enc->ch_layout)) {
         return AVERROR(EINVAL);
     }
     // Codec headers go into the container header where the container wants it
     // (mp4, mov, 3gp and the ipod muxer that .m4a selects).
-    if (t.output->oformat->flags & AVFMT_GLOBALHEADER) {
+    if (source.globalHeader) {
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
     if (codec->id == AV_CODEC_ID_FLAC && enc->sample_fmt == AV_SAMPLE_FMT_S32) {
-        const int sourceBits = t.decoder->bits_per_raw_sample;
+        const int sourceBits = source.bitsPerRawSample;
         enc->bits_per_raw_sample = (sourceBits > 16 && sourceBits <= 24) ? sourceBits : 24;
     }
     return 0;
+}
+
+EncoderSource RowEncoderSource(const AVCodecContext* decoder, const AVFormatContext* output) {
+    EncoderSource source;
+    source.sampleFormat = decoder->sample_fmt;
+    source.layout = &decoder->ch_layout;
+    source.bitsPerRawSample = decoder->bits_per_raw_sample;
+    source.globalHeader = (output->oformat->flags & AVFMT_GLOBALHEADER) != 0;
+    return source;
 }
 
 int AllocateWorkBuffers(AudioTranscoder& t) {
@@ -330,6 +341,26 @@ void SampleBuffer::Release() {
     capacity = 0;
 }
 
+int OpenAudioEncoder(const OutputAudioParams& params, const EncoderSource& source,
+                     CodecContextPtr& encoder) {
+    const AVCodec* codec = FindOutputEncoder(params.codecId);
+    if (!codec) {
+        return AVERROR_ENCODER_NOT_FOUND;
+    }
+    if (!EncoderTakesSampleRate(codec, params.sampleRate) || params.channels <= 0 ||
+        params.channels > kMaxChannels) {
+        return AVERROR(EINVAL);
+    }
+    encoder.reset(avcodec_alloc_context3(codec));
+    if (!encoder) {
+        return AVERROR(ENOMEM);
+    }
+    if (const int ret = ConfigureEncoder(encoder.get(), codec, params, source); ret < 0) {
+        return ret;
+    }
+    return avcodec_open2(encoder.get(), codec, nullptr);
+}
+
 int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecContext* decoder,
                          const OutputAudioParams& params, const ClipWindow& clip) {
     t.output = output;
@@ -339,29 +370,15 @@ int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecCon
     t.sourceStartPts = clip.sourceStartPts;
     t.clipEnded = !(clip.length > 0);
 
-    const AVCodec* codec = FindOutputEncoder(params.codecId);
-    if (!codec) {
-        return AVERROR_ENCODER_NOT_FOUND;
-    }
-    if (!EncoderTakesSampleRate(codec, params.sampleRate) || params.channels <= 0 ||
-        params.channels > kMaxChannels) {
-        return AVERROR(EINVAL);
+    if (const int ret = OpenAudioEncoder(params, RowEncoderSource(decoder, output), t.encoder);
+        ret < 0) {
+        return ret;
     }
     t.outputStream = avformat_new_stream(output, nullptr);
     if (!t.outputStream) {
         return AVERROR(ENOMEM);
     }
     t.outputStream->id = static_cast<int>(output->nb_streams) - 1;
-    t.encoder.reset(avcodec_alloc_context3(codec));
-    if (!t.encoder) {
-        return AVERROR(ENOMEM);
-    }
-    if (const int ret = ConfigureEncoder(t, codec, params); ret < 0) {
-        return ret;
-    }
-    if (const int ret = avcodec_open2(t.encoder.get(), codec, nullptr); ret < 0) {
-        return ret;
-    }
     if (const int ret = avcodec_parameters_from_context(t.outputStream->codecpar, t.encoder.get());
         ret < 0) {
         return ret;

@@ -86,6 +86,20 @@ struct AudioTranscoder {
     AudioTranscoder& operator=(const AudioTranscoder&) = delete;
 };
 
+// What the encoder set-up takes from the source's decoder and the container.
+struct EncoderSource {
+    AVSampleFormat sampleFormat = AV_SAMPLE_FMT_NONE;
+    const AVChannelLayout* layout = nullptr; // not owned; null: no layout known
+    int bitsPerRawSample = 0;
+    bool globalHeader = false; // the container keeps codec headers in its own header
+};
+
+// Allocates, configures and opens the encoder for the output parameters the
+// way every row's conversion does. Returns 0 or a negative AVERROR; whatever
+// was allocated stays in `encoder`, which frees it.
+int OpenAudioEncoder(const OutputAudioParams& params, const EncoderSource& source,
+                     CodecContextPtr& encoder);
+
 // Adds the output audio stream and opens its encoder. Returns 0 or a negative
 // AVERROR; nothing is written to the output yet.
 int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecContext* decoder,
