@@ -1,11 +1,14 @@
 #include "cli/cli_options.h"
 
+#include "engine/encoder_check.h"
 #include "engine/sample_format.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
+#include "profiles/settings_choices.h"
 #include "tasks/clock_text.h"
 #include "tasks/output_path.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <string_view>
@@ -152,6 +155,22 @@ std::string ApplyFormat(const RawOptions& raw, CliOptions& options) {
     return "";
 }
 
+const FormatPreset& PresetOf(const CliOptions& options) {
+    return *FindFormatPreset(kOutputFormats[options.formatIndex].profileId);
+}
+
+std::string FormatExtension(const CliOptions& options) {
+    return ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
+}
+
+std::string JoinedItems(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) {
+        list += (list.empty() ? "" : ", ") + item;
+    }
+    return list;
+}
+
 std::string ApplyEncoder(const RawOptions& raw, CliOptions& options) {
     if (raw.encoder) {
         options.encoderName = *raw.encoder;
@@ -159,21 +178,36 @@ std::string ApplyEncoder(const RawOptions& raw, CliOptions& options) {
     if (!LookupEncoderCodec(options.encoderName, options.codecId)) {
         return "unknown encoder '" + options.encoderName + "' (one of: " + KnownEncoders() + ")";
     }
+    const std::vector<std::string>& offered = PresetOf(options).encoders;
+    if (std::find(offered.begin(), offered.end(), options.encoderName) == offered.end()) {
+        return "the " + FormatExtension(options) + " format has no " + options.encoderName +
+               " encoder (offered: " + JoinedItems(offered) + ")";
+    }
     if (!FindOutputEncoder(options.codecId)) {
         return "this FFmpeg build has no " + options.encoderName + " encoder";
     }
     return "";
 }
 
+std::string NotOffered(const std::string& what, const CliOptions& options, const ChoiceList& list) {
+    return what + " is not offered for " + options.encoderName +
+           " (offered: " + JoinedItems(list.items) + ")";
+}
+
 std::string ApplyBitRate(const RawOptions& raw, CliOptions& options) {
-    if (!raw.bitRate) {
-        return "";
+    if (raw.bitRate) {
+        const std::optional<int> bitRate = ParseBitRate(*raw.bitRate);
+        if (!bitRate) {
+            return "bad bit rate '" + *raw.bitRate +
+                   "' (give bit/s like 128000 or kbit/s like 128k)";
+        }
+        options.bitRate = *bitRate;
     }
-    const std::optional<int> bitRate = ParseBitRate(*raw.bitRate);
-    if (!bitRate) {
-        return "bad bit rate '" + *raw.bitRate + "' (give bit/s like 128000 or kbit/s like 128k)";
+    const ChoiceList list = EncoderChoices(options.encoderName).bitRates;
+    if (FindRateChoice(list, options.bitRate) < 0) {
+        return NotOffered("a bit rate of " + std::to_string(options.bitRate) + " bit/s", options,
+                          list);
     }
-    options.bitRate = *bitRate;
     return "";
 }
 
@@ -185,44 +219,47 @@ std::string ApplySampleRate(const RawOptions& raw, CliOptions& options) {
         }
         options.sampleRate = static_cast<int>(*rate);
     }
-    if (!EncoderTakesSampleRate(FindOutputEncoder(options.codecId), options.sampleRate)) {
-        return "the " + options.encoderName + " encoder cannot write a sample rate of " +
-               std::to_string(options.sampleRate) + " Hz";
+    const ChoiceList list = EncoderChoices(options.encoderName).sampleRates;
+    if (FindRateChoice(list, options.sampleRate) < 0) {
+        return NotOffered("a sample rate of " + std::to_string(options.sampleRate) + " Hz", options,
+                          list);
     }
     return "";
-}
-
-bool EncoderWritesChannels(int codecId, int channels) {
-    AVChannelLayout standard;
-    av_channel_layout_default(&standard, channels);
-    AVChannelLayout chosen{};
-    const bool writes = ChooseEncoderLayout(FindOutputEncoder(codecId), channels, standard, chosen);
-    av_channel_layout_uninit(&chosen);
-    av_channel_layout_uninit(&standard);
-    return writes;
 }
 
 std::string ApplyChannels(const RawOptions& raw, CliOptions& options) {
     if (raw.channels) {
         const std::optional<long long> channels = ParseWholeNumber(*raw.channels);
-        if (!channels || (*channels != 1 && *channels != 2 && *channels != 6)) {
+        if (!channels || *channels <= 0 || *channels > INT_MAX) {
             return "bad channel count '" + *raw.channels + "' (give 1, 2 or 6)";
         }
         options.channels = static_cast<int>(*channels);
     }
-    if (!EncoderWritesChannels(options.codecId, options.channels)) {
-        return "the " + options.encoderName + " encoder cannot write " +
-               std::to_string(options.channels) + " channels";
+    const ChoiceList list = EncoderChoices(options.encoderName).channels;
+    if (FindChannelChoice(list, options.channels) < 0) {
+        return NotOffered("a channel count of " + std::to_string(options.channels), options, list);
     }
     return "";
 }
 
-std::string ApplyContainer(const RawOptions&, CliOptions& options) {
-    const std::string extension = ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
-    if (!OutputContainerTakes(("x" + extension).c_str(), options.codecId)) {
-        return "a " + extension + " file cannot hold " + options.encoderName + " audio";
+// The lists offer combinations the encoder itself refuses; this finds them
+// before any file is touched, with the message the Settings dialog gives.
+std::string ApplyEncoderCheck(const RawOptions&, CliOptions& options) {
+    OutputAudioParams params;
+    params.codecId = options.codecId;
+    params.bitRate = options.bitRate;
+    params.sampleRate = options.sampleRate;
+    params.channels = options.channels;
+    if (CheckEncoderOpens(params, FormatExtension(options)).opens) {
+        return "";
     }
-    return "";
+    const EncoderChoiceLists choices = EncoderChoices(options.encoderName);
+    const auto itemOf = [](const ChoiceList& list, int index) { return list.items.at(index); };
+    return EncoderRefusalMessage(
+        options.encoderName,
+        itemOf(choices.sampleRates, FindRateChoice(choices.sampleRates, options.sampleRate)),
+        itemOf(choices.channels, FindChannelChoice(choices.channels, options.channels)),
+        itemOf(choices.bitRates, FindRateChoice(choices.bitRates, options.bitRate)));
 }
 
 std::string ApplyClip(const RawOptions& raw, CliOptions& options) {
@@ -242,8 +279,8 @@ std::string ApplyClip(const RawOptions& raw, CliOptions& options) {
 }
 
 std::string BuildConvertOptions(const RawOptions& raw, CliOptions& options) {
-    for (auto step : {ApplyFormat, ApplyEncoder, ApplyContainer, ApplyBitRate, ApplySampleRate,
-                      ApplyChannels, ApplyClip}) {
+    for (auto step : {ApplyFormat, ApplyEncoder, ApplyBitRate, ApplySampleRate, ApplyChannels,
+                      ApplyEncoderCheck, ApplyClip}) {
         if (std::string error = step(raw, options); !error.empty()) {
             return error;
         }

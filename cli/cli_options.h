@@ -13,7 +13,9 @@ struct CliOptions {
     bool verbose = false;
 
     // Output parameters: the chosen catalogue row's defaults with the
-    // command line's overrides applied, already checked against the encoder.
+    // command line's overrides applied. Each is one the Settings dialog
+    // offers for the format (encoder) and the encoder (rates, channels), and
+    // the encoder has been found to open with them.
     int formatIndex = 0;
     std::string encoderName;
     int codecId = 0;

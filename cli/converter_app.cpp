@@ -114,6 +114,9 @@ int RunConversion(const CliOptions& options) {
 
 int RunConverter(int argc, char** argv) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    // Reading the options opens the chosen encoder once to check it; its notes
+    // would only blur the one-line usage error.
+    av_log_set_level(AV_LOG_QUIET);
     const CliParseResult parsed = ParseCommandLine(args);
     if (!parsed.options) {
         return UsageError(parsed.error);

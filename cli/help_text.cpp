@@ -2,9 +2,12 @@
 
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
+#include "profiles/settings_choices.h"
 #include "tasks/output_path.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -22,10 +25,14 @@ existing file is never overwritten: song.mp3, song(0).mp3, song(1).mp3, ...
 Options:
   -f, --format FORMAT   output format by extension (any case, leading dot
                         allowed); default aac. Sets the defaults below.
-  --encoder NAME        encoder, exactly as listed below (case-sensitive)
-  --bitrate N|Nk        bit rate in bit/s (128000) or kbit/s (128k)
-  --rate HZ             sample rate; must be one the encoder takes
-  --channels 1|2|6      channel count; must be one the encoder can write
+  --encoder NAME        one of the format's encoders listed below, exactly
+                        as written (case-sensitive)
+  --bitrate N|Nk        bit rate in bit/s (192000) or kbit/s (192k); one of
+                        the encoder's bit rates listed below
+  --rate HZ             sample rate, one of the encoder's listed below
+  --channels 1|2|6      channel count, one of the encoder's listed below:
+                        1 for "1 Channel Mono", 2 for "2 Channel Stereo",
+                        6 for "5.1 Channel"
   --start HH:MM:SS      clip start in each file; default 00:00:00
   --end HH:MM:SS        clip end, after --start; default and upper bound:
                         each file's own duration
@@ -77,16 +84,68 @@ std::string FormatTable() {
     return table;
 }
 
-std::string EncoderList() {
-    std::string list = "\nEncoder names:\n ";
-    for (std::string_view name : kEncoderNames) {
-        list += " " + std::string(name);
+std::string JoinedItems(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) {
+        list += (list.empty() ? "" : ", ") + item;
     }
-    return list + "\n";
+    return list;
+}
+
+std::string FormatEncoders() {
+    std::string text = "\nEncoders of each format:\n";
+    for (const OutputFormat& row : kOutputFormats) {
+        const FormatPreset* preset = FindFormatPreset(row.profileId);
+        const std::string extension = ExtensionFromFormatText(row.text).substr(1);
+        std::string encoders = JoinedItems(preset->encoders);
+        if (preset->encoders.size() > 1) {
+            encoders += std::string(" (default ") + row.encoder + ")";
+        }
+        char line[160];
+        std::snprintf(line, sizeof line, "  %-6s %s\n", extension.c_str(), encoders.c_str());
+        text += line;
+    }
+    return text;
+}
+
+bool SameItems(const EncoderChoiceLists& a, const EncoderChoiceLists& b) {
+    return a.bitRates.items == b.bitRates.items && a.sampleRates.items == b.sampleRates.items &&
+           a.channels.items == b.channels.items;
+}
+
+// Encoders sharing the same lists, in the order of the encoder names.
+std::vector<std::vector<std::string>> EncodersByChoices() {
+    std::vector<std::vector<std::string>> groups;
+    for (std::string_view name : kEncoderNames) {
+        const EncoderChoiceLists choices = EncoderChoices(name);
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& members) {
+            return SameItems(EncoderChoices(members.front()), choices);
+        });
+        if (group == groups.end()) {
+            groups.push_back({std::string(name)});
+        } else {
+            group->push_back(std::string(name));
+        }
+    }
+    return groups;
+}
+
+std::string EncoderChoiceTable() {
+    std::string text = "\nChoices of each encoder (the lists of the window's Settings dialog):\n";
+    for (const std::vector<std::string>& encoders : EncodersByChoices()) {
+        const EncoderChoiceLists choices = EncoderChoices(encoders.front());
+        text += "  " + JoinedItems(encoders) + ":\n";
+        text += "    bit rates:    " + JoinedItems(choices.bitRates.items) + "\n";
+        text += "    sample rates: " + JoinedItems(choices.sampleRates.items) + "\n";
+        text += "    channels:     " + JoinedItems(choices.channels.items) + "\n";
+    }
+    text += "A combination the encoder itself cannot write (it refuses to open with it)\n"
+            "is a usage error: nothing is converted.\n";
+    return text;
 }
 
 } // namespace
 
 std::string HelpText() {
-    return kUsage + FormatTable() + EncoderList() + kTail;
+    return kUsage + FormatTable() + FormatEncoders() + EncoderChoiceTable() + kTail;
 }

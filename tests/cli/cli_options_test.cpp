@@ -1,6 +1,8 @@
 #include "cli/cli_options.h"
+#include "engine/encoder_check.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
+#include "profiles/settings_choices.h"
 #include "tasks/output_path.h"
 
 #include <gtest/gtest.h>
@@ -74,12 +76,30 @@ TEST(CliOptions, OverridesReplaceTheFormatDefaults) {
         {{"-f", "mp3", "--bitrate", "96000", "x.wav"}, "MP3", 96000, 44100, 2},
         {{"-f", "mp3", "--bitrate=320K", "x.wav"}, "MP3", 320000, 44100, 2},
         {{"-f", "mp3", "--rate", "22050", "--channels", "1", "x.wav"}, "MP3", 128000, 22050, 1},
-        {{"-f", "wav", "--channels", "6", "--rate", "8000", "x.wav"}, "PCM_S16LE", 128000, 8000, 6},
+        {{"-f", "wav", "--channels", "1", "--rate", "32000", "x.wav"},
+         "PCM_S16LE",
+         128000,
+         32000,
+         1},
         {{"-f", "ac3", "--channels", "6", "x.wav"}, "AC3", 192000, 48000, 6},
+        {{"-f", "ra", "--channels", "6", "--rate", "32000", "x.wav"}, "AC3", 128000, 32000, 6},
         {{"-f", "wav", "--encoder", "PCM_MULAW", "x.wav"}, "PCM_MULAW", 128000, 44100, 2},
-        {{"--encoder", "FLAC", "--rate", "96000", "x.wav"}, "FLAC", 192000, 96000, 2},
+        {{"-f", "au", "--encoder", "PCM_ALAW", "--rate", "22050", "x.wav"},
+         "PCM_ALAW",
+         192000,
+         22050,
+         2},
+        {{"-f", "wma", "--encoder", "WMA7", "--channels", "1", "x.wav"}, "WMA7", 128000, 44100, 1},
+        {{"-f", "flac", "--rate", "48000", "x.wav"}, "FLAC", 128000, 48000, 2},
+        // The highest bit rate MPEG-2 audio and Vorbis take at half rates.
+        {{"-f", "ogg", "--bitrate", "160k", "--rate", "22050", "x.wav"},
+         "VORBIS",
+         160000,
+         22050,
+         2},
+        {{"-f", "mp2", "--bitrate", "160k", "--rate", "22050", "x.wav"}, "MP2", 160000, 22050, 2},
         // The last of a repeated option wins.
-        {{"--bitrate", "64k", "--bitrate", "80k", "x.wav"}, "AAC", 80000, 48000, 2},
+        {{"--bitrate", "64k", "--bitrate", "160k", "x.wav"}, "AAC", 160000, 48000, 2},
     };
     for (const Case& c : cases) {
         const CliOptions options = ParseGood(c.args);
@@ -133,16 +153,42 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
         {{"--bitrate", "9999999k", "a.wav"}, "bad bit rate"},
         {{"--rate", "44.1k", "a.wav"}, "bad sample rate"},
         {{"--rate", "-44100", "a.wav"}, "bad sample rate"},
-        {{"-f", "ac3", "--rate", "22050", "a.wav"}, "AC3 encoder cannot write a sample rate"},
-        {{"-f", "mp3", "--rate", "96000", "a.wav"}, "MP3 encoder cannot write a sample rate"},
-        // The format's default rate is checked against a chosen encoder too.
-        {{"-f", "mp3", "--encoder", "AC3", "--rate", "8000", "a.wav"}, "AC3 encoder"},
-        {{"-f", "m4a", "--encoder", "MP2", "a.wav"}, "a .m4a file cannot hold MP2 audio"},
-        {{"-f", "au", "--encoder", "AAC", "a.wav"}, "a .au file cannot hold AAC audio"},
-        {{"--channels", "3", "a.wav"}, "bad channel count '3'"},
+        // Only the encoders of the format's preset.
+        {{"-f", "mp3", "--encoder", "AC3", "a.wav"}, "the .mp3 format has no AC3 encoder"},
+        {{"-f", "m4a", "--encoder", "MP2", "a.wav"}, "the .m4a format has no MP2 encoder"},
+        {{"-f", "au", "--encoder", "AAC", "a.wav"},
+         "the .au format has no AAC encoder (offered: PCM_S16BE, PCM_ALAW, PCM_MULAW)"},
+        {{"-f", "wav", "--encoder", "PCM_S16BE", "a.wav"}, "the .wav format has no PCM_S16BE"},
+        {{"--encoder", "FLAC", "a.wav"}, "the .aac format has no FLAC encoder"},
+        // Only the values the Settings dialog lists.
+        {{"-f", "mp3", "--bitrate", "80k", "a.wav"},
+         "a bit rate of 80000 bit/s is not offered for MP3 (offered: 64 kbps, 96 kbps, 128 kbps, "
+         "160 kbps, 192 kbps, 256 kbps, 320 kbps)"},
+        {{"-f", "wav", "--bitrate", "1411200", "a.wav"}, "a bit rate of 1411200 bit/s"},
+        {{"-f", "mp3", "--rate", "96000", "a.wav"},
+         "a sample rate of 96000 Hz is not offered for MP3 (offered: 44100 Hz, 48000 Hz, 22050 Hz, "
+         "32000 Hz)"},
+        {{"-f", "wav", "--rate", "8000", "a.wav"}, "a sample rate of 8000 Hz is not offered"},
+        {{"-f", "flac", "--rate", "96000", "a.wav"}, "a sample rate of 96000 Hz is not offered"},
+        {{"--channels", "3", "a.wav"}, "a channel count of 3 is not offered for AAC"},
         {{"--channels", "two", "a.wav"}, "bad channel count"},
-        {{"-f", "mp2", "--channels", "6", "a.wav"}, "MP2 encoder cannot write 6 channels"},
-        {{"-f", "mp3", "--channels", "6", "a.wav"}, "MP3 encoder cannot write 6 channels"},
+        {{"--channels", "0", "a.wav"}, "bad channel count"},
+        {{"-f", "mp2", "--channels", "6", "a.wav"}, "a channel count of 6 is not offered for MP2"},
+        {{"-f", "mp3", "--channels", "6", "a.wav"}, "a channel count of 6 is not offered for MP3"},
+        {{"-f", "ogg", "--channels", "6", "a.wav"},
+         "a channel count of 6 is not offered for VORBIS (offered: 2 Channel Stereo)"},
+        {{"-f", "ogg", "--channels", "1", "a.wav"}, "a channel count of 1 is not offered"},
+        {{"-f", "wma", "--encoder", "WMA7", "--channels", "6", "a.wav"}, "not offered for WMA7"},
+        // Listed values the encoder itself cannot write together.
+        {{"-f", "ac3", "--rate", "22050", "a.wav"},
+         "The AC3 encoder cannot write 22050 Hz, 2 Channel Stereo at 192 kbps. Please choose "
+         "another sample rate, bit rate or channel."},
+        {{"-f", "ra", "--rate", "22050", "--channels", "6", "a.wav"},
+         "The AC3 encoder cannot write 22050 Hz, 5.1 Channel at 128 kbps."},
+        {{"-f", "mp2", "--rate", "22050", "--bitrate", "192000", "--channels", "1", "a.wav"},
+         "The MP2 encoder cannot write 22050 Hz, 1 Channel Mono at 192 kbps."},
+        {{"-f", "ogg", "--rate", "22050", "--bitrate", "320k", "a.wav"},
+         "The VORBIS encoder cannot write 22050 Hz, 2 Channel Stereo at 320 kbps."},
         {{"--start", "00:00:05", "--end", "00:00:03", "a.wav"}, "is not after --start"},
         {{"--start", "00:00:05", "--end", "00:00:05", "a.wav"}, "is not after --start"},
         {{"--end", "00:00:00", "a.wav"}, "is not after --start"},
@@ -161,6 +207,81 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
         EXPECT_NE(result.error.find(c.reason), std::string::npos) << label << ": " << result.error;
         EXPECT_EQ(result.error.find('\n'), std::string::npos) << label;
     }
+}
+
+// The command line takes exactly what the Settings dialog offers: each
+// encoder of the format's preset, and each listed bit rate, sample rate and
+// channel count, unless the encoder cannot write the combination.
+TEST(CliOptions, TakesTheDialogsChoicesThatTheEncoderCanWrite) {
+    for (const OutputFormat& row : kOutputFormats) {
+        const std::string extension = ExtensionFromFormatText(row.text);
+        const FormatPreset* preset = FindFormatPreset(row.profileId);
+        ASSERT_NE(preset, nullptr) << row.text;
+        for (const std::string& encoder : preset->encoders) {
+            const EncoderChoiceLists lists = EncoderChoices(encoder);
+            for (const std::string& bitRateText : lists.bitRates.items) {
+                for (const std::string& rateText : lists.sampleRates.items) {
+                    for (const std::string& channelText : lists.channels.items) {
+                        const OutputAudioParams params{
+                            CodecOf(encoder.c_str()), parseRateText(bitRateText),
+                            parseRateText(rateText), ChannelCountOfText(channelText).value()};
+                        // Bit rates in both spellings: "192k" and "192000".
+                        const std::string bitRate =
+                            params.channels == 2 ? std::to_string(params.bitRate / 1000) + "k"
+                                                 : std::to_string(params.bitRate);
+                        const std::vector<std::string> args = {
+                            "-f",         extension.substr(1),
+                            "--encoder",  encoder,
+                            "--bitrate",  bitRate,
+                            "--rate",     std::to_string(params.sampleRate),
+                            "--channels", std::to_string(params.channels),
+                            "a.wav"};
+                        const CliParseResult result = ParseCommandLine(args);
+                        const std::string label = testing::PrintToString(args);
+                        if (CheckEncoderOpens(params, extension).opens) {
+                            ASSERT_TRUE(result.options) << label << ": " << result.error;
+                            EXPECT_EQ(result.options->encoderName, encoder);
+                            EXPECT_EQ(result.options->bitRate, params.bitRate) << label;
+                            EXPECT_EQ(result.options->sampleRate, params.sampleRate) << label;
+                            EXPECT_EQ(result.options->channels, params.channels) << label;
+                        } else {
+                            EXPECT_EQ(result.error, EncoderRefusalMessage(encoder, rateText,
+                                                                          channelText, bitRateText))
+                                << label;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(CliOptions, RefusesValuesTheDialogDoesNotList) {
+    for (const OutputFormat& row : kOutputFormats) {
+        const std::string format = ExtensionFromFormatText(row.text).substr(1);
+        for (const char* bitRate : {"32k", "80000", "112k", "384k", "1411200"}) {
+            const CliParseResult result =
+                ParseCommandLine({"-f", format, "--bitrate", bitRate, "a"});
+            EXPECT_NE(result.error.find("is not offered"), std::string::npos) << result.error;
+        }
+        for (const char* rate : {"8000", "11025", "16000", "24000", "88200", "96000"}) {
+            const CliParseResult result = ParseCommandLine({"-f", format, "--rate", rate, "a"});
+            EXPECT_NE(result.error.find("is not offered"), std::string::npos) << result.error;
+        }
+        const bool surround = std::string(row.encoder) == "AC3";
+        for (const char* channels : {"3", "4", "5", "8", surround ? "7" : "6"}) {
+            const CliParseResult result =
+                ParseCommandLine({"-f", format, "--channels", channels, "a"});
+            EXPECT_NE(result.error.find("is not offered"), std::string::npos) << result.error;
+        }
+    }
+}
+
+TEST(CliOptions, RefusalOfAnUnwritableCombinationIsTheDialogsMessageAlone) {
+    const CliParseResult result = ParseCommandLine({"-f", "ac3", "--rate", "22050", "a.wav"});
+    EXPECT_FALSE(result.options);
+    EXPECT_EQ(result.error,
+              EncoderRefusalMessage("AC3", "22050 Hz", "2 Channel Stereo", "192 kbps"));
 }
 
 TEST(CliOptions, BitRatesInBitsOrKilobits) {

@@ -1,15 +1,19 @@
 // Runs the built veltrano-convert program on generated media and checks its
 // outputs with ffprobe and ffmpeg.
 #include "cli_process.h"
+#include "engine/encoder_check.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
+#include "profiles/settings_choices.h"
 #include "tasks/output_path.h"
 #include "tests/support/media_check.h"
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -74,7 +78,24 @@ TEST(CliConvert, OutputsHaveTheRequestedCodecRateChannelsAndLength) {
          1},
         {"video_sound.mp4", {"-f", "ogg"}, "ogg", "vorbis", 44100, 2},
         {"mono8.wav", {}, "aac", "aac", 48000, 2},
-        {"surround48.flac", {"-f", ".FLAC", "--channels", "6"}, "flac", "flac", 44100, 6},
+        {"surround48.flac",
+         {"-f", ".FLAC", "--rate", "48000", "--channels", "1"},
+         "flac",
+         "flac",
+         48000,
+         1},
+        {"surround48.flac",
+         {"-f", "ra", "--rate", "32000", "--channels", "6"},
+         "ra",
+         "ac3",
+         32000,
+         6},
+        {"stereo44.wav",
+         {"-f", "wma", "--encoder", "WMA7", "--bitrate", "64k", "--rate", "22050"},
+         "wma",
+         "wmav1",
+         22050,
+         2},
     };
     for (const Case& c : cases) {
         const std::string dir = MakeScratchDir("cli_convert");
@@ -132,6 +153,10 @@ TEST(CliConvert, UsageErrorsConvertAndCreateNothing) {
         {"--bitrate", "fast"},
         {"-f", "mp3", "--rate", "96000"},
         {"-f", "mp2", "--channels", "6"},
+        {"-f", "ogg", "--channels", "6"},
+        {"-f", "mp3", "--encoder", "AAC"},
+        {"-f", "mp3", "--bitrate", "112k"},
+        {"-f", "ac3", "--rate", "22050"},
         {"--start", "00:00:03", "--end", "00:00:02"},
     };
     for (const auto& options : cases) {
@@ -152,6 +177,20 @@ TEST(CliConvert, UsageErrorsConvertAndCreateNothing) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err, "veltrano-convert: missing FILE\n" + std::string(kTryHelp));
     EXPECT_EQ(EntriesIn(dir), 2u); // the captured stdout and stderr only
+}
+
+TEST(CliConvert, UnwritableCombinationIsRefusedWithTheDialogsMessage) {
+    const std::string dir = MakeScratchDir("cli_unwritable");
+    const CliRun run = RunCli({"-f", "mp2", "--rate", "22050", "--bitrate", "256k", "-o",
+                               dir + "/out", FixturePath("stereo44.wav")},
+                              dir);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err,
+              "veltrano-convert: " +
+                  EncoderRefusalMessage("MP2", "22050 Hz", "2 Channel Stereo", "256 kbps") + "\n" +
+                  kTryHelp);
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(FileExists(dir + "/out"));
 }
 
 TEST(CliConvert, FolderThatCannotBeMadeIsRefused) {
@@ -276,6 +315,79 @@ TEST(CliHelp, DocumentsEveryFormatEncoderAndExitCode) {
         EXPECT_NE(run.out.find(" " + std::string(name)), std::string::npos) << name;
     }
     for (const char* text : {"130", "Ctrl-C", "--probe", "--verbose", "--start", "--end"}) {
+        EXPECT_NE(run.out.find(text), std::string::npos) << text;
+    }
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) {
+        list += (list.empty() ? "" : ", ") + item;
+    }
+    return list;
+}
+
+std::vector<std::string> SplitList(const std::string& text) {
+    std::vector<std::string> items;
+    for (size_t start = 0; start <= text.size();) {
+        const size_t comma = std::min(text.find(", ", start), text.size());
+        items.push_back(text.substr(start, comma - start));
+        start = comma + 2;
+    }
+    return items;
+}
+
+// The encoder lists as --help prints them: an indented header naming the
+// encoders ("  AC3:") and one line per list below it.
+struct HelpChoices {
+    std::string bitRates, sampleRates, channels;
+};
+std::map<std::string, HelpChoices> EncoderChoicesInHelp(const std::string& help) {
+    std::map<std::string, HelpChoices> found;
+    const std::vector<std::string> lines = Lines(help);
+    for (size_t i = 0; i + 3 < lines.size(); ++i) {
+        const std::string& header = lines[i];
+        if (header.rfind("  ", 0) != 0 || header[2] == ' ' || !header.ends_with(":") ||
+            lines[i + 1].rfind("    bit rates:    ", 0) != 0) {
+            continue;
+        }
+        const HelpChoices choices{lines[i + 1].substr(18), lines[i + 2], lines[i + 3]};
+        for (const std::string& encoder : SplitList(header.substr(2, header.size() - 3))) {
+            found[encoder] = choices;
+        }
+    }
+    return found;
+}
+
+TEST(CliHelp, ListsEachFormatsEncodersAndEachEncodersChoicesAsTheDialogDoes) {
+    const std::string dir = MakeScratchDir("cli_help_choices");
+    const CliRun run = RunCli({"--help"}, dir);
+    ASSERT_EQ(run.exitCode, 0);
+    for (const OutputFormat& row : kOutputFormats) {
+        const std::string extension = ExtensionFromFormatText(row.text).substr(1);
+        const FormatPreset* preset = FindFormatPreset(row.profileId);
+        ASSERT_NE(preset, nullptr);
+        std::string expected = Joined(preset->encoders);
+        if (preset->encoders.size() > 1) {
+            expected += " (default " + preset->defaultEncoder + ")";
+        }
+        char line[120];
+        std::snprintf(line, sizeof line, "  %-6s %s", extension.c_str(), expected.c_str());
+        EXPECT_TRUE(HasLine(run.out, line)) << line;
+    }
+    const std::map<std::string, HelpChoices> listed = EncoderChoicesInHelp(run.out);
+    for (std::string_view name : kEncoderNames) {
+        const std::string encoder(name);
+        ASSERT_TRUE(listed.count(encoder)) << encoder << "\n" << run.out;
+        const EncoderChoiceLists lists = EncoderChoices(encoder);
+        EXPECT_EQ(listed.at(encoder).bitRates, Joined(lists.bitRates.items)) << encoder;
+        EXPECT_EQ(listed.at(encoder).sampleRates,
+                  "    sample rates: " + Joined(lists.sampleRates.items))
+            << encoder;
+        EXPECT_EQ(listed.at(encoder).channels, "    channels:     " + Joined(lists.channels.items))
+            << encoder;
+    }
+    for (const char* text : {"192 kbps", "44100 Hz", "2 Channel Stereo", "5.1 Channel"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     }
 }
