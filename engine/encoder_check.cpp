@@ -59,6 +59,9 @@ std::string RefusalReason(const OutputAudioParams& params, int error) {
            channels + ", " + std::to_string(params.bitRate) + " bit/s (" + ErrorText(error) + ")";
 }
 
+// The source only steers which of the encoder's own sample formats and
+// layouts the set-up picks, so any source stands for all; float planes are
+// what most decoders give.
 EncoderSource CheckedSource(const AVChannelLayout& layout, std::string_view extension) {
     EncoderSource source;
     source.sampleFormat = AV_SAMPLE_FMT_FLTP;
