@@ -8,6 +8,10 @@
 
 #include <QStandardPaths>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 CQuarvelApp::CQuarvelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("veltrano");
 }
@@ -24,6 +28,9 @@ AppLocations CQuarvelApp::Locations() {
 }
 
 int CQuarvelApp::InitInstance() {
+    // The window reports every failure itself; FFmpeg's notes would only reach
+    // a terminal nobody watches.
+    av_log_set_level(AV_LOG_QUIET);
     QtUserDialogs dialogs;
     QtDesktopShell shell;
     LogindPowerControl power;
