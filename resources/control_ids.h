@@ -8,6 +8,8 @@ namespace ids {
 inline constexpr int kMainDialog = 102;
 inline constexpr int kProgressDialog = 129;
 inline constexpr int kAboutDialog = 246;
+inline constexpr int kFileInfoDialog = 165;
+inline constexpr int kSettingsDialog = 167;
 
 // Controls without an identifier of their own (headings, pictures).
 inline constexpr int kStatic = -1;
@@ -52,6 +54,27 @@ inline constexpr int kShutDownBox = 1148;
 inline constexpr int kAboutOk = 1;
 inline constexpr int kSupportLink = 1101;
 inline constexpr int kHomepageLink = 1102;
+
+// Settings dialog (template 167).
+inline constexpr int kSettingOk = 1;
+inline constexpr int kSettingCancel = 2;
+inline constexpr int kSettingSampleRate = 1067;
+inline constexpr int kSettingChannel = 1068;
+inline constexpr int kSettingEncoder = 1069;
+inline constexpr int kSettingBitRate = 1070;
+inline constexpr int kSettingDefault = 1072;
+inline constexpr int kSettingBanner = 1134;
+
+// File information dialog (template 165).
+inline constexpr int kInfoMediaLength = 1004;
+inline constexpr int kInfoResolution = 1005;
+inline constexpr int kInfoVideoBitRate = 1006;
+inline constexpr int kInfoFrameRate = 1007;
+inline constexpr int kInfoFileName = 1075;
+inline constexpr int kInfoOk = 1106;
+inline constexpr int kInfoAudioBitRate = 1122;
+inline constexpr int kInfoSamples = 1123;
+inline constexpr int kInfoChannel = 1124;
 
 // Bitmaps and icons.
 inline constexpr int kAppIcon = 266;

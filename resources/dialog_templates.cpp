@@ -1,4 +1,4 @@
-// The three dialog templates. Rectangles are in dialog units (x, y, width,
+// The dialog templates. Rectangles are in dialog units (x, y, width,
 // height); the builder converts them with the template font's base units.
 #include "resources/dialog_templates.h"
 
@@ -157,12 +157,138 @@ constexpr std::array kAboutControls = {
                     kEnabled},
 };
 
+constexpr std::array kSettingsControls = {
+    ControlTemplate{
+        ids::kStatic, StaticText, "Format Preset:", {7, 2, 56, 12}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kSettingBanner, PushButton, "", {7, 15, 161, 16}, StyleNone, kVisible, kDisabled},
+    ControlTemplate{
+        ids::kStatic, GroupFrame, "Audio", {7, 36, 161, 107}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Encoder:", {17, 52, 50, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kSettingEncoder,
+                    DropDownList,
+                    "",
+                    {73, 49, 80, 25},
+                    StyleVerticalScroll,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Bit Rate:", {17, 76, 50, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kSettingBitRate,
+                    DropDownList,
+                    "",
+                    {73, 73, 80, 62},
+                    StyleVerticalScroll,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Sample Rate:", {17, 99, 50, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kSettingSampleRate,
+                    DropDownList,
+                    "",
+                    {73, 97, 80, 69},
+                    StyleVerticalScroll,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Channel:", {17, 124, 50, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kSettingChannel,
+                    DropDownList,
+                    "",
+                    {73, 121, 80, 69},
+                    StyleVerticalScroll,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{ids::kSettingDefault,
+                    PushButton,
+                    "Default",
+                    {7, 155, 44, 19},
+                    StyleNone,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{ids::kSettingOk,
+                    PushButton,
+                    "OK",
+                    {74, 155, 45, 19},
+                    StyleDefaultButton,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{ids::kSettingCancel,
+                    PushButton,
+                    "Cancel",
+                    {122, 155, 46, 19},
+                    StyleNone,
+                    kVisible,
+                    kEnabled},
+};
+
+// Each value field has its label on the left; the labels carry no id.
+constexpr std::array kFileInfoControls = {
+    ControlTemplate{
+        ids::kStatic, StaticText, "File Name:", {14, 15, 44, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kInfoFileName, ReadOnlyEdit, "", {59, 12, 154, 14}, StyleBorder, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Media Length:", {13, 36, 45, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kInfoMediaLength,
+                    ReadOnlyEdit,
+                    "",
+                    {59, 35, 154, 14},
+                    StyleBorder,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{
+        ids::kStatic, GroupFrame, "Video", {9, 54, 209, 70}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Resolution:", {13, 66, 45, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kInfoResolution, ReadOnlyEdit, "", {59, 63, 154, 14}, StyleBorder, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Frame Rate:", {13, 84, 45, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kInfoFrameRate, ReadOnlyEdit, "", {59, 83, 154, 14}, StyleBorder, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Bit Rate:", {13, 106, 45, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kInfoVideoBitRate,
+                    ReadOnlyEdit,
+                    "",
+                    {59, 105, 154, 14},
+                    StyleBorder,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{
+        ids::kStatic, GroupFrame, "Audio", {9, 129, 209, 69}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Bit Rate:", {13, 139, 45, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kInfoAudioBitRate,
+                    ReadOnlyEdit,
+                    "",
+                    {59, 138, 154, 14},
+                    StyleBorder,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Samples:", {13, 158, 45, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kInfoSamples, ReadOnlyEdit, "", {59, 157, 154, 14}, StyleBorder, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kStatic, StaticText, "Channel:", {13, 180, 45, 8}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kInfoChannel, ReadOnlyEdit, "", {59, 177, 154, 14}, StyleBorder, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kInfoOk, PushButton, "OK", {170, 200, 50, 17}, StyleNone, kVisible, kEnabled},
+};
+
 // The main window has no title in its template; start-up sets the window text.
 constexpr std::array kTemplates = {
     DialogTemplate{ids::kMainDialog, "", 503, 307, "MS Shell Dlg", 9, kMainControls},
     DialogTemplate{ids::kProgressDialog, "Veltrano Audio Converter", 324, 89,
                    "Microsoft Sans Serif", 8, kProgressControls},
     DialogTemplate{ids::kAboutDialog, "About", 288, 161, "MS Shell Dlg", 8, kAboutControls},
+    DialogTemplate{ids::kSettingsDialog, "Setting", 177, 177, "MS Shell Dlg", 8, kSettingsControls},
+    DialogTemplate{ids::kFileInfoDialog, "File Information", 225, 219, "MS Shell Dlg", 8,
+                   kFileInfoControls},
 };
 
 } // namespace

@@ -11,6 +11,8 @@ enum class ControlKind {
     Picture,       // static showing a bitmap (text holds nothing)
     ListView,      // report-style list
     DropDownCombo, // combo box with an edit field
+    DropDownList,  // combo box that only offers its list, nothing to type
+    ReadOnlyEdit,  // one-line edit field that shows a text and takes none
     ProgressBar,   // range 0 to 100
     CheckBox,      // automatic check box
     GroupFrame,

@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -76,6 +77,14 @@ QComboBox* MakeDropDownCombo(const ControlTemplate& control, QWidget* parent) {
     return combo;
 }
 
+// The fields of an information dialog: the user reads and copies, never types.
+QLineEdit* MakeReadOnlyEdit(const ControlTemplate& control, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setReadOnly(true);
+    edit->setFrame((control.style & StyleBorder) != 0);
+    return edit;
+}
+
 QTableWidget* MakeListView(const ControlTemplate& control, QWidget* parent) {
     auto* list = new QTableWidget(parent);
     if ((control.style & StyleBorder) == 0) {
@@ -112,6 +121,10 @@ QWidget* MakeStandardControl(const ControlTemplate& control, QWidget* parent) {
         return MakeListView(control, parent);
     case ControlKind::DropDownCombo:
         return MakeDropDownCombo(control, parent);
+    case ControlKind::DropDownList:
+        return new QComboBox(parent);
+    case ControlKind::ReadOnlyEdit:
+        return MakeReadOnlyEdit(control, parent);
     case ControlKind::ProgressBar:
         return MakeProgressBar(parent);
     case ControlKind::CheckBox:
@@ -142,11 +155,11 @@ void ApplyStyle(QWidget& widget, unsigned style) {
     }
 }
 
-// A drop-down combo's rectangle includes its opened list; closed, it is as
-// tall as its edit field.
+// A drop-down combo's or list's rectangle includes its opened list; closed,
+// it is as tall as its field.
 QRect ControlGeometry(const QWidget& widget, const ControlTemplate& control, const QFont& font) {
     QRect geometry = DialogUnitsToPixels(font, control.rect);
-    if (control.kind == ControlKind::DropDownCombo) {
+    if (control.kind == ControlKind::DropDownCombo || control.kind == ControlKind::DropDownList) {
         geometry.setHeight(std::min(geometry.height(), widget.sizeHint().height()));
     }
     return geometry;

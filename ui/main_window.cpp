@@ -13,7 +13,9 @@
 #include "ui/about_dialog.h"
 #include "ui/controls/check_list_ctrl.h"
 #include "ui/dialog_builder.h"
+#include "ui/file_info_dialog.h"
 #include "ui/progress_dialog.h"
+#include "ui/settings_dialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -189,8 +191,7 @@ void CQuarvelDlg::BindButton(int controlId, void (CQuarvelDlg::*handler)()) {
     }
 }
 
-// Setting (the Settings dialog) and Clip (the Clip dialog) come with their
-// dialogs.
+// Clip (the Clip dialog) comes with its dialog.
 void CQuarvelDlg::BindCommands() {
     BindButton(ids::kAdd, &CQuarvelDlg::OnAdd);
     BindButton(ids::kRemove, &CQuarvelDlg::OnRemove);
@@ -204,6 +205,7 @@ void CQuarvelDlg::BindCommands() {
     BindButton(ids::kMinimise, &CQuarvelDlg::OnMinimise);
     BindButton(ids::kAbout, &CQuarvelDlg::OnAbout);
     BindButton(ids::kFileInformation, &CQuarvelDlg::OnFileInformation);
+    BindButton(ids::kSetting, &CQuarvelDlg::OnSetting);
     connect(m_formatCombo, &QComboBox::activated, this, &CQuarvelDlg::OnFormatChosen);
     connect(m_taskList, &CCheckListCtrl::rowClicked, this, &CQuarvelDlg::OnListClick);
     connect(m_taskList, &CCheckListCtrl::contextMenuRequested, this,
@@ -255,6 +257,11 @@ void CQuarvelDlg::OnAbout() {
 
 void CQuarvelDlg::OnFileInformation() {
     ShowFileInformationCommand(*this, m_state);
+}
+
+void CQuarvelDlg::OnSetting() {
+    CSettings settings(OutputSettings, m_services.dialogs, CurrentFormatText(), this);
+    settings.exec();
 }
 
 void CQuarvelDlg::OnFormatChosen(int index) {
@@ -568,7 +575,10 @@ void CQuarvelDlg::KillConversionTimer() {
     m_conversionTimer.stop();
 }
 
-// The Clip and File information dialogs come with their own features.
+// The Clip dialog comes with its own feature.
 void CQuarvelDlg::ShowClipDialog() {}
 
-void CQuarvelDlg::ShowFileInformation() {}
+void CQuarvelDlg::ShowFileInformation() {
+    CFileInfomation information(g_fileInfoTexts, this);
+    information.exec();
+}

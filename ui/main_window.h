@@ -104,6 +104,7 @@ private:
     void OnMinimise();
     void OnAbout();
     void OnFileInformation();
+    void OnSetting();
     void OnFormatChosen(int index);
     void OnListClick();
     void OnListContextMenu();

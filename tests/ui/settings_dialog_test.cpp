@@ -1,0 +1,453 @@
+// The Settings dialog over the shared output parameters: what each format
+// offers on first opening, what OK stores, what the dialog remembers from one
+// opening to the next, and what it refuses to store.
+#include "ui/settings_dialog.h"
+
+#include "engine/encoder_check.h"
+#include "profiles/output_catalogue.h"
+#include "profiles/settings_choices.h"
+#include "resources/control_ids.h"
+#include "tests/support/media_check.h"
+#include "tests/ui/fake_services.h"
+#include "ui/dialog_builder.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using Items = std::vector<std::string>;
+
+const int kAacIndex = 0;
+const int kAc3Index = 1;
+const int kAuIndex = 3;
+const int kMp2Index = 5;
+const int kMp3Index = 6;
+const int kOggIndex = 7;
+const int kRaIndex = 8;
+const int kWavIndex = 9;
+const int kWmaIndex = 10;
+
+const Items kBitRates = {"64 kbps",  "96 kbps",  "128 kbps", "160 kbps",
+                         "192 kbps", "256 kbps", "320 kbps"};
+const Items kSampleRates = {"44100 Hz", "48000 Hz", "22050 Hz", "32000 Hz"};
+const Items kMonoStereo = {"1 Channel Mono", "2 Channel Stereo"};
+const Items kWithSurround = {"1 Channel Mono", "2 Channel Stereo", "5.1 Channel"};
+
+// Every field, so that "nothing changed" compares all of them.
+auto Fields(const OutputParameters& settings) {
+    return std::tuple(settings.profileId, settings.audioEncoder, settings.audioBitRate,
+                      settings.sampleRate, settings.channels, settings.savedProfileId,
+                      settings.savedAudioEncoderText);
+}
+
+Items ItemsOf(const QComboBox& list) {
+    Items items;
+    for (int index = 0; index < list.count(); ++index) {
+        items.push_back(list.itemText(index).toStdString());
+    }
+    return items;
+}
+
+std::string Selected(const QComboBox& list) {
+    return list.currentText().toStdString();
+}
+
+// Picks an item with the arrow keys, as a user would without opening the list.
+void Pick(QComboBox& list, const std::string& text) {
+    const int wanted = list.findText(QString::fromStdString(text));
+    ASSERT_GE(wanted, 0) << text;
+    list.setFocus();
+    while (list.currentIndex() < wanted) {
+        QTest::keyClick(&list, Qt::Key_Down);
+    }
+    while (list.currentIndex() > wanted) {
+        QTest::keyClick(&list, Qt::Key_Up);
+    }
+    ASSERT_EQ(Selected(list), text);
+}
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { OutputSettings = OutputParameters{}; }
+    void TearDown() override { OutputSettings = OutputParameters{}; }
+
+    // The main window's format choice: its defaults in force, its text for
+    // the dialog.
+    void ChooseFormat(int index) {
+        SelectOutputFormat(OutputSettings, index);
+        formatText = kOutputFormats[index].text;
+    }
+
+    CSettings& Open() {
+        dialog = std::make_unique<CSettings>(OutputSettings, dialogs, formatText);
+        dialog->show();
+        return *dialog;
+    }
+
+    QComboBox& List(int id) { return *FindControlAs<QComboBox>(*dialog, id); }
+    QComboBox& Encoders() { return List(ids::kSettingEncoder); }
+    QComboBox& BitRates() { return List(ids::kSettingBitRate); }
+    QComboBox& SampleRates() { return List(ids::kSettingSampleRate); }
+    QComboBox& Channels() { return List(ids::kSettingChannel); }
+    QPushButton& Button(int id) { return *FindControlAs<QPushButton>(*dialog, id); }
+
+    // The three rate lists' selections, in the order the dialog shows them.
+    Items RateSelections() {
+        return {Selected(BitRates()), Selected(SampleRates()), Selected(Channels())};
+    }
+
+    void PressOk() { Button(ids::kSettingOk).click(); }
+
+    FakeUserDialogs dialogs;
+    std::string formatText = kOutputFormats[kAacIndex].text;
+    std::unique_ptr<CSettings> dialog;
+};
+
+TEST_F(SettingsDialogTest, IsBuiltFromItsTemplateWithTipsAndARedBanner) {
+    ChooseFormat(kMp3Index);
+    CSettings& settings = Open();
+
+    EXPECT_EQ(settings.windowTitle(), "Setting");
+    EXPECT_EQ(Button(ids::kSettingDefault).toolTip(), "Default setting");
+    EXPECT_EQ(Button(ids::kSettingOk).toolTip(), "OK");
+    EXPECT_EQ(Button(ids::kSettingCancel).toolTip(), "Cancel");
+    EXPECT_TRUE(Button(ids::kSettingOk).isDefault());
+
+    QPushButton& banner = Button(ids::kSettingBanner);
+    EXPECT_EQ(banner.text(), "MP3 - MPEG Layer-3 Audio(*.MP3)");
+    EXPECT_FALSE(banner.isEnabled());
+    EXPECT_EQ(banner.palette().color(QPalette::Disabled, QPalette::ButtonText), QColor(255, 0, 0));
+
+    for (const int id : {ids::kSettingEncoder, ids::kSettingBitRate, ids::kSettingSampleRate,
+                         ids::kSettingChannel}) {
+        EXPECT_FALSE(List(id).isEditable()) << id;
+    }
+    QStringList labels;
+    for (const QLabel* label : settings.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        labels << label->text();
+    }
+    EXPECT_EQ(labels,
+              QStringList({"Format Preset:", "Encoder:", "Bit Rate:", "Sample Rate:", "Channel:"}));
+    ASSERT_EQ(settings.findChildren<QGroupBox*>().size(), 1);
+    EXPECT_EQ(settings.findChildren<QGroupBox*>().front()->title(), "Audio");
+}
+
+struct FirstOpeningCase {
+    const char* name;
+    int formatIndex;
+    Items encoders;
+    std::string encoder; // preselected
+    Items channels;
+    int32_t sampleRateInForce; // before OK, from the format choice
+};
+
+const std::vector<FirstOpeningCase> kFirstOpenings = {
+    {"Mp3", kMp3Index, {"MP3"}, "MP3", kMonoStereo, 44100},
+    {"Aac", kAacIndex, {"AAC"}, "AAC", kMonoStereo, 48000},
+    {"Ogg", kOggIndex, {"VORBIS"}, "VORBIS", {"2 Channel Stereo"}, 44100},
+    {"Wma", kWmaIndex, {"WMA7", "WMA8"}, "WMA8", kMonoStereo, 44100},
+    {"Ac3", kAc3Index, {"AC3"}, "AC3", kWithSurround, 48000},
+    {"Ra", kRaIndex, {"AC3"}, "AC3", kWithSurround, 44100},
+    {"Wav", kWavIndex, {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW"}, "PCM_S16LE", kMonoStereo, 44100},
+};
+
+class FirstOpeningTest : public SettingsDialogTest,
+                         public ::testing::WithParamInterface<FirstOpeningCase> {};
+
+// OK at once stores the lists' preselections, whatever the format put in force.
+TEST_P(FirstOpeningTest, OffersTheEncodersListsAndStoresThePreselectionOnOk) {
+    const FirstOpeningCase& expected = GetParam();
+    ChooseFormat(expected.formatIndex);
+    ASSERT_EQ(OutputSettings.sampleRate, expected.sampleRateInForce);
+    Open();
+
+    EXPECT_EQ(ItemsOf(Encoders()), expected.encoders);
+    EXPECT_EQ(Selected(Encoders()), expected.encoder);
+    EXPECT_EQ(ItemsOf(BitRates()), kBitRates);
+    EXPECT_EQ(ItemsOf(SampleRates()), kSampleRates);
+    EXPECT_EQ(ItemsOf(Channels()), expected.channels);
+    EXPECT_EQ(RateSelections(), (Items{"192 kbps", "44100 Hz", "2 Channel Stereo"}));
+
+    PressOk();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(dialogs.messages.empty());
+    const ProfileId profileId = kOutputFormats[expected.formatIndex].profileId;
+    EXPECT_EQ(Fields(OutputSettings), std::tuple(profileId, expected.encoder, 192000, 44100, 2,
+                                                 profileId, expected.encoder));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FirstOpeningTest, ::testing::ValuesIn(kFirstOpenings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every encoder a preset offers takes the lists' own preselection.
+TEST_F(SettingsDialogTest, EveryEncoderOfEveryFormatTakesThePreselectedRates) {
+    for (int index = 0; index < kOutputFormatCount; ++index) {
+        for (const std::string& encoder : kFormatPresets[index].encoders) {
+            SCOPED_TRACE(std::string(kOutputFormats[index].text) + " " + encoder);
+            ChooseFormat(index);
+            Open();
+            Pick(Encoders(), encoder);
+            PressOk();
+            EXPECT_FALSE(dialog->isVisible());
+            EXPECT_EQ(OutputSettings.audioEncoder, encoder);
+        }
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SettingsDialogTest, SurroundForAc3AndRaSetsSixChannels) {
+    for (const int index : {kAc3Index, kRaIndex}) {
+        SCOPED_TRACE(kOutputFormats[index].text);
+        ChooseFormat(index);
+        Open();
+        Pick(Channels(), "5.1 Channel");
+        PressOk();
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(OutputSettings.channels, 6);
+        EXPECT_EQ(OutputSettings.audioEncoder, "AC3");
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SettingsDialogTest, RemembersTheLastConfirmedEncoderForItsPresetOnly) {
+    ChooseFormat(kWavIndex);
+    Open();
+    Pick(Encoders(), "PCM_ALAW");
+    Pick(BitRates(), "320 kbps");
+    Pick(SampleRates(), "22050 Hz");
+    Pick(Channels(), "1 Channel Mono");
+    PressOk();
+    EXPECT_EQ(Fields(OutputSettings), std::tuple(90109, std::string("PCM_ALAW"), 320000, 22050, 1,
+                                                 90109, std::string("PCM_ALAW")));
+
+    // Reopened: the encoder is remembered, the rates are the rule's again.
+    Open();
+    EXPECT_EQ(Selected(Encoders()), "PCM_ALAW");
+    EXPECT_EQ(RateSelections(), (Items{"192 kbps", "44100 Hz", "2 Channel Stereo"}));
+    Button(ids::kSettingCancel).click();
+
+    // Choosing WAV again puts its defaults in force; Cancel keeps them.
+    ChooseFormat(kWavIndex);
+    Open();
+    EXPECT_EQ(Selected(Encoders()), "PCM_ALAW");
+    Button(ids::kSettingCancel).click();
+    EXPECT_EQ(OutputSettings.audioEncoder, "PCM_S16LE");
+    EXPECT_EQ(OutputSettings.sampleRate, 44100);
+
+    // Confirming MP3 makes it the remembered preset.
+    ChooseFormat(kMp3Index);
+    Open();
+    EXPECT_EQ(Selected(Encoders()), "MP3");
+    PressOk();
+    EXPECT_EQ(OutputSettings.savedProfileId, 90106);
+    EXPECT_EQ(OutputSettings.savedAudioEncoderText, "MP3");
+
+    ChooseFormat(kWavIndex);
+    Open();
+    EXPECT_EQ(Selected(Encoders()), "PCM_S16LE");
+}
+
+TEST_F(SettingsDialogTest, AnotherEncoderResetsTheRatesToItsDefaults) {
+    ChooseFormat(kWmaIndex);
+    Open();
+    Pick(BitRates(), "320 kbps");
+    Pick(SampleRates(), "48000 Hz");
+    Pick(Channels(), "1 Channel Mono");
+    Pick(Encoders(), "WMA7");
+    EXPECT_EQ(RateSelections(), (Items{"192 kbps", "44100 Hz", "2 Channel Stereo"}));
+}
+
+enum class CloseBy { CancelButton, EscapeKey, CloseBox };
+
+// Cancel, Escape and the close box leave every field as it was.
+TEST_F(SettingsDialogTest, ClosingWithoutOkChangesNothing) {
+    for (const CloseBy way : {CloseBy::CancelButton, CloseBy::EscapeKey, CloseBy::CloseBox}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        ChooseFormat(kWavIndex);
+        const auto before = Fields(OutputSettings);
+        Open();
+        Pick(Encoders(), "PCM_MULAW");
+        Pick(BitRates(), "64 kbps");
+        Pick(SampleRates(), "32000 Hz");
+        Pick(Channels(), "1 Channel Mono");
+        switch (way) {
+        case CloseBy::CancelButton:
+            Button(ids::kSettingCancel).click();
+            break;
+        case CloseBy::EscapeKey:
+            QTest::keyClick(&Channels(), Qt::Key_Escape);
+            break;
+        case CloseBy::CloseBox:
+            dialog->close();
+            break;
+        }
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+        EXPECT_EQ(Fields(OutputSettings), before);
+    }
+}
+
+// Enter goes to the focused control and never confirms, not even on OK.
+TEST_F(SettingsDialogTest, EnterNeverClosesTheDialog) {
+    ChooseFormat(kMp3Index);
+    const auto before = Fields(OutputSettings);
+    Open();
+    Pick(BitRates(), "320 kbps");
+    for (QWidget* target : std::vector<QWidget*>{&Encoders(), &BitRates(), &SampleRates(),
+                                                 &Channels(), &Button(ids::kSettingOk),
+                                                 &Button(ids::kSettingCancel), dialog.get()}) {
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+            target->setFocus();
+            QTest::keyClick(target, key);
+            EXPECT_TRUE(dialog->isVisible()) << target->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(Fields(OutputSettings), before);
+    EXPECT_EQ(Selected(BitRates()), "320 kbps");
+}
+
+struct RefusalCase {
+    const char* name;
+    int formatIndex;
+    const char* sampleRate;
+    const char* bitRate;
+    const char* acceptedSampleRate; // a second choice the encoder takes
+};
+
+const std::vector<RefusalCase> kRefusals = {
+    {"Ac3Half", kAc3Index, "22050 Hz", "192 kbps", "48000 Hz"},
+    {"RaHalf", kRaIndex, "22050 Hz", "192 kbps", "32000 Hz"},
+    {"Mp2HalfAboveItsTopRate", kMp2Index, "22050 Hz", "192 kbps", "44100 Hz"},
+};
+
+class RefusalTest : public SettingsDialogTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+// A combination the encoder cannot open is named and nothing is stored; the
+// dialog stays open for another choice.
+TEST_P(RefusalTest, OkNamesAnUnopenableCombinationAndKeepsTheDialogOpen) {
+    const RefusalCase& refused = GetParam();
+    ChooseFormat(refused.formatIndex);
+    const auto before = Fields(OutputSettings);
+    Open();
+    Pick(SampleRates(), refused.sampleRate);
+    Pick(BitRates(), refused.bitRate);
+    PressOk();
+
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(Fields(OutputSettings), before);
+    const std::string encoder = Selected(Encoders());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(
+        dialogs.messages[0].first,
+        EncoderRefusalMessage(encoder, refused.sampleRate, "2 Channel Stereo", refused.bitRate));
+    EXPECT_NE(dialogs.messages[0].first.find(refused.sampleRate), std::string::npos);
+    EXPECT_EQ(dialogs.messages[0].second, MessageIcon::Exclamation);
+
+    Pick(SampleRates(), refused.acceptedSampleRate);
+    PressOk();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(OutputSettings.sampleRate, parseRateText(refused.acceptedSampleRate));
+    EXPECT_EQ(OutputSettings.audioBitRate, parseRateText(refused.bitRate));
+}
+
+INSTANTIATE_TEST_SUITE_P(Combinations, RefusalTest, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct DefaultCase {
+    const char* name;
+    int formatIndex;
+    std::string encoderBefore; // chosen before Default
+    std::string encoder;       // and the four lists after it
+    Items rates;
+};
+
+const std::vector<DefaultCase> kDefaults = {
+    {"Mp3", kMp3Index, "MP3", "MP3", {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
+    {"Aac", kAacIndex, "AAC", "AAC", {"192 kbps", "48000 Hz", "2 Channel Stereo"}},
+    {"Wav", kWavIndex, "PCM_ALAW", "PCM_S16LE", {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
+    {"Au", kAuIndex, "PCM_MULAW", "PCM_S16BE", {"192 kbps", "48000 Hz", "2 Channel Stereo"}},
+    {"Wma", kWmaIndex, "WMA7", "WMA8", {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
+};
+
+class DefaultButtonTest : public SettingsDialogTest,
+                          public ::testing::WithParamInterface<DefaultCase> {};
+
+// Default puts the format's catalogue values back into the lists; only OK
+// stores them.
+TEST_P(DefaultButtonTest, RestoresTheFormatsCatalogueValuesInTheLists) {
+    const DefaultCase& expected = GetParam();
+    ChooseFormat(expected.formatIndex);
+    OutputSettings.audioBitRate = 320000; // as a confirmed choice would leave it
+    const auto before = Fields(OutputSettings);
+    Open();
+    Pick(Encoders(), expected.encoderBefore);
+    Pick(BitRates(), "320 kbps");
+    Pick(SampleRates(), "22050 Hz");
+    Pick(Channels(), "1 Channel Mono");
+
+    Button(ids::kSettingDefault).click();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(Selected(Encoders()), expected.encoder);
+    EXPECT_EQ(RateSelections(), expected.rates);
+    EXPECT_EQ(Fields(OutputSettings), before);
+
+    PressOk();
+    const OutputFormat& format = kOutputFormats[expected.formatIndex];
+    EXPECT_EQ(OutputSettings.audioEncoder, format.encoder);
+    EXPECT_EQ(OutputSettings.audioBitRate, format.bitRate);
+    EXPECT_EQ(OutputSettings.sampleRate, format.sampleRate);
+    EXPECT_EQ(OutputSettings.channels, format.channels);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DefaultButtonTest, ::testing::ValuesIn(kDefaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The main window's Setting button opens the dialog for the chosen format.
+TEST_F(SettingsDialogTest, SettingButtonOfTheMainWindowOpensItModally) {
+    const std::string scratch = veltrano::test::MakeScratchDir("ui_settings_window");
+    AppLocations locations{scratch + "/bin/Path_Registration.ini", scratch + "/OutPut"};
+    FakeDesktopShell shell;
+    FakePowerControl power;
+    MainServices services{dialogs, shell, power};
+    CQuarvelDlg window(services, locations);
+    dialogs.fileChoices.push_back({veltrano::test::FixturePath("stereo44.wav")});
+    FindControlAs<QPushButton>(window, ids::kAdd)->click();
+    auto& formats = *FindControlAs<QComboBox>(window, ids::kFormatCombo);
+    formats.setCurrentIndex(kMp3Index);
+    emit formats.activated(kMp3Index);
+    ASSERT_EQ(OutputSettings.audioBitRate, 128000);
+
+    std::string banner;
+    QTimer::singleShot(0, [&] {
+        auto* settings = qobject_cast<CSettings*>(QApplication::activeModalWidget());
+        if (settings == nullptr) {
+            if (QWidget* other = QApplication::activeModalWidget()) {
+                other->close();
+            }
+            return;
+        }
+        banner = FindControlAs<QPushButton>(*settings, ids::kSettingBanner)->text().toStdString();
+        FindControlAs<QPushButton>(*settings, ids::kSettingOk)->click();
+    });
+    FindControlAs<QPushButton>(window, ids::kSetting)->click();
+
+    EXPECT_EQ(banner, "MP3 - MPEG Layer-3 Audio(*.MP3)");
+    EXPECT_EQ(OutputSettings.audioBitRate, 192000);
+    EXPECT_EQ(OutputSettings.savedProfileId, 90106);
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+// The Settings dialog: refines the encoder, bit rate, sample rate and channel
+// layout of the format chosen in the main window.
+#pragma once
+
+#include "profiles/output_catalogue.h"
+
+#include <QDialog>
+#include <string>
+
+class QComboBox;
+class UserDialogs;
+
+class CSettings : public QDialog {
+    Q_OBJECT
+public:
+    // `formatText` is the main window's format item; its extension names the
+    // container the chosen encoder has to fit.
+    CSettings(OutputParameters& settings, UserDialogs& dialogs, std::string formatText,
+              QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The current texts of the four lists, as OK reads them.
+    struct Choice {
+        std::string encoder;
+        std::string bitRate;
+        std::string sampleRate;
+        std::string channel;
+    };
+
+    void SetToolTips();
+    void ShowPreset();
+    void PreselectEncoder();
+    void KeepEnterFromButtons();
+    void ApplyEncoderChoices();
+    void OnOk();
+    void OnDefault();
+    Choice CurrentChoice() const;
+    bool EncoderAccepts(const Choice& choice);
+    void Store(const Choice& choice);
+
+    OutputParameters& m_settings;
+    UserDialogs& m_dialogs;
+    std::string m_formatText;
+    QComboBox* m_encoderList = nullptr;
+    QComboBox* m_bitRateList = nullptr;
+    QComboBox* m_sampleRateList = nullptr;
+    QComboBox* m_channelList = nullptr;
+};
