@@ -155,12 +155,31 @@ void ApplyStyle(QWidget& widget, unsigned style) {
     }
 }
 
+// The templates were laid out for a narrower font than most desktops use: a
+// one-line heading that no longer fits grows to its text instead of wrapping
+// its second line out of sight.
+void FitOneLineHeading(const QWidget& widget, QRect& geometry) {
+    const auto* label = qobject_cast<const QLabel*>(&widget);
+    if (label == nullptr || label->text().isEmpty()) {
+        return;
+    }
+    const QFontMetrics metrics(label->font());
+    if (geometry.height() >= 2 * metrics.lineSpacing()) {
+        return;
+    }
+    const int textWidth = metrics.horizontalAdvance(label->text()) + 2 * label->margin() + 2;
+    geometry.setWidth(std::max(geometry.width(), textWidth));
+}
+
 // A drop-down combo's or list's rectangle includes its opened list; closed,
 // it is as tall as its field.
 QRect ControlGeometry(const QWidget& widget, const ControlTemplate& control, const QFont& font) {
     QRect geometry = DialogUnitsToPixels(font, control.rect);
     if (control.kind == ControlKind::DropDownCombo || control.kind == ControlKind::DropDownList) {
         geometry.setHeight(std::min(geometry.height(), widget.sizeHint().height()));
+    }
+    if (control.kind == ControlKind::StaticText) {
+        FitOneLineHeading(widget, geometry);
     }
     return geometry;
 }
@@ -211,7 +230,9 @@ void BuildFromTemplate(QWidget& dialog, const DialogTemplate& dialogTemplate,
 }
 
 QWidget* FindControl(const QWidget& dialog, int id) {
-    for (QWidget* child : dialog.findChildren<QWidget*>()) {
+    // Only the dialog's own controls: a dialog owned by this one (the main
+    // window owns the progress dialog) reuses ids such as 1000.
+    for (QWidget* child : dialog.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (ControlIdOf(*child) == id && child->property(kControlIdProperty).isValid()) {
             return child;
         }
