@@ -18,7 +18,7 @@ struct RowResources {
     CodecContextPtr audioDecoder;
     OutputFormatPtr output;
     AudioTranscoder transcoder;
-    std::string createdFile; // set once this row has created its output file
+    std::string workFile; // the hidden file this row writes, until it is published
 };
 
 // Tags copied to the output, each with the older names FFmpeg once used.
@@ -121,23 +121,33 @@ bool PrepareOutput(AVConvert& engine, int row, RowResources& res, const ClipWind
 }
 
 bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
-    std::string chosen;
-    if (CreateUniqueOutputFile(engine.m_outputPaths[row], chosen) < 0) {
+    if (CreateWorkFile(engine.m_outputPaths[row], res.workFile) < 0) {
         return false;
     }
-    res.createdFile = chosen;
-    engine.m_outputPaths[row] = chosen;
-
     AVFormatContext* out = res.output.get();
     if (!(out->oformat->flags & AVFMT_NOFILE)) {
         DictionaryHolder options;
         av_dict_set(options.get(), "protocol_whitelist", "file", 0);
-        if (avio_open2(&out->pb, LocalFileUrl(chosen).c_str(), AVIO_FLAG_WRITE, nullptr,
+        if (avio_open2(&out->pb, LocalFileUrl(res.workFile).c_str(), AVIO_FLAG_WRITE, nullptr,
                        options.get()) < 0) {
             return false;
         }
     }
     return avformat_write_header(out, nullptr) >= 0;
+}
+
+// Closes the finished file and gives it its output name, the first of the
+// row's candidates that is free now.
+bool PublishOutput(AVConvert& engine, int row, RowResources& res) {
+    res.transcoder.outputStream = nullptr; // freed with the output context
+    res.output.reset();
+    std::string chosen;
+    if (PublishOutputFile(res.workFile, engine.m_outputPaths[row], chosen) < 0) {
+        return false;
+    }
+    engine.m_outputPaths[row] = chosen;
+    res.workFile.clear();
+    return true;
 }
 
 void SeekToClipStart(AVConvert& engine, int row, AVFormatContext* input) {
@@ -210,7 +220,7 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res) {
         return TaskFailed;
     }
     StoreRelaxed(engine.m_progress, 100);
-    if (t.failed) {
+    if (t.failed || !PublishOutput(engine, row, res)) {
         return TaskFailed;
     }
     return StopRequested(engine) ? TaskPending : TaskCompleted;
@@ -218,11 +228,11 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res) {
 
 // A failed row leaves nothing behind that could pass for a conversion.
 void DiscardOutput(RowResources& res) {
-    if (res.createdFile.empty()) {
+    if (res.workFile.empty()) {
         return;
     }
     res.output.reset(); // closes the file first
-    std::remove(res.createdFile.c_str());
+    std::remove(res.workFile.c_str());
 }
 
 void ResetRowState(AVConvert& engine) {

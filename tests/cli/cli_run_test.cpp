@@ -407,26 +407,39 @@ template <typename Ready> bool WaitFor(CliProcess& process, Ready ready) {
     return false;
 }
 
-TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
-    const std::string dir = MakeScratchDir("cli_interrupt");
+// Fifteen minutes of sound: long enough to interrupt its conversion.
+std::string MakeLongSource(const std::string& dir) {
     const std::string source = dir + "/long.wav";
-    const double sourceSeconds = 900;
     int code = 0;
     RunCommand("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:sample_rate=22050:"
                "duration=900 -c:a pcm_s16le " +
                    ShellQuote(source),
                &code);
-    ASSERT_EQ(code, 0);
+    EXPECT_EQ(code, 0);
+    return source;
+}
+
+// Starts converting the long source (then mono8.wav) to MP3 into `folder` and
+// waits until the first file is well under way.
+bool StartLongConversion(CliProcess& process, const std::string& source,
+                         const std::string& folder) {
+    return WaitFor(process, [&] {
+        return HasLine(process.ErrorSoFar(), "[1/2] " + source + ": converting") &&
+               FileSize(folder + "/.long.mp3.part") > 64 * 1024;
+    });
+}
+
+TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
+    const std::string dir = MakeScratchDir("cli_interrupt");
+    const std::string source = MakeLongSource(dir);
+    const double sourceSeconds = 900;
 
     for (const int signal : {SIGINT, SIGTERM}) {
         const std::string folder = dir + "/out" + std::to_string(signal);
         const std::string output = folder + "/long.mp3";
         CliProcess process({"-f", "mp3", "-o", folder, source, FixturePath("mono8.wav")}, dir);
-        const bool started = WaitFor(process, [&] {
-            return HasLine(process.ErrorSoFar(), "[1/2] " + source + ": converting") &&
-                   FileSize(output) > 64 * 1024;
-        });
-        ASSERT_TRUE(started) << "the conversion ended before it could be interrupted";
+        ASSERT_TRUE(StartLongConversion(process, source, folder))
+            << "the conversion ended before it could be interrupted";
         ASSERT_EQ(kill(process.pid(), signal), 0);
         const CliRun run = process.Wait();
 
@@ -439,7 +452,24 @@ TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
         EXPECT_GT(played, 0) << signal;
         EXPECT_LT(played, sourceSeconds - 1) << signal;
         EXPECT_FALSE(FileExists(folder + "/mono8.mp3")) << signal;
+        EXPECT_FALSE(FileExists(folder + "/.long.mp3.part")) << signal;
     }
+}
+
+TEST(CliInterrupt, AKilledConversionLeavesNothingUnderTheOutputName) {
+    const std::string dir = MakeScratchDir("cli_killed");
+    const std::string source = MakeLongSource(dir);
+    const std::string folder = dir + "/out";
+    CliProcess process({"-f", "mp3", "-o", folder, source, FixturePath("mono8.wav")}, dir);
+    ASSERT_TRUE(StartLongConversion(process, source, folder))
+        << "the conversion ended before it could be killed";
+    ASSERT_EQ(kill(process.pid(), SIGKILL), 0);
+    process.Wait();
+
+    // Only the hidden work file is left: no cut-short file passes for a result.
+    EXPECT_FALSE(FileExists(folder + "/long.mp3"));
+    EXPECT_FALSE(FileExists(folder + "/mono8.mp3"));
+    EXPECT_TRUE(FileExists(folder + "/.long.mp3.part"));
 }
 
 } // namespace
