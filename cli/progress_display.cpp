@@ -1,15 +1,12 @@
 #include "cli/progress_display.h"
 
+#include "tasks/output_path.h"
+
 #include <algorithm>
 
 namespace {
 
 constexpr int kBarWidth = 30;
-
-std::string_view FileName(std::string_view path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
 
 } // namespace
 
@@ -58,7 +55,7 @@ void ProgressDisplay::ShowProgress(int row, int percent) {
         return;
     }
     shownPercent_ = percent;
-    const std::string bar = ProgressBarText(percent, FileName(engine_.m_inputPaths[row]));
+    const std::string bar = ProgressBarText(percent, FileNameOf(engine_.m_inputPaths[row]));
     // "\33[K" clears what a longer earlier line left behind.
     std::fprintf(out_, "\r%s\33[K", bar.c_str());
     std::fflush(out_);
@@ -67,7 +64,7 @@ void ProgressDisplay::ShowProgress(int row, int percent) {
 void ProgressDisplay::ShowEnd(int row, std::string_view outcome) {
     if (terminal_) {
         const int percent = outcome == RowOutcomeWord(TaskCompleted) ? 100 : shownPercent_;
-        const std::string bar = ProgressBarText(percent, FileName(engine_.m_inputPaths[row]));
+        const std::string bar = ProgressBarText(percent, FileNameOf(engine_.m_inputPaths[row]));
         std::fprintf(out_, "\r%s - %.*s\33[K\n", bar.c_str(), static_cast<int>(outcome.size()),
                      outcome.data());
     } else {

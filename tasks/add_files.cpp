@@ -2,6 +2,7 @@
 
 #include "tasks/clock_text.h"
 #include "tasks/engine_access.h"
+#include "tasks/output_path.h"
 #include "tasks/task_list.h"
 
 #include <algorithm>
@@ -98,9 +99,7 @@ bool AcceptsMediaFile(AVConvert& engine, const std::string& path) {
 }
 
 std::string RefusedFileMessage(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return "File:" + name + " is invalid!";
+    return "File:" + std::string(FileNameOf(path)) + " is invalid!";
 }
 
 void AddFilesFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs) {

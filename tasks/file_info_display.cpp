@@ -1,18 +1,13 @@
 #include "tasks/file_info_display.h"
 
 #include "profiles/settings_choices.h"
+#include "tasks/output_path.h"
 
 #include <cctype>
 #include <charconv>
 #include <string_view>
 
 namespace {
-
-// What follows the last "/" of a path; the whole path when it has none.
-std::string FileNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Reads a codec text the way atoi does: leading blanks and a sign allowed,
 // nothing readable gives 0.

@@ -11,10 +11,13 @@ std::string ExtensionFromFormatText(std::string_view formatText) {
     return std::string(tail.substr(0, close));
 }
 
+std::string_view FileNameOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 bool SourceBaseName(std::string_view sourcePath, std::string& baseName) {
-    const size_t slash = sourcePath.rfind('/');
-    const std::string_view fileName =
-        slash == std::string_view::npos ? sourcePath : sourcePath.substr(slash + 1);
+    const std::string_view fileName = FileNameOf(sourcePath);
     const size_t dot = fileName.rfind('.');
     if (dot == std::string_view::npos) {
         return false;

@@ -8,6 +8,9 @@
 // its first ")"; the whole text when that part has no ")".
 std::string ExtensionFromFormatText(std::string_view formatText);
 
+// What follows the last "/" of a path; the whole path when it has none.
+std::string_view FileNameOf(std::string_view path);
+
 // The file name of a source path (what follows the last "/") up to its last
 // ".". Returns false when the file name has no ".".
 bool SourceBaseName(std::string_view sourcePath, std::string& baseName);

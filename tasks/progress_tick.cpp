@@ -1,6 +1,7 @@
 #include "tasks/progress_tick.h"
 
 #include "engine/av_convert.h"
+#include "tasks/output_path.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,17 +14,13 @@ constexpr const char* kFailedStatus = "Failure";
 // Lets the worker see the stop request before the dialog goes away.
 constexpr auto kStopGrace = std::chrono::milliseconds(100);
 
-std::string FileNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 void ShowProgress(MainView& view, const MainWindowState& state, const AVConvert& engine,
                   int current, int progress) {
     const int rows = view.RowCount();
     if (progress >= 0 && current < rows) {
         const bool isRow = current >= 0;
-        const std::string name = isRow ? FileNameOf(view.RowText(current, ColumnSource)) : "";
+        const std::string name =
+            isRow ? std::string(FileNameOf(view.RowText(current, ColumnSource))) : "";
         view.SetCurrentFileText(name + "   " + std::to_string(progress) + "% has completed");
     }
     const int total = engine.m_checkedCount;
