@@ -245,3 +245,11 @@ int ControlIdOf(const QWidget& widget) {
     const int id = widget.property(kControlIdProperty).toInt(&ok);
     return ok ? id : ids::kStatic;
 }
+
+void SetToolTips(const QWidget& dialog, std::span<const ControlToolTip> tips) {
+    for (const ControlToolTip& tip : tips) {
+        if (QWidget* control = FindControl(dialog, tip.controlId)) {
+            control->setToolTip(QString::fromUtf8(tip.text));
+        }
+    }
+}

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QWidget>
 #include <functional>
+#include <span>
 
 // Makes the widget for a control whose class the dialog chooses itself (for
 // instance the task list); returns null to get the ordinary widget.
@@ -30,6 +31,15 @@ QWidget* FindControl(const QWidget& dialog, int id);
 template <class Widget> Widget* FindControlAs(const QWidget& dialog, int id) {
     return qobject_cast<Widget*>(FindControl(dialog, id));
 }
+
+// A control's tool tip text.
+struct ControlToolTip {
+    int controlId;
+    const char* text;
+};
+
+// Gives each listed control of `dialog` its tool tip.
+void SetToolTips(const QWidget& dialog, std::span<const ControlToolTip> tips);
 
 // The control id a child was built with, or ids::kStatic.
 int ControlIdOf(const QWidget& widget);

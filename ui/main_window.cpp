@@ -40,12 +40,7 @@ namespace {
 const char* const kWindowTitle = "Veltrano Audio Converter";
 const char* const kHelpUrl = "https://veltrano.example.com/help";
 
-struct ToolTip {
-    int controlId;
-    const char* text;
-};
-
-constexpr ToolTip kToolTips[] = {
+constexpr ControlToolTip kToolTips[] = {
     {ids::kAdd, "Add File"},
     {ids::kConvert, "Start Converting"},
     {ids::kFindTarget, "Open output files"},
@@ -134,7 +129,7 @@ CQuarvelDlg::~CQuarvelDlg() {
 void CQuarvelDlg::InitDialog() {
     // The application icon comes with the skin's artwork.
     setWindowTitle(kWindowTitle);
-    SetToolTips();
+    SetToolTips(*this, kToolTips);
     m_state.m_clipRow = 0;
     FillFormatCombo();
     DisableTaskButtons();
@@ -143,14 +138,6 @@ void CQuarvelDlg::InitDialog() {
     SelectOutputFormat(OutputSettings, 0);
     m_state.m_shutdownWhenDone = false;
     ShowOutputFolder(m_state.m_outputFolder);
-}
-
-void CQuarvelDlg::SetToolTips() {
-    for (const ToolTip& tip : kToolTips) {
-        if (QWidget* control = FindControl(*this, tip.controlId)) {
-            control->setToolTip(tip.text);
-        }
-    }
 }
 
 void CQuarvelDlg::FillFormatCombo() {

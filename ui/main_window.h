@@ -82,7 +82,6 @@ protected:
 
 private:
     void InitDialog();
-    void SetToolTips();
     void FillFormatCombo();
     void DisableTaskButtons();
     void PrepareTaskList();

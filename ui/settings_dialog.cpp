@@ -18,12 +18,7 @@
 
 namespace {
 
-struct ToolTip {
-    int controlId;
-    const char* text;
-};
-
-constexpr ToolTip kToolTips[] = {
+constexpr ControlToolTip kToolTips[] = {
     {ids::kSettingDefault, "Default setting"},
     {ids::kSettingOk, "OK"},
     {ids::kSettingCancel, "Cancel"},
@@ -80,7 +75,7 @@ CSettings::CSettings(OutputParameters& settings, UserDialogs& dialogs, std::stri
     m_bitRateList = FindControlAs<QComboBox>(*this, ids::kSettingBitRate);
     m_sampleRateList = FindControlAs<QComboBox>(*this, ids::kSettingSampleRate);
     m_channelList = FindControlAs<QComboBox>(*this, ids::kSettingChannel);
-    SetToolTips();
+    SetToolTips(*this, kToolTips);
     ShowPreset();
     PreselectEncoder();
     KeepEnterFromButtons();
@@ -91,14 +86,6 @@ CSettings::CSettings(OutputParameters& settings, UserDialogs& dialogs, std::stri
             &QDialog::reject);
     connect(FindControlAs<QPushButton>(*this, ids::kSettingDefault), &QPushButton::clicked, this,
             &CSettings::OnDefault);
-}
-
-void CSettings::SetToolTips() {
-    for (const ToolTip& tip : kToolTips) {
-        if (QWidget* control = FindControl(*this, tip.controlId)) {
-            control->setToolTip(tip.text);
-        }
-    }
 }
 
 // The banner names the preset in red, disabled or not, and lists its encoders.

@@ -33,7 +33,6 @@ private:
         std::string channel;
     };
 
-    void SetToolTips();
     void ShowPreset();
     void PreselectEncoder();
     void KeepEnterFromButtons();
