@@ -68,6 +68,10 @@ const FailureCase kFailureCases[] = {
      [](AVConvert& engine, const std::string& folder) {
          RunBatch(engine, {{FixturePath("video_silent.mp4")}}, Mp3Output(), folder);
      }},
+    {"NothingDecodes", FailureNoSound, "no sound could be decoded",
+     [](AVConvert& engine, const std::string& folder) {
+         RunBatch(engine, {{FixturePath("undecodable.mkv")}}, Mp3Output(), folder);
+     }},
     {"DiskFull", FailureDiskFull, "the disk is full",
      [](AVConvert& engine, const std::string& folder) {
          FileSizeCap cap(64 * 1024); // room for the header and a little sound
