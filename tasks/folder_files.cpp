@@ -73,12 +73,9 @@ bool IsFolder(const std::string& path) {
 
 std::vector<std::string> FilesInFolder(const std::string& folder, const std::string& skipFolder) {
     std::vector<std::string> files;
-    const FolderId skip = IdOf(skipFolder);
-    const FolderId top = IdOf(folder);
-    if (!top.known || (skip.known && top.device == skip.device && top.inode == skip.inode)) {
-        return files;
+    if (IsFolder(folder)) {
+        CollectFiles(folder, "", IdOf(skipFolder), files);
     }
-    CollectFiles(folder, "", skip, files);
     return files;
 }
 

@@ -7,13 +7,14 @@
 // True when `path` names a folder (a link to one counts).
 bool IsFolder(const std::string& path);
 
-// Every regular file below `folder`, as paths relative to it ("A/01.flac"), in name
-// order: each folder's entries sorted by name, a subfolder's files standing
-// where its name falls. Hidden files and folders (names starting with ".")
-// are left out, and so is `skipFolder` (the output folder: converting into a
-// folder being added must not add the outputs) with all it holds. Links to
-// folders below the top one are not followed, so no link can make the walk go
-// round; folders that cannot be read add nothing.
+// Every regular file below `folder`, as paths relative to it ("A/01.flac"),
+// in name order: each folder's entries sorted by name, a subfolder's files
+// standing where its name falls. Hidden files and folders (names starting
+// with ".") are left out, and so is the subfolder `skipFolder` (the output
+// folder: outputs written into the tree are no sources) with all it holds;
+// `folder` itself is always listed, so that a folder can be converted into
+// itself. Links to folders below the top one are not followed, so no link can
+// make the walk go round; folders that cannot be read add nothing.
 std::vector<std::string> FilesInFolder(const std::string& folder, const std::string& skipFolder);
 
 // `folder` + "/" + `relativePath`, without doubling a trailing "/".

@@ -51,8 +51,9 @@ TEST(FolderFiles, ListsTheTreeInNameOrderWithoutHiddenFilesOrTheOutputFolder) {
     // Without an output folder inside, its files count like any others; a
     // trailing "/" names the same folder.
     EXPECT_EQ(FilesInFolder(tree.root + "/", "/nowhere").back(), "out/10.mp3");
-    // The output folder itself, or a folder that is not there, adds nothing.
-    EXPECT_TRUE(FilesInFolder(tree.outputFolder, tree.outputFolder + "/").empty());
+    // Converting a folder into itself: its files are the sources.
+    EXPECT_EQ(FilesInFolder(tree.outputFolder, tree.outputFolder + "/"),
+              std::vector<std::string>{"10.mp3"});
     EXPECT_TRUE(FilesInFolder(tree.root + "/missing", "").empty());
 }
 
