@@ -115,7 +115,7 @@ def button(size, box, state, label, icon, layout="row", font=13, radius=8, prima
     label_colour, icon_colour = colours[3], colours[4]
     weight = "bold" if primary else "600"
     if layout == "row":
-        text_width = len(label) * font * 0.58
+        text_width = len(label) * font * (0.66 if primary else 0.62)
         icon_size = 16 * font / 13
         gap = 7 * font / 13
         total = icon_size + gap + text_width
@@ -163,7 +163,7 @@ def main_buttons():
     info = ((71, 42), (1, 1, 66, 40), "File info", "info", dict(layout="column", font=11))
     setting = ((116, 38), (1, 1, 113, 36), "Settings", "gear", dict(font=13))
     browse = ((113, 37), (1, 1, 108, 31), "Browse", "folder", dict(font=13))
-    find = ((112, 39), (1, 1, 105, 31), "Open folder", "open", dict(font=12))
+    find = ((112, 39), (1, 1, 105, 31), "Open folder", "open", dict(font=11))
     convert = (
         (183, 93),
         (2, 2, 179, 77),
@@ -243,8 +243,9 @@ def background_290():
         f'<rect width="{w}" height="{h}" fill="url(#bg)"/>\n'
         f'<rect x="0.5" y="0.5" width="{w - 1}" height="{h - 1}" fill="none" stroke="#2f3a47"/>\n'
     )
-    # The name in the top strip, beside the window buttons' corner.
-    body += text(336, 58, 13, TEXT_MUTED, "Add files, pick a format, press Convert.", anchor="start")
+    # Clip and File information are reached from the list's context menu.
+    body += symbol("info", 336, 45, TEXT_MUTED, s=0.9, width=1.5)
+    body += text(358, 57, 12, TEXT_MUTED, "Right-click a task to clip it or to see its details.", anchor="start")
     # The task list's place: a drop zone until the first file is added.
     body += (
         f'<rect x="12.5" y="99.5" width="527" height="273" rx="10" fill="{WELL}" '

@@ -118,11 +118,18 @@ QPixmap SkinPixmap(int id, qreal devicePixelRatio) {
 }
 
 QCursor SkinHandCursor(qreal devicePixelRatio) {
-    const QImage hand = SkinPictureWithAlpha(kHandCursorId, kCursorSize, devicePixelRatio);
-    if (hand.isNull()) {
-        return QCursor(Qt::PointingHandCursor);
+    static QHash<int, QCursor> cursors;
+    const int key = RatioKey(devicePixelRatio);
+    auto found = cursors.constFind(key);
+    if (found != cursors.constEnd()) {
+        return found.value();
     }
-    return QCursor(QPixmap::fromImage(hand), kHandHotSpot.x(), kHandHotSpot.y());
+    const QImage hand = SkinPictureWithAlpha(kHandCursorId, kCursorSize, devicePixelRatio);
+    const QCursor cursor =
+        hand.isNull() ? QCursor(Qt::PointingHandCursor)
+                      : QCursor(QPixmap::fromImage(hand), kHandHotSpot.x(), kHandHotSpot.y());
+    cursors.insert(key, cursor);
+    return cursor;
 }
 
 QIcon SkinAppIcon() {
