@@ -145,7 +145,7 @@ def title_button(size, visible_width, state, icon):
         fills["hover"] = "#c8504a"
     glyph = TEXT_SOFT if state == "normal" else TEXT
     body = f'<rect x="0" y="0" width="{visible_width}" height="{h}" rx="3" fill="{fills[state]}"/>\n'
-    body += symbol(icon, visible_width / 2 - 6, h / 2 - 6, glyph, s=0.75, width=2.0)
+    body += symbol(icon, visible_width / 2 - 7.2, h / 2 - 7.2, glyph, s=0.9, width=1.8)
     return svg(w, h, body)
 
 
@@ -271,6 +271,8 @@ def background_290():
         )
         body += text(630, y, 10, ACCENT_LIGHT, str(i + 1), "bold")
         body += text(646, y, 12, TEXT_SOFT, step, anchor="start")
+    # The row of task buttons under the list.
+    body += text(74, 408, 13, TEXT_SOFT, "Tasks", "600", anchor="end")
     # The conversion panel: format, output folder and the Convert button.
     body += (
         f'<rect x="6.5" y="426.5" width="867" height="107" rx="12" fill="{PANEL}" '

@@ -41,7 +41,9 @@ void CAbout::ShowLogo() {
         if (ControlIdOf(*label) != ids::kStatic || !label->text().isEmpty()) {
             continue;
         }
-        const QPixmap logo = SkinPixmap(ids::kLogoBitmap, devicePixelRatioF());
+        // Its rounded corners show the dialog's own background.
+        const QPixmap logo = QPixmap::fromImage(SkinPictureWithAlpha(
+            ids::kLogoBitmap, SkinPictureSize(ids::kLogoBitmap), devicePixelRatioF()));
         label->setPixmap(logo);
         label->resize(logo.deviceIndependentSize().toSize());
         return;
