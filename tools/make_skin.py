@@ -251,7 +251,7 @@ def background_290():
         f'stroke="{WELL_EDGE}" stroke-dasharray="6 5"/>\n'
     )
     body += symbol("plus", 256, 170, ACCENT_LIGHT, s=2.5, width=1.4)
-    body += text(276, 252, 18, TEXT_SOFT, "Drop audio or video files here")
+    body += text(276, 252, 18, TEXT_SOFT, "Drop audio or video files or folders here")
     body += text(276, 278, 13, TEXT_MUTED, "or press Add files to choose them")
     # The product's corner, right of the list.
     body += (
