@@ -251,7 +251,7 @@ void CQuarvelDlg::OnMinimise() {
 }
 
 void CQuarvelDlg::OnAbout() {
-    CAbout about(m_services.shell, this);
+    CAbout about(m_services.shell, m_services.dialogs, this);
     about.exec();
 }
 
