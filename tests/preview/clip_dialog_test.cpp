@@ -248,7 +248,7 @@ TEST_F(ClipDialogTest, VideoPictureAppearsStraightInThePreviewArea) {
                 QCoreApplication::processEvents();
                 return !area->ShownPicture().isNull();
             },
-            2000));
+            5000));
         shown = area->ShownPicture();
         Click(dialog, ids::kClipCancel);
     });
@@ -278,7 +278,7 @@ TEST_F(ClipDialogTest, EndOfPlaybackStopsAndRewinds) {
                 QCoreApplication::processEvents();
                 return !dialog.IsPlaying();
             },
-            3000));
+            6000));
         EXPECT_FALSE(Slider(dialog).isEnabled());
         EXPECT_EQ(Slider(dialog).Pos(), 0);
         EXPECT_EQ(FindControlAs<QAbstractButton>(dialog, ids::kClipPlay)->toolTip(), "Play");

@@ -34,7 +34,7 @@ protected:
         std::vector<uint8_t> buffer(VANTIRO_FRAME_STRIDE(width) * static_cast<size_t>(height));
         Vantiro_Start();
         const bool got =
-            WaitFor([&] { return Vantiro_GetFrame(buffer.data(), width, height) == 0; }, 2000);
+            WaitFor([&] { return Vantiro_GetFrame(buffer.data(), width, height) == 0; }, 5000);
         Vantiro_Pause();
         EXPECT_TRUE(got);
         return buffer;
@@ -53,7 +53,7 @@ TEST_F(VantiroTest, SoundPlaysAndPauseHoldsThePosition) {
     EXPECT_EQ(LibraryPosition(), 0.0f);
 
     Vantiro_Start();
-    ASSERT_TRUE(WaitFor([] { return LibraryPosition() > 0.02f; }, 2000));
+    ASSERT_TRUE(WaitFor([] { return LibraryPosition() > 0.02f; }, 5000));
     Vantiro_Pause();
     const float held = LibraryPosition();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -73,7 +73,8 @@ TEST_F(VantiroTest, SeekToTheMiddleShowsTheMiddlePicture) {
     Vantiro_SetPos(0.5f);
     EXPECT_NEAR(LibraryPosition(), 0.5f, 0.01f);
     const std::vector<uint8_t> picture = FirstPicture(width, height);
-    EXPECT_NEAR(LibraryPosition(), 0.5f, 0.05f);
+    // Playback went on from the middle (a loaded machine may take a moment).
+    EXPECT_NEAR(LibraryPosition(), 0.5f, 0.15f);
     double duration = 0;
     Vantiro_GetDuration(&duration);
     const double middle = duration / 2;
@@ -85,7 +86,7 @@ TEST_F(VantiroTest, SeekToTheMiddleShowsTheMiddlePicture) {
 TEST_F(VantiroTest, EndCallbackFiresOnceAtTheEnd) {
     ASSERT_EQ(OpenInLibrary(FixturePath("short_sound.wav")), 0);
     Vantiro_Start();
-    ASSERT_TRUE(WaitFor([] { return g_endCalls.load() > 0; }, 3000));
+    ASSERT_TRUE(WaitFor([] { return g_endCalls.load() > 0; }, 6000));
     EXPECT_GT(LibraryPosition(), 0.95f);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     EXPECT_EQ(g_endCalls.load(), 1);
@@ -151,11 +152,11 @@ TEST_F(VantiroTest, StartAfterStopPlaysFromTheBeginning) {
     ASSERT_EQ(OpenInLibrary(FixturePath("stereo44.wav")), 0);
     Vantiro_SetPos(0.6f);
     Vantiro_Start();
-    ASSERT_TRUE(WaitFor([] { return LibraryPosition() > 0.61f; }, 2000));
+    ASSERT_TRUE(WaitFor([] { return LibraryPosition() > 0.61f; }, 5000));
     Vantiro_Stop();
     EXPECT_EQ(LibraryPosition(), 0.0f);
     EXPECT_EQ(Vantiro_Start(), 0);
-    ASSERT_TRUE(WaitFor([] { return LibraryPosition() > 0.0f; }, 2000));
+    ASSERT_TRUE(WaitFor([] { return LibraryPosition() > 0.0f; }, 5000));
     EXPECT_LT(LibraryPosition(), 0.3f);
 }
 
@@ -170,6 +171,20 @@ TEST_F(VantiroTest, OpenWhileOpenTakesTheNewFile) {
     Vantiro_GetDuration(&duration);
     EXPECT_NEAR(duration, 5.0, 0.05);
     EXPECT_EQ(LibraryPosition(), 0.0f);
+}
+
+// Each cycle releases the file, the decoders and the sound device: the
+// sanitizer build's leak check at exit sees anything left behind.
+TEST_F(VantiroTest, OpenPlayCloseCyclesLeaveNothingBehind) {
+    for (int cycle = 0; cycle < 4; ++cycle) {
+        SCOPED_TRACE(cycle);
+        ASSERT_EQ(OpenInLibrary(FixturePath(cycle % 2 == 0 ? "odd_width.mp4" : "tagged.ogg")), 0);
+        Vantiro_Start();
+        ASSERT_TRUE(WaitFor([] { return LibraryPosition() > 0.0f; }, 5000));
+        EXPECT_EQ(Vantiro_Close(), 0);
+        EXPECT_EQ(LibraryPosition(), 0.0f);
+        EXPECT_EQ(Vantiro_Start(), -1);
+    }
 }
 
 // A path past the old 260-character limit, with Cyrillic, Greek and Japanese
