@@ -12,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QShowEvent>
@@ -98,6 +99,15 @@ void CClipDialog::showEvent(QShowEvent* event) {
     InitDialog();
     OnPlayPause();
     ShowTaskTimes();
+}
+
+// The timers of a failed first open poll until the dialog closes, and no
+// longer.
+void CClipDialog::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) {
+        KillTimers();
+    }
+    QDialog::hideEvent(event);
 }
 
 void CClipDialog::InitDialog() {
