@@ -122,6 +122,22 @@ TEST_F(VantiroTest, PictureHasTheSizeAndColoursOfTheSource) {
     }
 }
 
+// Without sound the picture runs on a clock of its own.
+TEST_F(VantiroTest, PictureWithoutSoundPlaysOnItsOwnClock) {
+    ASSERT_EQ(OpenInLibrary(FixturePath("video_silent.mp4")), 0);
+    int width = 0;
+    int height = 0;
+    Vantiro_GetFrameSize(&width, &height);
+    ASSERT_EQ(width, 160);
+    FirstPicture(width, height);
+    Vantiro_Start();
+    ASSERT_TRUE(WaitFor([] { return LibraryPosition() > 0.1f; }, 5000));
+    Vantiro_Pause();
+    const float held = LibraryPosition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(LibraryPosition(), held);
+}
+
 TEST_F(VantiroTest, PollsWithoutAFileAreHarmless) {
     std::vector<uint8_t> buffer(64, 0xAB);
     EXPECT_EQ(Vantiro_GetFrame(buffer.data(), 4, 4), -1);
