@@ -32,14 +32,11 @@ bool Player::Open() {
     if (source_.HasSound()) {
         const bool device = audio_.Open(source_.SourceRate(), source_.SourceChannels());
         if (!device || !source_.SetSoundOutput(audio_.Rate(), audio_.Channels())) {
-            // Without a sound device the picture still plays, on the wall clock.
+            // Without a sound device the file still plays, silently, on the
+            // wall clock: the position moves and the picture shows.
             audio_.Close();
             source_.DropSound();
         }
-    }
-    if (!source_.HasSound() && !source_.HasPicture()) {
-        source_ = MediaSource();
-        return false;
     }
     audio_.SetMixVolume(volume_ * SDL_MIX_MAXVOLUME / 65535);
     open_ = true;
@@ -239,16 +236,16 @@ bool Player::BuffersFull() {
 }
 
 // The end is reached when the device has played the last sample, or, without
-// sound, when the clock passes the last picture.
+// a sound device, when the clock passes the last picture (or the duration).
 void Player::WaitForPlaybackEnd() {
-    double lastPicture = 0;
-    {
+    double end = source_.Duration();
+    if (source_.HasPicture()) {
         std::lock_guard lock(mutex_);
-        lastPicture = pictures_.empty() ? current_.seconds : pictures_.back().seconds;
+        end = pictures_.empty() ? current_.seconds : pictures_.back().seconds;
     }
     while (!quit_.load()) {
         TakeDuePictures();
-        if (audio_.IsOpen() ? audio_.Drained() : ClockSeconds() >= lastPicture) {
+        if (audio_.IsOpen() ? audio_.Drained() : ClockSeconds() >= end) {
             return;
         }
         std::this_thread::sleep_for(kIdleWait);

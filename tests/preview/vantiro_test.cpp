@@ -108,7 +108,10 @@ TEST_F(VantiroTest, PictureHasTheSizeAndColoursOfTheSource) {
         const std::vector<uint8_t> reference = ReferencePicture(path, 0);
         ASSERT_FALSE(reference.empty());
         const std::vector<uint8_t> picture = FirstPicture(width, height);
-        EXPECT_LT(MeanPictureDifference(picture, reference, width, height), 8.0);
+        // The top third of the pattern (bars and circle) stands still from
+        // picture to picture, so the comparison does not depend on which
+        // picture of the first few was shown.
+        EXPECT_LT(MeanPictureDifference(picture, reference, width, height, height / 3), 8.0);
         // The top row of the test pattern: red, blue and green bars.
         const Bgr red = LibraryPixel(picture, width, height, width * 3 / 16, 2);
         const Bgr blue = LibraryPixel(picture, width, height, width * 7 / 16, 2);

@@ -3,6 +3,7 @@
 #include "tests/support/media_check.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -43,21 +44,23 @@ std::vector<uint8_t> ReferencePicture(const std::string& path, double seconds) {
 }
 
 double MeanPictureDifference(const std::vector<uint8_t>& library,
-                             const std::vector<uint8_t>& reference, int width, int height) {
+                             const std::vector<uint8_t>& reference, int width, int height,
+                             int rows) {
     const size_t stride = VANTIRO_FRAME_STRIDE(static_cast<size_t>(width));
     const size_t row = static_cast<size_t>(width) * 3;
     if (reference.size() < row * height || library.size() < stride * height) {
         return 255;
     }
+    const int compared = rows < 0 ? height : std::min(rows, height);
     double total = 0;
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < compared; ++y) {
         const uint8_t* ours = library.data() + stride * static_cast<size_t>(height - 1 - y);
         const uint8_t* theirs = reference.data() + row * static_cast<size_t>(y);
         for (size_t x = 0; x < row; ++x) {
             total += std::abs(int(ours[x]) - int(theirs[x]));
         }
     }
-    return total / (static_cast<double>(row) * height);
+    return total / (static_cast<double>(row) * compared);
 }
 
 Bgr LibraryPixel(const std::vector<uint8_t>& library, int width, int height, int x, int y) {

@@ -36,9 +36,11 @@ float LibraryPosition();
 std::vector<uint8_t> ReferencePicture(const std::string& path, double seconds);
 
 // Mean absolute difference between a library picture (bottom-up rows padded
-// to VANTIRO_FRAME_STRIDE) and a reference picture, byte by byte.
+// to VANTIRO_FRAME_STRIDE) and a reference picture, byte by byte, over the
+// top `rows` rows (all when negative).
 double MeanPictureDifference(const std::vector<uint8_t>& library,
-                             const std::vector<uint8_t>& reference, int width, int height);
+                             const std::vector<uint8_t>& reference, int width, int height,
+                             int rows = -1);
 
 // The blue-green-red pixel at (x, y), y counted from the top, of a library picture.
 struct Bgr {
