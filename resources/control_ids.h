@@ -10,6 +10,7 @@ inline constexpr int kProgressDialog = 129;
 inline constexpr int kAboutDialog = 246;
 inline constexpr int kFileInfoDialog = 165;
 inline constexpr int kSettingsDialog = 167;
+inline constexpr int kClipDialog = 318;
 
 // Controls without an identifier of their own (headings, pictures).
 inline constexpr int kStatic = -1;
@@ -77,13 +78,43 @@ inline constexpr int kInfoAudioBitRate = 1122;
 inline constexpr int kInfoSamples = 1123;
 inline constexpr int kInfoChannel = 1124;
 
+// Clip dialog (template 318).
+inline constexpr int kClipSetBegin = 3;
+inline constexpr int kClipSetEnd = 4;
+inline constexpr int kClipPlay = 1000;
+inline constexpr int kClipStop = 1001;
+inline constexpr int kClipVolume = 1002; // hidden, no function
+inline constexpr int kClipOk = 1004;
+inline constexpr int kClipCancel = 1005;
+inline constexpr int kClipStartText = 1023;
+inline constexpr int kClipEndText = 1024;
+inline constexpr int kClipLengthText = 1025;
+inline constexpr int kClipReset = 1109;
+inline constexpr int kClipPosition = 1142;
+inline constexpr int kClipVolumeSlider = 1143; // hidden, no function
+inline constexpr int kClipPreview = 1144;
+
 // Bitmaps and icons.
 inline constexpr int kAppIcon = 266;
 inline constexpr int kLogoBitmap = 249;
 inline constexpr int kCheckHeaderBitmap = 292;
 
+// Clip dialog pictures.
+inline constexpr int kPlayShapeBitmap = 301;
+inline constexpr int kPlayBitmap = 302;
+inline constexpr int kStopShapeBitmap = 303;
+inline constexpr int kStopBitmap = 304;
+inline constexpr int kPauseBitmap = 310;
+inline constexpr int kClipBackgroundBitmap = 311;
+inline constexpr int kSliderTrackBitmap = 314;
+inline constexpr int kSliderRangeBitmap = 319;
+
 // Timers.
 inline constexpr int kConversionTimerId = 1;
 inline constexpr int kConversionTimerMs = 300;
+inline constexpr int kPositionTimerId = 100;
+inline constexpr int kPositionTimerMs = 100;
+inline constexpr int kFrameTimerId = 200;
+inline constexpr int kFrameTimerMs = 67;
 
 } // namespace ids

@@ -280,6 +280,71 @@ constexpr std::array kFileInfoControls = {
         ids::kInfoOk, PushButton, "OK", {170, 200, 50, 17}, StyleNone, kVisible, kEnabled},
 };
 
+// The Clip dialog: preview area, position slider, Play and Stop, the three
+// times and their buttons.
+constexpr std::array kClipControls = {
+    ControlTemplate{
+        ids::kClipPreview, Picture, "", {3, 9, 278, 149}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kClipPosition, Slider, "", {3, 162, 254, 12}, StyleNone, kVisible, kDisabled},
+    ControlTemplate{
+        ids::kClipPlay, SkinnedButton, "&Play", {3, 174, 38, 23}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kClipStop, SkinnedButton, "&Stop", {39, 173, 39, 23}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kClipVolume, PushButton, "&Volume", {180, 178, 28, 15}, StyleNone, kHidden, kEnabled},
+    ControlTemplate{
+        ids::kClipVolumeSlider, Slider, "", {209, 177, 42, 15}, StyleNone, kHidden, kEnabled},
+    ControlTemplate{
+        ids::kStatic, GroupFrame, "Start time", {7, 204, 75, 24}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kClipStartText,
+                    StaticText,
+                    "00:00:00",
+                    {14, 214, 48, 11},
+                    StyleNone,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{
+        ids::kStatic, GroupFrame, "End time", {103, 205, 70, 26}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kClipEndText,
+                    StaticText,
+                    "00:00:00",
+                    {111, 215, 48, 10},
+                    StyleNone,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{
+        ids::kStatic, GroupFrame, "Cut time", {189, 204, 73, 25}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kClipLengthText,
+                    StaticText,
+                    "00:00:00",
+                    {197, 217, 48, 11},
+                    StyleNone,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{ids::kStatic, GroupFrame, "", {3, 198, 278, 51}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{ids::kClipSetBegin,
+                    PushButton,
+                    "&Set Begin Time",
+                    {11, 231, 59, 15},
+                    StyleNone,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{ids::kClipSetEnd,
+                    PushButton,
+                    "&Set End Time",
+                    {107, 232, 59, 15},
+                    StyleNone,
+                    kVisible,
+                    kEnabled},
+    ControlTemplate{
+        ids::kClipReset, PushButton, "&Reset", {196, 232, 50, 15}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kClipOk, PushButton, "&OK", {160, 253, 50, 17}, StyleNone, kVisible, kEnabled},
+    ControlTemplate{
+        ids::kClipCancel, PushButton, "&Cancel", {231, 253, 50, 17}, StyleNone, kVisible, kEnabled},
+};
+
 // The main window has no title in its template; start-up sets the window text.
 constexpr std::array kTemplates = {
     DialogTemplate{ids::kMainDialog, "", 503, 307, "MS Shell Dlg", 9, kMainControls},
@@ -289,6 +354,7 @@ constexpr std::array kTemplates = {
     DialogTemplate{ids::kSettingsDialog, "Setting", 177, 177, "MS Shell Dlg", 8, kSettingsControls},
     DialogTemplate{ids::kFileInfoDialog, "File Information", 225, 219, "MS Shell Dlg", 8,
                    kFileInfoControls},
+    DialogTemplate{ids::kClipDialog, "Clip", 286, 273, "MS Shell Dlg", 8, kClipControls},
 };
 
 } // namespace

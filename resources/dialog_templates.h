@@ -16,6 +16,7 @@ enum class ControlKind {
     ProgressBar,   // range 0 to 100
     CheckBox,      // automatic check box
     GroupFrame,
+    Slider, // horizontal track bar
 };
 
 // Style bits beyond the kind.

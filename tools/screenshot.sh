@@ -3,8 +3,8 @@
 #
 #   tools/screenshot.sh               docs/screenshot.png: the main window with a few
 #                                     tasks on a virtual X display (Xvfb), as a user
-#                                     sees it; docs/clip-dialog.png too once the
-#                                     program has the Clip dialog
+#                                     sees it; docs/clip-dialog.png (a video playing)
+#                                     and docs/clip-dialog-audio.png (a sound)
 #   tools/screenshot.sh --scale 2     the same at 200 % (docs/screenshot@2x.png, ...)
 #   tools/screenshot.sh --references  the test reference images, drawn offscreen at
 #                                     100 % and 200 % (tests/ui/reference/)
@@ -74,6 +74,7 @@ draw_screenshots() {
     local shots=(window "$root/docs/screenshot$(suffix).png")
     if can_draw clip; then
         shots+=(clip "$root/docs/clip-dialog$(suffix).png")
+        shots+=(clip-audio "$root/docs/clip-dialog-audio$(suffix).png")
     fi
     # A virtual X display like a user's desktop, for the real platform plugin.
     local i

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QStandardItemModel>
 #include <QTableWidget>
 #include <algorithm>
@@ -134,6 +135,8 @@ QWidget* MakeStandardControl(const ControlTemplate& control, QWidget* parent) {
         return new QCheckBox(parent);
     case ControlKind::GroupFrame:
         return new QGroupBox(parent);
+    case ControlKind::Slider:
+        return new QSlider(Qt::Horizontal, parent);
     }
     return new QWidget(parent);
 }

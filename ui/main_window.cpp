@@ -1,6 +1,8 @@
 #include "ui/main_window.h"
 
 #include "engine/av_convert.h"
+#include "preview/clip_dialog.h"
+#include "preview/preview_client.h"
 #include "profiles/output_catalogue.h"
 #include "resources/control_ids.h"
 #include "tasks/add_files.h"
@@ -20,6 +22,7 @@
 #include "ui/progress_dialog.h"
 #include "ui/settings_dialog.h"
 #include "ui/skin_pictures.h"
+#include "vantiro.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -128,6 +131,7 @@ CQuarvelDlg::CQuarvelDlg(MainServices& services, AppLocations locations, QWidget
     m_formatCombo = FindControlAs<QComboBox>(*this, ids::kFormatCombo);
     m_outputCombo = FindControlAs<QComboBox>(*this, ids::kOutputCombo);
     m_progressDialog = std::make_unique<CAVConvertDlg>(*this, m_state, this);
+    m_clipDialog = std::make_unique<CClipDialog>(this);
     setAcceptDrops(true);
     // Moves over the background decide the cursor (the hand over button places).
     setMouseTracking(true);
@@ -158,6 +162,7 @@ void CQuarvelDlg::InitDialog() {
     m_formatCombo->setCurrentIndex(LoadOutputChoice(m_state, OutputSettings));
     m_state.m_shutdownWhenDone = false;
     ShowOutputFolder(m_state.m_outputFolder);
+    TakePreviewForMainWindow();
 }
 
 void CQuarvelDlg::FillFormatCombo() {
@@ -198,9 +203,9 @@ void CQuarvelDlg::BindButton(int controlId, void (CQuarvelDlg::*handler)()) {
     }
 }
 
-// Clip (the Clip dialog) comes with its dialog.
 void CQuarvelDlg::BindCommands() {
     BindButton(ids::kAdd, &CQuarvelDlg::OnAdd);
+    BindButton(ids::kClip, &CQuarvelDlg::OnClip);
     BindButton(ids::kRemove, &CQuarvelDlg::OnRemove);
     BindButton(ids::kConvert, &CQuarvelDlg::OnConvert);
     BindButton(ids::kFindTarget, &CQuarvelDlg::OnFindTarget);
@@ -268,6 +273,10 @@ void CQuarvelDlg::OnAbout() {
     about.exec();
 }
 
+void CQuarvelDlg::OnClip() {
+    ClipSelectedRows(*this, m_state);
+}
+
 void CQuarvelDlg::OnFileInformation() {
     ShowFileInformationCommand(*this, m_state);
 }
@@ -294,8 +303,10 @@ void CQuarvelDlg::OnListContextMenu() {
 
 // Closing.
 
+// The program ends with the window: the preview library lets its file go.
 void CQuarvelDlg::done(int result) {
     FinishBeforeClosing();
+    Vantiro_Close();
     QDialog::done(result);
 }
 
@@ -648,8 +659,11 @@ void CQuarvelDlg::KillConversionTimer() {
     m_conversionTimer.stop();
 }
 
-// The Clip dialog comes with its own feature.
-void CQuarvelDlg::ShowClipDialog() {}
+void CQuarvelDlg::ShowClipDialog() {
+    m_clipDialog->ownerDialog = this;
+    m_clipDialog->clipRow = m_state.m_clipRow;
+    m_clipDialog->exec();
+}
 
 void CQuarvelDlg::ShowFileInformation() {
     CFileInfomation information(g_fileInfoTexts, this);

@@ -13,6 +13,7 @@
 #include <memory>
 
 class CAVConvertDlg;
+class CClipDialog;
 class CCheckListCtrl;
 class QComboBox;
 
@@ -69,6 +70,8 @@ public:
 
     // The progress dialog the window shows during a batch.
     CAVConvertDlg& ProgressDialog() { return *m_progressDialog; }
+    // The Clip dialog the window shows for each clipped task.
+    CClipDialog& ClipDialog() { return *m_clipDialog; }
     const MainWindowState& State() const { return m_state; }
 
 public slots:
@@ -108,6 +111,7 @@ private:
     void OnMinimise();
     void OnAbout();
     void OnFileInformation();
+    void OnClip();
     void OnSetting();
     void OnFormatChosen(int index);
     void OnListClick();
@@ -122,6 +126,7 @@ private:
     // Made after the window's own controls, so that finding a control of the
     // window by id never meets one of the dialog's.
     std::unique_ptr<CAVConvertDlg> m_progressDialog;
+    std::unique_ptr<CClipDialog> m_clipDialog;
     QBasicTimer m_conversionTimer;
     bool m_closing = false;
 };

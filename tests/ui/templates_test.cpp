@@ -135,6 +135,7 @@ const std::vector<DialogCase> kDialogCases = {
     {ids::kMainDialog, "", 503, 307, "MS Shell Dlg", 9, 20},
     {ids::kProgressDialog, "Veltrano Audio Converter", 324, 89, "Microsoft Sans Serif", 8, 9},
     {ids::kAboutDialog, "About", 288, 161, "MS Shell Dlg", 8, 6},
+    {ids::kClipDialog, "Clip", 286, 273, "MS Shell Dlg", 8, 18},
 };
 
 class DialogTemplateTest : public ::testing::TestWithParam<DialogCase> {};

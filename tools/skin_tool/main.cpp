@@ -4,9 +4,13 @@
 //   veltrano-skin-tool window OUT.png       the main window with a few tasks
 //   veltrano-skin-tool empty-window OUT.png the main window as it starts
 //   veltrano-skin-tool about OUT.png        the About box
+//   veltrano-skin-tool clip OUT.png         the Clip dialog playing a test pattern
+//   veltrano-skin-tool clip-audio OUT.png   the Clip dialog playing a tone
 // The pixel ratio is the platform's: QT_SCALE_FACTOR=2 gives the 200 % look.
-// Nothing is probed, opened or written beyond OUT.png and a temporary folder.
+// Nothing is probed, opened or written beyond OUT.png and a temporary folder
+// (where the Clip dialog's media is made with the ffmpeg program).
 #include "tasks/task_list.h"
+#include "tools/skin_tool/clip_shot.h"
 #include "ui/about_dialog.h"
 #include "ui/main_window.h"
 #include "ui/skin_pictures.h"
@@ -55,7 +59,8 @@ const TaskRow kDemoTasks[] = {
 
 int Usage() {
     std::fprintf(stderr, "usage: veltrano-skin-tool picture ID OUT.png | icon SIZE OUT.png | "
-                         "window OUT.png | empty-window OUT.png | about OUT.png\n");
+                         "window OUT.png | empty-window OUT.png | about OUT.png | "
+                         "clip OUT.png | clip-audio OUT.png\n");
     return 2;
 }
 
@@ -122,6 +127,12 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && std::strcmp(argv[1], "about") == 0) {
         return RenderWindow(Shot::About, argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "clip") == 0) {
+        return RenderClipDialog(ClipShot::Video, argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "clip-audio") == 0) {
+        return RenderClipDialog(ClipShot::Audio, argv[2]);
     }
     return Usage();
 }
