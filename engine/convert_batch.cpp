@@ -4,9 +4,11 @@
 #include "engine/media_input.h"
 #include "engine/output_naming.h"
 
+#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <limits>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -18,8 +20,13 @@ struct RowResources {
     CodecContextPtr audioDecoder;
     OutputFormatPtr output;
     AudioTranscoder transcoder;
-    std::string workFile; // the hidden file this row writes, until it is published
+    WorkFile workFile; // the hidden file this row writes, until it is published
 };
+
+// A demuxer that has nothing yet (EAGAIN) is asked again after a short pause,
+// for at most this many times in a row.
+constexpr int kReadRetries = 200;
+constexpr auto kReadRetryPause = std::chrono::milliseconds(10);
 
 // Tags copied to the output, each with the older names FFmpeg once used.
 struct TagKey {
@@ -128,7 +135,7 @@ bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
     if (!(out->oformat->flags & AVFMT_NOFILE)) {
         DictionaryHolder options;
         av_dict_set(options.get(), "protocol_whitelist", "file", 0);
-        if (avio_open2(&out->pb, LocalFileUrl(res.workFile).c_str(), AVIO_FLAG_WRITE, nullptr,
+        if (avio_open2(&out->pb, LocalFileUrl(res.workFile.path).c_str(), AVIO_FLAG_WRITE, nullptr,
                        options.get()) < 0) {
             return false;
         }
@@ -136,8 +143,22 @@ bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
     return avformat_write_header(out, nullptr) >= 0;
 }
 
-// Closes the finished file and gives it its output name, the first of the
-// row's candidates that is free now.
+// Closes the written file. Network and FUSE file systems report delayed
+// write and quota errors only when the file is closed: such a file is not
+// finished.
+bool CloseOutputFile(RowResources& res) {
+    AVFormatContext* out = res.output.get();
+    if (!out->pb || (out->oformat->flags & AVFMT_NOFILE)) {
+        return true;
+    }
+    avio_flush(out->pb);
+    const bool written = out->pb->error >= 0;
+    const bool closed = avio_closep(&out->pb) >= 0;
+    return written && closed;
+}
+
+// Gives the closed file its output name, the first of the row's candidates
+// that is free now.
 bool PublishOutput(AVConvert& engine, int row, RowResources& res) {
     res.transcoder.outputStream = nullptr; // freed with the output context
     res.output.reset();
@@ -146,7 +167,6 @@ bool PublishOutput(AVConvert& engine, int row, RowResources& res) {
         return false;
     }
     engine.m_outputPaths[row] = chosen;
-    res.workFile.clear();
     return true;
 }
 
@@ -169,8 +189,27 @@ int RowProgress(const AudioTranscoder& t, double target) {
     return percent >= 100.0 ? 100 : static_cast<int>(percent);
 }
 
+// The next packet of the source: 0, AVERROR_EOF at its real end, or the
+// error that cut the reading short. A read error is never taken for the end
+// of the source, whatever the demuxer made of it.
+int ReadNextPacket(AVConvert& engine, AVFormatContext* input, AVPacket* packet) {
+    for (int retry = 0;; ++retry) {
+        const int ret = av_read_frame(input, packet);
+        if (ret == AVERROR(EAGAIN) && retry < kReadRetries && !StopRequested(engine)) {
+            std::this_thread::sleep_for(kReadRetryPause);
+            continue;
+        }
+        if (ret == AVERROR_EOF && input->pb && input->pb->error < 0 &&
+            input->pb->error != AVERROR_EOF) {
+            return input->pb->error;
+        }
+        return ret;
+    }
+}
+
 // Reads, decodes and encodes until the source or the clip ends, a stop is
-// requested or writing fails. Returns true when the source's end was reached.
+// requested or reading or writing fails. Returns true when the source's end
+// was reached.
 bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip) {
     AudioTranscoder& t = res.transcoder;
     const double target = std::isinf(clip.length)
@@ -182,8 +221,9 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
         return false;
     }
     while (!StopRequested(engine) && !t.clipEnded) {
-        if (av_read_frame(res.input.get(), packet.get()) < 0) {
-            return true;
+        if (const int ret = ReadNextPacket(engine, res.input.get(), packet.get()); ret < 0) {
+            t.failed = ret != AVERROR_EOF;
+            return !t.failed;
         }
         if (packet->stream_index == engine.m_audioStream) {
             const int ret = TranscodePacket(t, packet.get());
@@ -216,23 +256,49 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res) {
     if (!t.failed && FinishAudioTranscoder(t, sourceEnded) < 0) {
         t.failed = true;
     }
-    if (av_write_trailer(res.output.get()) < 0) {
+    if (av_write_trailer(res.output.get()) < 0 || !CloseOutputFile(res)) {
         return TaskFailed;
     }
     StoreRelaxed(engine.m_progress, 100);
-    if (t.failed || !PublishOutput(engine, row, res)) {
+    if (t.failed) {
+        return TaskFailed;
+    }
+    // A file without a single sample opens in no player; only an empty clip
+    // asked for on purpose is written that way.
+    if (clip.length > 0 && !WroteSound(t)) {
+        if (!StopRequested(engine)) {
+            return TaskFailed;
+        }
+        engine.m_outputPaths[row].clear(); // stopped before any sound: no file at all
+        return TaskPending;
+    }
+    if (!PublishOutput(engine, row, res)) {
         return TaskFailed;
     }
     return StopRequested(engine) ? TaskPending : TaskCompleted;
 }
 
-// A failed row leaves nothing behind that could pass for a conversion.
+// Whatever a row did not publish is removed: nothing is left behind that
+// could pass for a conversion.
 void DiscardOutput(RowResources& res) {
-    if (res.workFile.empty()) {
-        return;
-    }
+    res.transcoder.outputStream = nullptr;
     res.output.reset(); // closes the file first
-    std::remove(res.workFile.c_str());
+    DiscardWorkFile(res.workFile);
+}
+
+// Work files of converters that crashed in the batch's output folders.
+void RemoveLeftWorkFiles(const AVConvert& engine) {
+    std::set<std::string> folders;
+    for (int row = 0; row < engine.m_taskCount; ++row) {
+        const std::string& output = engine.m_outputPaths[row];
+        const size_t slash = output.rfind('/');
+        if (!engine.m_inputPaths[row].empty() && slash != std::string::npos) {
+            folders.insert(slash == 0 ? "/" : output.substr(0, slash));
+        }
+    }
+    for (const std::string& folder : folders) {
+        RemoveStaleWorkFiles(folder);
+    }
 }
 
 void ResetRowState(AVConvert& engine) {
@@ -247,7 +313,8 @@ void ConvertBatchProc(AVConvert* engine) {
     for (int row = 0; row < engine->m_taskCount; ++row) {
         SetTaskStatus(*engine, row, TaskPending);
     }
-    StoreRelaxed(engine->m_currentTask, 0);
+    RemoveLeftWorkFiles(*engine);
+    PublishCurrentTask(*engine, 0);
     for (int row = 0; row < engine->m_taskCount; row = LoadRelaxed(engine->m_currentTask)) {
         if (StopRequested(*engine)) {
             return;
@@ -256,11 +323,10 @@ void ConvertBatchProc(AVConvert* engine) {
         {
             RowResources res;
             const uint8_t status = ConvertRow(*engine, row, res);
-            if (status == TaskFailed) {
-                DiscardOutput(res);
-            }
+            DiscardOutput(res);
             SetTaskStatus(*engine, row, status);
         }
-        StoreRelaxed(engine->m_currentTask, row + 1);
+        // Release: whoever sees the new row also sees the finished row's status.
+        PublishCurrentTask(*engine, row + 1);
     }
 }
