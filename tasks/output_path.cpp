@@ -18,11 +18,14 @@ std::string_view FileNameOf(std::string_view path) {
 
 bool SourceBaseName(std::string_view sourcePath, std::string& baseName) {
     const std::string_view fileName = FileNameOf(sourcePath);
-    const size_t dot = fileName.rfind('.');
-    if (dot == std::string_view::npos) {
+    if (fileName.empty()) {
         return false;
     }
-    baseName = fileName.substr(0, dot);
+    // Names without an extension are ordinary here, and the dot that starts
+    // a hidden file's name is not one.
+    const size_t dot = fileName.rfind('.');
+    baseName =
+        fileName.substr(0, dot == 0 || dot == std::string_view::npos ? fileName.size() : dot);
     return true;
 }
 
