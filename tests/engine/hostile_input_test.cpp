@@ -50,7 +50,7 @@ Outcome AddAndConvert(const std::string& source, const std::string& out) {
     }
     fs::create_directories(out);
     AVConvert engine;
-    RunBatch(engine, {{source}}, CatalogueOutput(FindOutputFormatByExtension("mp3")), out);
+    RunBatch(engine, {{source}}, CatalogueOutput(FindOutputFormatByExtension("wav")), out);
     const uint8_t status = TaskStatusOf(engine, 0);
     EXPECT_NE(status, TaskPending);
     for (const std::string& name : ListFolder(out)) {
@@ -115,7 +115,7 @@ TEST(EngineHostileInput, ADeclaredDurationFarBeyondTheDataConvertsWhatIsThere) {
     ASSERT_EQ(ProbeMediaFile(probe), ProbeOk);
     EXPECT_GT(probe.m_durationSeconds, 3600);
     EXPECT_EQ(AddAndConvert(source, dir + "/out"), Outcome::Converted);
-    EXPECT_NEAR(PlayedSeconds(dir + "/out/promises_hours.mp3"), 5.0, 0.1);
+    EXPECT_NEAR(PlayedSeconds(dir + "/out/promises_hours.wav"), 5.0, 0.1);
 }
 
 TEST(EngineHostileInput, SixtyFourAudioStreamsConvertTheLastOne) {
@@ -134,7 +134,7 @@ TEST(EngineHostileInput, SixtyFourAudioStreamsConvertTheLastOne) {
     ASSERT_EQ(ProbeMediaFile(probe), ProbeOk);
     EXPECT_EQ(probe.m_streamCount, 64);
     EXPECT_EQ(AddAndConvert(source, dir + "/out"), Outcome::Converted);
-    EXPECT_NEAR(PlayedSeconds(dir + "/out/many.mp3"), 2.0, 0.1);
+    EXPECT_NEAR(PlayedSeconds(dir + "/out/many.wav"), 2.0, 0.1);
 }
 
 TEST(EngineHostileInput, NamesWithAnyCharacterConvertUnderTheSameName) {
@@ -159,7 +159,7 @@ TEST(EngineHostileInput, NamesWithAnyCharacterConvertUnderTheSameName) {
         ASSERT_EQ(AddAndConvert(source, out), Outcome::Converted);
         std::string stem(name);
         stem.resize(stem.size() - 4);
-        EXPECT_EQ(ListFolder(out), std::vector<std::string>{stem + ".mp3"});
+        EXPECT_EQ(ListFolder(out), std::vector<std::string>{stem + ".wav"});
     }
 }
 
