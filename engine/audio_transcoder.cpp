@@ -20,6 +20,8 @@ constexpr int kFilterLength = 16;
 constexpr int kPhaseShift = 10;
 constexpr double kCutoff = 0.8;
 constexpr int kMaxChannels = 64;
+// Vorbis's short block at the sample rates offered here.
+constexpr int kVorbisShortBlock = 256;
 
 using PlanePointers = std::array<const uint8_t*, kMaxChannels>;
 
@@ -28,14 +30,15 @@ using PlanePointers = std::array<const uint8_t*, kMaxChannels>;
 // frames back to give up when flushed: their last real frame only reaches the
 // file when one more frame follows. Ogg Vorbis files end at the granule of
 // their last page, which for some lengths falls short of the samples encoded
-// by the encoder's start-up delay.
+// by half a short block (the overlap of the encoder's first block); one short
+// block of silence covers it.
 int TrailingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
     switch (encoder->codec_id) {
     case AV_CODEC_ID_WMAV1:
     case AV_CODEC_ID_WMAV2:
         return frameSamples;
     case AV_CODEC_ID_VORBIS:
-        return std::max(encoder->initial_padding, 1024);
+        return kVorbisShortBlock;
     default:
         return 0;
     }
