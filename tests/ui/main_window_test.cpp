@@ -432,7 +432,7 @@ TEST_F(MainWindowTest, HelpAndTheAboutLinksOpenTheMakersPagesThroughTheDesktop) 
 
     window->move(200, 150);
     window->show();
-    CAbout about(shell, window.get());
+    CAbout about(shell, dialogs, window.get());
     about.show();
     EXPECT_LE((about.geometry().center() - window->geometry().center()).manhattanLength(), 2);
     shell.openedUrls.clear();
