@@ -2,6 +2,7 @@
 
 #include "app/desktop_shell.h"
 #include "app/logind_power.h"
+#include "app/session_end.h"
 #include "tasks/output_folder.h"
 #include "ui/main_window.h"
 #include "ui/qt_user_dialogs.h"
@@ -37,6 +38,7 @@ int CQuarvelApp::InitInstance() {
     MainServices services{dialogs, shell, power};
     CQuarvelDlg mainWindow(services, Locations());
     dialogs.SetOwner(&mainWindow);
+    SessionEndWatcher sessionEnd;
     mainWindow.exec();
     return 0;
 }

@@ -13,8 +13,9 @@ std::string RowSummary(const AVConvert& engine, int row) {
         return "Failure " + engine.m_inputPaths[row] +
                " (nothing written): " + FailureReasonText(TaskReasonOf(engine, row));
     default:
-        // The worker moves past a row only after it has written its file.
-        if (row < LoadRelaxed(engine.m_currentTask)) {
+        // The worker moves past a row only after it has written its file,
+        // unless the stop came before any sound (no output name then).
+        if (row < LoadCurrentTask(engine) && !engine.m_outputPaths[row].empty()) {
             return "Stopped (partial) " + engine.m_outputPaths[row];
         }
         return "Stopped (not converted) " + engine.m_inputPaths[row];

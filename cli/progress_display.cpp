@@ -76,7 +76,7 @@ void ProgressDisplay::ShowEnd(int row, std::string_view outcome) {
 }
 
 void ProgressDisplay::Poll() {
-    const int current = std::min(LoadRelaxed(engine_.m_currentTask), engine_.m_taskCount);
+    const int current = std::min(LoadCurrentTask(engine_), engine_.m_taskCount);
     // Rows below the current one have ended, possibly several since the last poll.
     while (nextRow_ < current || (openRow_ >= 0 && openRow_ < current)) {
         if (openRow_ < 0) {

@@ -20,8 +20,29 @@ constexpr int kFilterLength = 16;
 constexpr int kPhaseShift = 10;
 constexpr double kCutoff = 0.8;
 constexpr int kMaxChannels = 64;
+// Vorbis's short block at the sample rates offered here.
+constexpr int kVorbisShortBlock = 256;
 
 using PlanePointers = std::array<const uint8_t*, kMaxChannels>;
+
+// Silence queued after the last real sample, so that every real sample
+// reaches the file. WMA encoders overlap each frame with the next and keep no
+// frames back to give up when flushed: their last real frame only reaches the
+// file when one more frame follows. Ogg Vorbis files end at the granule of
+// their last page, which for some lengths falls short of the samples encoded
+// by half a short block (the overlap of the encoder's first block); one short
+// block of silence covers it.
+int TrailingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
+    switch (encoder->codec_id) {
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2:
+        return frameSamples;
+    case AV_CODEC_ID_VORBIS:
+        return kVorbisShortBlock;
+    default:
+        return 0;
+    }
+}
 
 bool AcceptsShortFrames(const AVCodecContext* encoder) {
     return encoder->codec->capabilities &
@@ -240,6 +261,19 @@ int DrainConverter(AudioTranscoder& t) {
     }
 }
 
+int QueueSilence(AudioTranscoder& t, int samples) {
+    if (samples <= 0) {
+        return 0;
+    }
+    const AVCodecContext* enc = t.encoder.get();
+    const int channels = enc->ch_layout.nb_channels;
+    if (!t.converted.Reserve(samples, channels, enc->sample_fmt)) {
+        return AVERROR(ENOMEM);
+    }
+    av_samples_set_silence(t.converted.data, 0, samples, channels, enc->sample_fmt);
+    return av_audio_fifo_write(t.queue.get(), reinterpret_cast<void**>(t.converted.data), samples);
+}
+
 // ---- trimming -------------------------------------------------------------
 
 void PlaceFirstFrame(AudioTranscoder& t, const AVFrame* frame) {
@@ -410,6 +444,13 @@ int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder) {
     if (const int ret = DrainConverter(t); ret < 0) {
         return ret;
     }
+    if (WroteSound(t) || av_audio_fifo_size(t.queue.get()) > 0) {
+        if (const int ret =
+                QueueSilence(t, TrailingSilenceSamples(t.encoder.get(), t.frameSamples));
+            ret < 0) {
+            return ret;
+        }
+    }
     if (const int ret = EncodeWholeFrames(t); ret < 0) {
         return ret;
     }
@@ -418,11 +459,16 @@ int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder) {
             return ret;
         }
     }
+
     // Encoders hold frames back (look-ahead, priming); ask for all of them.
     if (const int ret = avcodec_send_frame(t.encoder.get(), nullptr); ret < 0) {
         return ret;
     }
     return ReceiveEncodedPackets(t);
+}
+
+bool WroteSound(const AudioTranscoder& t) {
+    return t.nextPts > 0;
 }
 
 double WrittenSeconds(const AudioTranscoder& t) {

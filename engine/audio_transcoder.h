@@ -115,5 +115,8 @@ int TranscodePacket(AudioTranscoder& t, const AVPacket* packet);
 // failed.
 int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder);
 
+// True once at least one sample went to the encoder.
+bool WroteSound(const AudioTranscoder& t);
+
 // Seconds of audio written so far.
 double WrittenSeconds(const AudioTranscoder& t);

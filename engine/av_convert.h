@@ -4,7 +4,10 @@
 // parameters only before it starts a worker and, while the worker runs, writes
 // nothing but m_stopRequested. The worker alone writes the run state. The
 // shared run-state fields are relaxed atomics: readers tolerate a value one
-// step old, nothing else needs ordering.
+// step old. The one exception is m_currentTask: the worker publishes it with
+// release after the finished row's status, and readers load it with acquire,
+// so whoever sees a row passed also sees its status (weakly ordered
+// processors such as ARM64 would otherwise show the last row unmarked).
 #pragma once
 
 #include <atomic>
@@ -64,6 +67,8 @@ public:
     int32_t m_taskCount = 0;
     int32_t m_checkedCount = 0;
     std::vector<std::string> m_inputPaths;
+    // The worker replaces a row's entry with the name it finally wrote, and
+    // clears it when a stop came before the row wrote any sound (no file).
     std::vector<std::string> m_outputPaths;
     std::vector<double> m_clipStart;
     std::vector<double> m_clipEnd;
@@ -93,6 +98,10 @@ inline int32_t LoadRelaxed(const std::atomic<int32_t>& v) {
 inline void StoreRelaxed(std::atomic<int32_t>& v, int32_t value) {
     v.store(value, std::memory_order_relaxed);
 }
+// The worker's step to the next row, after the passed row's status.
+inline void PublishCurrentTask(AVConvert& engine, int32_t row);
+// The row the worker is on; every row below it has its final status.
+inline int32_t LoadCurrentTask(const AVConvert& engine);
 inline uint8_t TaskStatusOf(const AVConvert& engine, int32_t row) {
     return engine.m_taskStatus[row].load(std::memory_order_relaxed);
 }
@@ -104,6 +113,13 @@ inline bool StopRequested(const AVConvert& engine) {
 }
 inline void RequestStop(AVConvert& engine) {
     engine.m_stopRequested.store(true, std::memory_order_relaxed);
+}
+
+inline void PublishCurrentTask(AVConvert& engine, int32_t row) {
+    engine.m_currentTask.store(row, std::memory_order_release);
+}
+inline int32_t LoadCurrentTask(const AVConvert& engine) {
+    return engine.m_currentTask.load(std::memory_order_acquire);
 }
 
 // Probes m_probePath and fills the media facts; returns a ProbeResult.

@@ -7,9 +7,12 @@
 #include "engine/output_naming.h"
 #include "engine/tag_copy.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <limits>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -22,9 +25,14 @@ struct RowResources {
     OutputFormatPtr output;
     AudioTranscoder transcoder;
     CoverArt cover;
-    std::string workFile;                // the hidden file this row writes, until it is published
+    WorkFile workFile;                   // the hidden file this row writes, until it is published
     FailureReason failure = FailureNone; // why the row failed, once it has
 };
+
+// A demuxer that has nothing yet (EAGAIN) is asked again after a short pause,
+// for at most this many times in a row.
+constexpr int kReadRetries = 200;
+constexpr auto kReadRetryPause = std::chrono::milliseconds(10);
 
 // Notes why the row fails; the first reason found is the one reported.
 bool Fail(RowResources& res, FailureReason reason) {
@@ -114,7 +122,7 @@ bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
     if (!(out->oformat->flags & AVFMT_NOFILE)) {
         DictionaryHolder options;
         av_dict_set(options.get(), "protocol_whitelist", "file", 0);
-        if (const int ret = avio_open2(&out->pb, LocalFileUrl(res.workFile).c_str(),
+        if (const int ret = avio_open2(&out->pb, LocalFileUrl(res.workFile.path).c_str(),
                                        AVIO_FLAG_WRITE, nullptr, options.get());
             ret < 0) {
             return FailOnOutputError(res, ret);
@@ -129,8 +137,23 @@ bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
     return true;
 }
 
-// Closes the finished file and gives it its output name, the first of the
-// row's candidates that is free now.
+// Closes the written file. Network and FUSE file systems report delayed
+// write and quota errors only when the file is closed: such a file is not
+// finished.
+// Returns 0 or the first error met.
+int CloseOutputFile(RowResources& res) {
+    AVFormatContext* out = res.output.get();
+    if (!out->pb || (out->oformat->flags & AVFMT_NOFILE)) {
+        return 0;
+    }
+    avio_flush(out->pb);
+    const int written = out->pb->error;
+    const int closed = avio_closep(&out->pb);
+    return written < 0 ? written : std::min(closed, 0);
+}
+
+// Gives the closed file its output name, the first of the row's candidates
+// that is free now.
 bool PublishOutput(AVConvert& engine, int row, RowResources& res) {
     res.transcoder.outputStream = nullptr; // freed with the output context
     res.output.reset();
@@ -140,7 +163,6 @@ bool PublishOutput(AVConvert& engine, int row, RowResources& res) {
         return FailOnOutputError(res, ret);
     }
     engine.m_outputPaths[row] = chosen;
-    res.workFile.clear();
     return true;
 }
 
@@ -163,8 +185,27 @@ int RowProgress(const AudioTranscoder& t, double target) {
     return percent >= 100.0 ? 100 : static_cast<int>(percent);
 }
 
+// The next packet of the source: 0, AVERROR_EOF at its real end, or the
+// error that cut the reading short. A read error is never taken for the end
+// of the source, whatever the demuxer made of it.
+int ReadNextPacket(AVConvert& engine, AVFormatContext* input, AVPacket* packet) {
+    for (int retry = 0;; ++retry) {
+        const int ret = av_read_frame(input, packet);
+        if (ret == AVERROR(EAGAIN) && retry < kReadRetries && !StopRequested(engine)) {
+            std::this_thread::sleep_for(kReadRetryPause);
+            continue;
+        }
+        if (ret == AVERROR_EOF && input->pb && input->pb->error < 0 &&
+            input->pb->error != AVERROR_EOF) {
+            return input->pb->error;
+        }
+        return ret;
+    }
+}
+
 // Reads, decodes and encodes until the source or the clip ends, a stop is
-// requested or writing fails. Returns true when the source's end was reached.
+// requested or reading or writing fails. Returns true when the source's end
+// was reached.
 bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip) {
     AudioTranscoder& t = res.transcoder;
     const double target = std::isinf(clip.length)
@@ -176,8 +217,14 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
         return FailOnOutputError(res, AVERROR(ENOMEM));
     }
     while (!StopRequested(engine) && !t.clipEnded) {
-        if (av_read_frame(res.input.get(), packet.get()) < 0) {
-            return true;
+        if (const int ret = ReadNextPacket(engine, res.input.get(), packet.get()); ret < 0) {
+            if (ret == AVERROR_EOF) {
+                return true;
+            }
+            // A failing disk or a pulled stick: the source is no longer what
+            // was added. Data no decoder could take before that is no sound.
+            t.failed = true;
+            return Fail(res, t.positionKnown ? FailureSourceChanged : FailureNoSound);
         }
         if (packet->stream_index == engine.m_audioStream) {
             const int ret = TranscodePacket(t, packet.get());
@@ -224,20 +271,51 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res) {
         FailOnOutputError(res, ret);
         return TaskFailed;
     }
+    if (const int ret = CloseOutputFile(res); ret < 0) {
+        FailOnOutputError(res, ret);
+        return TaskFailed;
+    }
     StoreRelaxed(engine.m_progress, 100);
-    if (t.failed || !PublishOutput(engine, row, res)) {
+    if (t.failed) {
+        return TaskFailed;
+    }
+    // A file without a single sample opens in no player; only an empty clip
+    // asked for on purpose is written that way.
+    if (clip.length > 0 && !WroteSound(t)) {
+        if (!StopRequested(engine)) {
+            Fail(res, FailureNoSound);
+            return TaskFailed;
+        }
+        engine.m_outputPaths[row].clear(); // stopped before any sound: no file at all
+        return TaskPending;
+    }
+    if (!PublishOutput(engine, row, res)) {
         return TaskFailed;
     }
     return StopRequested(engine) ? TaskPending : TaskCompleted;
 }
 
-// A failed row leaves nothing behind that could pass for a conversion.
+// Whatever a row did not publish is removed: nothing is left behind that
+// could pass for a conversion.
 void DiscardOutput(RowResources& res) {
-    if (res.workFile.empty()) {
-        return;
-    }
+    res.transcoder.outputStream = nullptr;
     res.output.reset(); // closes the file first
-    std::remove(res.workFile.c_str());
+    DiscardWorkFile(res.workFile);
+}
+
+// Work files of converters that crashed in the batch's output folders.
+void RemoveLeftWorkFiles(const AVConvert& engine) {
+    std::set<std::string> folders;
+    for (int row = 0; row < engine.m_taskCount; ++row) {
+        const std::string& output = engine.m_outputPaths[row];
+        const size_t slash = output.rfind('/');
+        if (!engine.m_inputPaths[row].empty() && slash != std::string::npos) {
+            folders.insert(slash == 0 ? "/" : output.substr(0, slash));
+        }
+    }
+    for (const std::string& folder : folders) {
+        RemoveStaleWorkFiles(folder);
+    }
 }
 
 void ResetRowState(AVConvert& engine) {
@@ -253,7 +331,8 @@ void ConvertBatchProc(AVConvert* engine) {
         engine->m_taskReason[row].store(FailureNone, std::memory_order_relaxed);
         SetTaskStatus(*engine, row, TaskPending);
     }
-    StoreRelaxed(engine->m_currentTask, 0);
+    RemoveLeftWorkFiles(*engine);
+    PublishCurrentTask(*engine, 0);
     for (int row = 0; row < engine->m_taskCount; row = LoadRelaxed(engine->m_currentTask)) {
         if (StopRequested(*engine)) {
             return;
@@ -262,13 +341,14 @@ void ConvertBatchProc(AVConvert* engine) {
         {
             RowResources res;
             const uint8_t status = ConvertRow(*engine, row, res);
+            DiscardOutput(res);
             if (status == TaskFailed) {
-                DiscardOutput(res);
                 SetTaskFailure(*engine, row, res.failure);
             } else {
                 SetTaskStatus(*engine, row, status);
             }
         }
-        StoreRelaxed(engine->m_currentTask, row + 1);
+        // Release: whoever sees the new row also sees the finished row's status.
+        PublishCurrentTask(*engine, row + 1);
     }
 }

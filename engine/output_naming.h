@@ -1,23 +1,50 @@
 // Output files: unique names (song.mp3, song(0).mp3, song(1).mp3, ...) and a
 // finished file appearing under its name in one step. A row is written into a
-// hidden work file beside its output first, so that a crash or a power cut
-// never leaves a cut-short file under a name that looks finished.
+// hidden work file in the output folder first, flushed to the disk and only
+// then renamed, so that a crash or a power cut never leaves a cut-short or
+// empty file under a name that looks finished.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The candidate for a counter: the base name itself for -1, else the base
 // name with "(counter)" before the extension of its file name.
 std::string OutputNameCandidate(const std::string& baseName, int counter);
 
-// Creates, exclusively, the hidden work file for an output named `baseName`:
-// "dir/.song.mp3.part", or "dir/.song(0).mp3.part", ... when that one exists.
-// Returns 0 with `workPath` set, or a negative AVERROR.
-int CreateWorkFile(const std::string& baseName, std::string& workPath);
+// A work file of this process, ".veltrano-<12 hex digits>.part" in the output
+// folder: short, so that any output name the file system takes can be
+// written, and recognisable, so that one left by a crash can be removed. It
+// stays locked (flock) while this object holds it open, which tells other
+// converters that its owner still runs.
+struct WorkFile {
+    std::string path;
+    int fd = -1;
 
-// Moves the finished work file to the first candidate name of `baseName` that
-// does not exist, never replacing a file, not even one that appears
-// meanwhile. Returns 0 with `chosen` set, or a negative AVERROR; the work
-// file then stays where it was.
-int PublishOutputFile(const std::string& workPath, const std::string& baseName,
-                      std::string& chosen);
+    WorkFile() = default;
+    ~WorkFile();
+    WorkFile(const WorkFile&) = delete;
+    WorkFile& operator=(const WorkFile&) = delete;
+};
+
+// True for the file name (not path) of a work file made by CreateWorkFile.
+bool IsWorkFileName(std::string_view fileName);
+
+// Creates and locks a new work file in the folder of `outputPath`. Returns 0
+// or a negative AVERROR; `work` is untouched on failure.
+int CreateWorkFile(const std::string& outputPath, WorkFile& work);
+
+// Removes the work file and releases it; nothing when there is none.
+void DiscardWorkFile(WorkFile& work);
+
+// Flushes the finished work file to the disk, moves it to the first candidate
+// name of `baseName` that does not exist, never replacing a file, not even
+// one that appears meanwhile, and flushes the folder so the name lasts too.
+// Returns 0 with `chosen` set and the work file released, or a negative
+// AVERROR; the work file then stays where it was.
+int PublishOutputFile(WorkFile& work, const std::string& baseName, std::string& chosen);
+
+// Removes the work files in `folder` whose converter no longer runs (a crash,
+// a power cut); returns how many went. Files of running converters and
+// anything not named like a work file are left alone.
+int RemoveStaleWorkFiles(const std::string& folder);

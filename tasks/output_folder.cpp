@@ -24,6 +24,16 @@ std::string EnvironmentText(const char* name) {
     return value ? value : "";
 }
 
+// The shell's "~/" is what people type for their home folder; a folder named
+// "~" in the working folder is never what they mean.
+std::string ExpandHomeFolder(const std::string& text) {
+    if (text != "~" && !text.starts_with("~/")) {
+        return text;
+    }
+    const std::string home = EnvironmentText("HOME");
+    return home.empty() ? text : home + text.substr(1);
+}
+
 std::string ParentFolder(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
 }
@@ -65,6 +75,10 @@ void LoadOutputFolder(MainView& view, MainWindowState& state, const AppLocations
     state.m_iniPath = locations.settingsPath;
     state.m_makeIniFolder = locations.makeSettingsFolder;
     std::string folder = ReadIniValue(state.m_iniPath, kSettingsSection, kFolderKey);
+    // Control characters come from a damaged file, never from a saved folder.
+    if (std::any_of(folder.begin(), folder.end(), [](unsigned char c) { return c < 0x20; })) {
+        folder.clear();
+    }
     if (folder.empty()) {
         folder = locations.defaultFolder;
         // A folder that cannot be made is reported by the next Convert.
@@ -95,7 +109,7 @@ void BrowseOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dia
 
 void OpenOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                       DesktopShell& shell) {
-    state.m_outputFolder = view.OutputFolderText();
+    state.m_outputFolder = ExpandHomeFolder(view.OutputFolderText());
     if (!MakeFolder(state.m_outputFolder)) {
         dialogs.ShowMessage(kMissingFolderMessage, MessageIcon::None);
         return;
@@ -112,6 +126,7 @@ bool PrepareOutputFolder(MainWindowState& state, UserDialogs& dialogs) {
     if (state.m_outputFolder == "\\") {
         return false;
     }
+    state.m_outputFolder = ExpandHomeFolder(state.m_outputFolder);
     // An empty text would send every output file into the working folder.
     if (!MakeFolder(state.m_outputFolder)) {
         dialogs.ShowMessage(kMissingFolderMessage, MessageIcon::None);

@@ -12,8 +12,8 @@ std::string ExtensionFromFormatText(std::string_view formatText);
 std::string_view FileNameOf(std::string_view path);
 
 // The file name of a source path (what follows the last "/") up to its last
-// ".", or the whole file name when it has no ".". Returns false when the path
-// names no file (it ends in "/").
+// ".", or the whole file name when it has no extension ("song", ".hidden").
+// Returns false only when the path names no file (ends with "/").
 bool SourceBaseName(std::string_view sourcePath, std::string& baseName);
 
 // Folder + "/" + base name + extension; false when the path names no file.

@@ -89,7 +89,7 @@ void ProgressTick(MainView& view, MainWindowState& state, MainServices& services
         return;
     }
     AVConvert& engine = *g_engine;
-    const int current = LoadRelaxed(engine.m_currentTask);
+    const int current = LoadCurrentTask(engine);
     const int progress = LoadRelaxed(engine.m_progress);
     ShowProgress(view, state, engine, current, progress);
     if (StopRequested(engine)) {

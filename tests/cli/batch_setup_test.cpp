@@ -43,11 +43,12 @@ TEST(CliBatchSetup, AcceptedFilesBecomeRowsWithTheOutputParametersLast) {
     AVConvert engine;
     const std::vector<std::string> refusals = SetUpBatch(engine, options);
 
+    // A name without an extension is an ordinary name: its row converts
+    // under the whole name.
     ASSERT_EQ(refusals.size(), 2u);
     EXPECT_EQ(refusals[0], "File:" + FixturePath("text.txt") + " is invalid!");
     EXPECT_EQ(refusals[1], "File:" + FixturePath("empty.wav") + " is invalid!");
 
-    // A file name without an extension is its own base name.
     ASSERT_EQ(engine.m_taskCount, 4);
     EXPECT_EQ(engine.m_checkedCount, 4);
     EXPECT_EQ(engine.m_inputPaths, (std::vector<std::string>{stereo, video, noDot, mono}));

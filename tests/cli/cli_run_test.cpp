@@ -2,6 +2,7 @@
 // outputs with ffprobe and ffmpeg.
 #include "cli_process.h"
 #include "engine/encoder_check.h"
+#include "engine/output_naming.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
 #include "profiles/settings_choices.h"
@@ -432,13 +433,25 @@ std::string MakeLongSource(const std::string& dir) {
     return source;
 }
 
+// The hidden work files in a folder.
+std::vector<std::string> WorkFilesIn(const std::string& folder) {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        if (IsWorkFileName(entry.path().filename().string())) {
+            found.push_back(entry.path().string());
+        }
+    }
+    return found;
+}
+
 // Starts converting the long source (then mono8.wav) to MP3 into `folder` and
 // waits until the first file is well under way.
 bool StartLongConversion(CliProcess& process, const std::string& source,
                          const std::string& folder) {
     return WaitFor(process, [&] {
         return HasLine(process.ErrorSoFar(), "[1/2] " + source + ": converting") &&
-               FileSize(folder + "/.long.mp3.part") > 64 * 1024;
+               WorkFilesIn(folder).size() == 1 && FileSize(WorkFilesIn(folder)[0]) > 64 * 1024;
     });
 }
 
@@ -465,7 +478,7 @@ TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
         EXPECT_GT(played, 0) << signal;
         EXPECT_LT(played, sourceSeconds - 1) << signal;
         EXPECT_FALSE(FileExists(folder + "/mono8.mp3")) << signal;
-        EXPECT_FALSE(FileExists(folder + "/.long.mp3.part")) << signal;
+        EXPECT_TRUE(WorkFilesIn(folder).empty()) << signal;
     }
 }
 
@@ -482,7 +495,7 @@ TEST(CliInterrupt, AKilledConversionLeavesNothingUnderTheOutputName) {
     // Only the hidden work file is left: no cut-short file passes for a result.
     EXPECT_FALSE(FileExists(folder + "/long.mp3"));
     EXPECT_FALSE(FileExists(folder + "/mono8.mp3"));
-    EXPECT_TRUE(FileExists(folder + "/.long.mp3.part"));
+    EXPECT_EQ(WorkFilesIn(folder).size(), 1u);
 }
 
 } // namespace

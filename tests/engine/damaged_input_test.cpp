@@ -18,7 +18,7 @@ const char* const kGoodFixtures[] = {"stereo44.wav", "surround48.flac", "mono8.w
                                      "tagged.ogg",   "video_sound.mp4", "video_silent.mp4",
                                      "two_audio.mkv"};
 
-enum class Damage { Truncate, OverwriteRange, OverwriteScattered };
+enum class Damage { Truncate, OverwriteRange, OverwriteScattered, FlipBytes };
 
 struct DamageCase {
     const char* name;
@@ -28,12 +28,15 @@ struct DamageCase {
 };
 
 const DamageCase kDamageCases[] = {
+    {"cut01", Damage::Truncate, 0.01, 0},
     {"cut10", Damage::Truncate, 0.10, 0},
     {"cut50", Damage::Truncate, 0.50, 0},
     {"cut90", Damage::Truncate, 0.90, 0},
     {"noise_middle", Damage::OverwriteRange, 0.45, 0.55},
     {"noise_header", Damage::OverwriteRange, 0.0, 0.02},
     {"noise_scattered", Damage::OverwriteScattered, 0.02, 1.0},
+    {"flip_header", Damage::FlipBytes, 0.0, 0.02},
+    {"flip_body", Damage::FlipBytes, 0.3, 0.7},
 };
 
 std::string ReadFile(const std::string& path) {
@@ -60,6 +63,13 @@ std::string Damaged(std::string bytes, const DamageCase& damage, unsigned seed) 
     case Damage::OverwriteScattered:
         for (size_t i = at(damage.from); i < at(damage.to); i += 97 + random() % 400) {
             bytes[i] = static_cast<char>(random() & 0xff);
+        }
+        break;
+    case Damage::FlipBytes:
+        // Eight single bytes inverted: sizes, counts and flags go wild.
+        for (int n = 0; n < 8 && at(damage.to) > at(damage.from); ++n) {
+            const size_t i = at(damage.from) + random() % (at(damage.to) - at(damage.from));
+            bytes[i] = static_cast<char>(~bytes[i]);
         }
         break;
     }
@@ -111,7 +121,7 @@ void ExpectEachRowConvertedOrFailedCleanly(const std::vector<std::string>& sourc
         SCOPED_TRACE(rows[row].source);
         if (status == TaskCompleted) {
             ++completed;
-            EXPECT_TRUE(FileExists(engine.m_outputPaths[row]));
+            EXPECT_TRUE(ProbeAudio(engine.m_outputPaths[row]).ok) << engine.m_outputPaths[row];
         } else {
             EXPECT_EQ(status, TaskFailed);
             EXPECT_FALSE(FileExists(engine.m_outputPaths[row]));

@@ -132,18 +132,30 @@ TEST(ConvertCommand, FillsTheBatchFromTheCheckedRows) {
     }
 }
 
-// A file name without "." is ordinary here (the Add dialog's "All files"
-// shows such files): it is converted under its whole name.
-TEST(ConvertCommand, ARowWithoutADotInItsFileNameIsConvertedUnderItsWholeName) {
+// Names without an extension are ordinary on Linux: such a row converts
+// under its whole name, and so do the other rows.
+TEST(ConvertCommand, ARowWithoutADotInItsFileNameConvertsUnderItsWholeName) {
     const std::string dir = MakeScratchDir("tasks_convert_nodot");
-    ConvertHarness h(dir);
-    h.view.AppendRow("/music/a.wav");
-    h.view.AppendRow("/music.d/song");
+    const std::string sources = dir + "/music.d";
+    std::filesystem::create_directories(sources);
+    for (const char* name : {"a.wav", "song", ".hidden"}) {
+        std::filesystem::copy_file(FixturePath("mono8.wav"), sources + "/" + name);
+    }
+    ConvertHarness h(dir + "/out");
+    h.view.AppendRow(sources + "/a.wav");
+    h.view.AppendRow(sources + "/song");
+    h.view.AppendRow(sources + "/.hidden");
     h.Convert();
     EXPECT_TRUE(h.fakes.dialogs.messages.empty());
-    EXPECT_FALSE(h.StartedNothing());
-    EXPECT_EQ(g_engine->m_outputPaths,
-              (std::vector<std::string>{dir + "/a.mp3", dir + "/song.mp3"}));
+    EXPECT_EQ(h.view.progressDialogShows, 1);
+    const AVConvert& engine = *g_engine;
+    EXPECT_EQ(engine.m_outputPaths,
+              (std::vector<std::string>{dir + "/out/a.mp3", dir + "/out/song.mp3",
+                                        dir + "/out/.hidden.mp3"}));
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(TaskStatusOf(engine, row), TaskCompleted) << row;
+        EXPECT_TRUE(ProbeAudio(engine.m_outputPaths[row]).ok) << row;
+    }
 }
 
 TEST(ConvertCommand, TheExtensionFollowsTheFormatComboAndTheCodecTheSettings) {

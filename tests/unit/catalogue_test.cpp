@@ -112,12 +112,15 @@ TEST(OutputPath, BuildsFolderBaseNameAndExtension) {
     // A backslash is an ordinary character of a Linux file name.
     ASSERT_TRUE(BuildOutputPath("/o", "/m/back\\slash.wav", ".au", path));
     EXPECT_EQ(path, "/o/back\\slash.au");
-    // A file name without a "." is its own base name, even when a folder has
-    // a "."; a path that names no file gives no output path.
+    // A name without an extension is its own base name, even when a folder
+    // has a "."; so is a hidden file's name.
     ASSERT_TRUE(BuildOutputPath("/out", "/music.d/noextension", ".mp3", path));
     EXPECT_EQ(path, "/out/noextension.mp3");
+    ASSERT_TRUE(BuildOutputPath("/out", "/music/.hidden", ".mp3", path));
+    EXPECT_EQ(path, "/out/.hidden.mp3");
+    // Only a path that names no file gives no output path.
     path = "unchanged";
-    EXPECT_FALSE(BuildOutputPath("/out", "/music.d/", ".mp3", path));
+    EXPECT_FALSE(BuildOutputPath("/out", "/music/", ".mp3", path));
     EXPECT_EQ(path, "unchanged");
 }
 

@@ -28,42 +28,67 @@ TEST(OutputNaming, CandidatesAreBuiltFromTheBaseName) {
     EXPECT_EQ(OutputNameCandidate("/o.d/song", 0), "/o.d/song(0)");
 }
 
-// The work file of dir/song.mp3, finished with `text` in it.
-std::string FinishedWorkFile(const std::string& dir, const std::string& text) {
-    std::string work;
-    EXPECT_EQ(CreateWorkFile(dir + "/song.mp3", work), 0);
-    WriteFile(work, text);
-    return work;
+// A work file for dir/song.mp3, finished with `text` in it.
+void FinishWorkFile(const std::string& dir, WorkFile& work, const std::string& text) {
+    ASSERT_EQ(CreateWorkFile(dir + "/song.mp3", work), 0);
+    WriteFile(work.path, text);
 }
 
-TEST(OutputNaming, WorkFilesAreHiddenBesideTheOutputAndNeverShared) {
+std::string FileNameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+TEST(OutputNaming, WorkFilesAreHiddenShortAndNeverShared) {
     const std::string dir = MakeScratchDir("naming_work");
-    std::string first;
-    std::string second;
+    WorkFile first;
+    WorkFile second;
     ASSERT_EQ(CreateWorkFile(dir + "/song.mp3", first), 0);
     ASSERT_EQ(CreateWorkFile(dir + "/song.mp3", second), 0);
-    EXPECT_EQ(first, dir + "/.song.mp3.part");
-    EXPECT_EQ(second, dir + "/.song(0).mp3.part");
+    EXPECT_NE(first.path, second.path);
+    for (const WorkFile* work : {&first, &second}) {
+        EXPECT_EQ(work->path.substr(0, dir.size() + 1), dir + "/");
+        const std::string name = FileNameOf(work->path);
+        EXPECT_TRUE(IsWorkFileName(name)) << name;
+        EXPECT_EQ(name.front(), '.');
+        EXPECT_LT(name.size(), 32u); // leaves room for any output name
+        EXPECT_TRUE(FileExists(work->path));
+    }
     EXPECT_FALSE(FileExists(dir + "/song.mp3")); // nothing under the output name yet
-    std::string work = "untouched";
-    EXPECT_LT(CreateWorkFile(dir + "/no/such/folder/song.mp3", work), 0);
-    EXPECT_EQ(work, "untouched");
+    WorkFile missing;
+    EXPECT_LT(CreateWorkFile(dir + "/no/such/folder/song.mp3", missing), 0);
+    EXPECT_TRUE(missing.path.empty());
+}
+
+TEST(OutputNaming, OnlyOurOwnWorkFileNamesAreRecognised) {
+    for (const char* name : {".veltrano-0123456789ab.part", ".veltrano-ffffffffffff.part"}) {
+        EXPECT_TRUE(IsWorkFileName(name)) << name;
+    }
+    for (const char* name :
+         {"veltrano-0123456789ab.part", ".veltrano-0123456789ab.mp3", ".veltrano-0123456789AB.part",
+          ".veltrano-0123456789a.part", ".song.mp3.part", ".veltrano-0123456789abc.part"}) {
+        EXPECT_FALSE(IsWorkFileName(name)) << name;
+    }
 }
 
 TEST(OutputNaming, PublishingNeverOverwritesExistingFiles) {
     const std::string dir = MakeScratchDir("naming_existing");
     WriteFile(dir + "/song.mp3", "first");
     WriteFile(dir + "/song(0).mp3", "second");
-    const std::string work = FinishedWorkFile(dir, "converted");
+    WorkFile work;
+    FinishWorkFile(dir, work, "converted");
+    const std::string workPath = work.path;
     std::string chosen;
     ASSERT_EQ(PublishOutputFile(work, dir + "/song.mp3", chosen), 0);
     EXPECT_EQ(chosen, dir + "/song(1).mp3");
     EXPECT_EQ(ReadFile(chosen), "converted");
-    EXPECT_FALSE(FileExists(work));
+    EXPECT_FALSE(FileExists(workPath));
+    EXPECT_EQ(work.fd, -1); // released with its lock
     EXPECT_EQ(ReadFile(dir + "/song.mp3"), "first");
     EXPECT_EQ(ReadFile(dir + "/song(0).mp3"), "second");
     // The published file is taken too: the next one moves on.
-    ASSERT_EQ(PublishOutputFile(FinishedWorkFile(dir, "again"), dir + "/song.mp3", chosen), 0);
+    WorkFile again;
+    FinishWorkFile(dir, again, "again");
+    ASSERT_EQ(PublishOutputFile(again, dir + "/song.mp3", chosen), 0);
     EXPECT_EQ(chosen, dir + "/song(2).mp3");
 }
 
@@ -72,8 +97,10 @@ TEST(OutputNaming, TreatsUnreadableFilesAndDanglingLinksAsTaken) {
     WriteFile(dir + "/song.mp3", "private");
     chmod((dir + "/song.mp3").c_str(), 0);
     ASSERT_EQ(symlink((dir + "/nowhere").c_str(), (dir + "/song(0).mp3").c_str()), 0);
+    WorkFile work;
+    FinishWorkFile(dir, work, "converted");
     std::string chosen;
-    ASSERT_EQ(PublishOutputFile(FinishedWorkFile(dir, "converted"), dir + "/song.mp3", chosen), 0);
+    ASSERT_EQ(PublishOutputFile(work, dir + "/song.mp3", chosen), 0);
     EXPECT_EQ(chosen, dir + "/song(1).mp3");
     EXPECT_FALSE(FileExists(dir + "/nowhere")); // the link was not followed
     chmod((dir + "/song.mp3").c_str(), 0644);
@@ -82,11 +109,41 @@ TEST(OutputNaming, TreatsUnreadableFilesAndDanglingLinksAsTaken) {
 
 TEST(OutputNaming, AFailedPublishKeepsTheWorkFile) {
     const std::string dir = MakeScratchDir("naming_missing");
-    const std::string work = FinishedWorkFile(dir, "converted");
+    WorkFile work;
+    FinishWorkFile(dir, work, "converted");
+    const std::string workPath = work.path;
     std::string chosen = "untouched";
     EXPECT_LT(PublishOutputFile(work, dir + "/no/such/folder/song.mp3", chosen), 0);
     EXPECT_EQ(chosen, "untouched");
-    EXPECT_EQ(ReadFile(work), "converted");
+    EXPECT_EQ(work.path, workPath);
+    EXPECT_EQ(ReadFile(workPath), "converted");
+    DiscardWorkFile(work);
+    EXPECT_FALSE(FileExists(workPath));
+}
+
+// Work files of converters that still run are kept; those whose converter
+// died (its lock went with it) are removed, and nothing else is touched.
+TEST(OutputNaming, OnlyAbandonedWorkFilesAreRemoved) {
+    const std::string dir = MakeScratchDir("naming_stale");
+    WorkFile held;
+    FinishWorkFile(dir, held, "still being written");
+    const std::string abandoned = dir + "/.veltrano-00000000abcd.part";
+    WriteFile(abandoned, "left by a crash");
+    const std::string abandonedEmpty = dir + "/.veltrano-00000000abce.part";
+    WriteFile(abandonedEmpty, "");
+    const std::string others[] = {dir + "/.song.mp3.part", dir + "/song.mp3",
+                                  dir + "/.veltrano-notours.part"};
+    for (const std::string& other : others) {
+        WriteFile(other, "not ours");
+    }
+    EXPECT_EQ(RemoveStaleWorkFiles(dir), 1);
+    EXPECT_FALSE(FileExists(abandoned));
+    // A fresh empty one may belong to a converter about to lock it.
+    EXPECT_TRUE(FileExists(abandonedEmpty));
+    EXPECT_EQ(ReadFile(held.path), "still being written");
+    for (const std::string& other : others) {
+        EXPECT_EQ(ReadFile(other), "not ours") << other;
+    }
 }
 
 } // namespace

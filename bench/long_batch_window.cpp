@@ -1,0 +1,76 @@
+// Drives the window's own batch code (the real main window, offscreen, with
+// stand-ins for the dialogs and the desktop) through every file given, and
+// prints the resident memory as the batch passes each file:
+//   veltrano_long_batch_window OUTPUT_FOLDER FILE...
+// One line per file reached: "<files passed> <resident KiB>".
+#include "engine/av_convert.h"
+#include "resources/control_ids.h"
+#include "tests/ui/fake_services.h"
+#include "ui/dialog_builder.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+long ResidentKib() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER FILE...\n", argv[0]);
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    av_log_set_level(AV_LOG_QUIET);
+    FakeUserDialogs dialogs;
+    FakeDesktopShell shell;
+    FakePowerControl power;
+    MainServices services{dialogs, shell, power};
+    AppLocations locations;
+    locations.defaultFolder = argv[1];
+    locations.settingsPath = std::string(argv[1]) + "/.settings.ini";
+    CQuarvelDlg window(services, locations);
+    window.show();
+
+    std::vector<std::string> files(argv + 2, argv + argc);
+    dialogs.fileChoices.push_back(files);
+    FindControlAs<QPushButton>(window, ids::kAdd)->click();
+    std::fprintf(stderr, "%d rows added\n", window.RowCount());
+
+    int reported = -1;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        const int passed = g_engine ? LoadCurrentTask(*g_engine) : -1;
+        if (passed > reported) {
+            reported = passed;
+            std::printf("%d %ld\n", passed, ResidentKib());
+            std::fflush(stdout);
+        }
+    });
+    sampler.start(5);
+    FindControlAs<QPushButton>(window, ids::kConvert)->click();
+    sampler.stop();
+    std::printf("%d %ld\n", g_engine ? LoadCurrentTask(*g_engine) : -1, ResidentKib());
+    return 0;
+}

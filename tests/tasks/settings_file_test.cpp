@@ -1,0 +1,178 @@
+// The settings file and the typed output folder under hostile conditions:
+// links, damaged, binary, huge and unreadable files, and "~/" in the folder
+// text.
+#include "tasks/ini_file.h"
+#include "tasks/output_folder.h"
+#include "tests/support/media_check.h"
+#include "tests/tasks/task_harness.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace veltrano::test;
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct SettingsHarness : TaskHarness {
+    explicit SettingsHarness(const std::string& name) : app(MakeScratchDir(name)) {
+        fs::create_directory(app + "/bin");
+        locations = ResolveAppLocations(app, "", "");
+    }
+    std::string app;
+    AppLocations locations;
+};
+
+TEST(SettingsFile, SavingThroughALinkUpdatesTheLinkedFile) {
+    SettingsHarness h("tasks_settings_link");
+    const std::string kept = h.app + "/dotfiles/veltrano.ini";
+    fs::create_directories(h.app + "/dotfiles");
+    WriteBytes(kept, "[Other]\nkey=value\n");
+    // A relative link, as dotfile managers make them.
+    fs::create_symlink("../dotfiles/veltrano.ini", h.locations.settingsPath);
+    h.state.m_iniPath = h.locations.settingsPath;
+    SaveOutputFolder(h.state, "/music/out");
+    EXPECT_TRUE(fs::is_symlink(h.locations.settingsPath));
+    EXPECT_EQ(ReadBytes(kept), "[Other]\nkey=value\n[Info]\nPath=/music/out\n");
+    EXPECT_EQ(ReadIniValue(h.locations.settingsPath, "Info", "Path"), "/music/out");
+
+    // A link to a file not made yet makes that file.
+    const std::string later = h.app + "/dotfiles/later.ini";
+    const std::string link = h.app + "/bin/later.ini";
+    fs::create_symlink(later, link);
+    ASSERT_TRUE(WriteIniValue(link, "Info", "Path", "/x"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadBytes(later), "[Info]\nPath=/x\n");
+}
+
+// Whatever sits at the settings path, the default folder comes quickly and
+// the file is left as it was until a folder is saved.
+TEST(SettingsFile, ADamagedFileGivesTheDefaultFolderAndIsKept) {
+    std::mt19937 random(7);
+    std::string binary(64 * 1024, '\0');
+    for (char& c : binary) {
+        c = static_cast<char>(random() & 0xff);
+    }
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"garbage text", "}{ not = an [ini file\n\n==\n[\n]\n"},
+        {"binary", binary},
+        {"binary after a good key", "[Info]\nPath=/tmp/x\n" + std::string(1, '\0') + binary},
+        {"a folder with a NUL", "[Info]\nPath=/tmp" + std::string(1, '\0') + "/evil\n"},
+        {"a folder with control characters", "[Info]\nPath=/tmp/\x1b[31mred\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsHarness h("tasks_settings_damaged");
+        WriteBytes(h.locations.settingsPath, c.bytes);
+        LoadOutputFolder(h.view, h.state, h.locations);
+        EXPECT_EQ(h.state.m_outputFolder, h.locations.defaultFolder);
+        EXPECT_TRUE(fs::is_directory(h.locations.defaultFolder));
+        EXPECT_EQ(ReadBytes(h.locations.settingsPath), c.bytes);
+        // Saving a folder replaces what is no settings file.
+        SaveOutputFolder(h.state, "/music/out");
+        EXPECT_EQ(ReadIniValue(h.locations.settingsPath, "Info", "Path"), "/music/out");
+    }
+}
+
+// 100 MB that begin like a good settings file: not read into memory at all.
+TEST(SettingsFile, AHugeFileIsNotReadAndGivesWayWhenAFolderIsSaved) {
+    SettingsHarness h("tasks_settings_huge");
+    const std::string head = "[Info]\nPath=/tmp/from-a-huge-file\n";
+    WriteBytes(h.locations.settingsPath, head);
+    fs::resize_file(h.locations.settingsPath, 100 * 1024 * 1024); // sparse: no disk used
+    LoadOutputFolder(h.view, h.state, h.locations);
+    EXPECT_EQ(h.state.m_outputFolder, h.locations.defaultFolder);
+    EXPECT_EQ(fs::file_size(h.locations.settingsPath), 100u * 1024 * 1024);
+    SaveOutputFolder(h.state, "/music/out");
+    EXPECT_EQ(ReadBytes(h.locations.settingsPath), "[Info]\nPath=/music/out\n");
+}
+
+TEST(SettingsFile, WhatCannotBeReadGivesTheDefaultFolderAndIsNeverReplaced) {
+    struct Case {
+        const char* name;
+        void (*make)(const std::string& path);
+    };
+    const Case cases[] = {
+        {"a folder", [](const std::string& p) { fs::create_directory(p); }},
+        {"a pipe nobody writes to", [](const std::string& p) { mkfifo(p.c_str(), 0600); }},
+        {"a link to an endless device",
+         [](const std::string& p) { fs::create_symlink("/dev/zero", p); }},
+        {"a link loop", [](const std::string& p) { fs::create_symlink(p, p); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsHarness h("tasks_settings_unreadable");
+        c.make(h.locations.settingsPath);
+        LoadOutputFolder(h.view, h.state, h.locations);
+        EXPECT_EQ(h.state.m_outputFolder, h.locations.defaultFolder);
+        SaveOutputFolder(h.state, "/music/out");
+        EXPECT_EQ(ReadIniValue(h.locations.settingsPath, "Info", "Path"), "");
+    }
+    // A file without read permission, for a user the permission binds.
+    SettingsHarness h("tasks_settings_private");
+    WriteBytes(h.locations.settingsPath, "[Info]\nPath=/secret\n");
+    chmod(h.locations.settingsPath.c_str(), 0);
+    if (geteuid() != 0) {
+        LoadOutputFolder(h.view, h.state, h.locations);
+        EXPECT_EQ(h.state.m_outputFolder, h.locations.defaultFolder);
+        EXPECT_FALSE(WriteIniValue(h.locations.settingsPath, "Info", "Path", "/x"));
+    }
+    chmod(h.locations.settingsPath.c_str(), 0644);
+    EXPECT_EQ(ReadBytes(h.locations.settingsPath), "[Info]\nPath=/secret\n");
+}
+
+TEST(OutputFolderText, ALeadingTildeMeansTheHomeFolder) {
+    const std::string home = MakeScratchDir("tasks_tilde_home");
+    const std::string work = MakeScratchDir("tasks_tilde_work");
+    const char* savedHome = std::getenv("HOME");
+    const std::string saved = savedHome ? savedHome : "";
+    setenv("HOME", home.c_str(), 1);
+    const std::string previous = fs::current_path();
+    fs::current_path(work);
+    struct Case {
+        std::string typed;
+        std::string meant;
+    };
+    const Case cases[] = {
+        {"~/Music/out", home + "/Music/out"},
+        {"~", home},
+        {"~other/out", "~other/out"}, // another user's home is not guessed at
+        {"/srv/~/out", "/srv/~/out"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TaskHarness h;
+        h.state.m_outputFolder = c.typed;
+        PrepareOutputFolder(h.state, h.fakes.dialogs);
+        EXPECT_EQ(h.state.m_outputFolder, c.meant);
+    }
+    TaskHarness findTarget;
+    findTarget.view.outputFolderText = "~/Found";
+    OpenOutputFolder(findTarget.view, findTarget.state, findTarget.fakes.dialogs,
+                     findTarget.fakes.shell);
+    EXPECT_EQ(findTarget.fakes.shell.openedFolders, std::vector<std::string>{home + "/Found"});
+    EXPECT_TRUE(fs::is_directory(home + "/Music/out"));
+    EXPECT_FALSE(fs::exists(work + "/~")); // no folder named "~" was made
+    fs::current_path(previous);
+    setenv("HOME", saved.c_str(), 1);
+}
+
+} // namespace
