@@ -13,11 +13,11 @@ bool HasProgram(const std::string& name) {
     return exitCode == 0;
 }
 
-std::vector<std::string> FilesBelow(const std::string& folder) {
+std::vector<std::string> FilesBelow(const std::string& folder, bool withFolders) {
     std::vector<std::string> files;
     std::error_code error;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
-        if (!entry.is_directory()) {
+        if (withFolders || !entry.is_directory()) {
             files.push_back(std::filesystem::relative(entry.path(), folder).string());
         }
     }

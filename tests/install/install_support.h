@@ -19,7 +19,8 @@ inline std::string InstalledDesktopFile() {
 // Whether a program is on the PATH; validators that are missing skip.
 bool HasProgram(const std::string& name);
 
-// Every file below `folder`, as paths relative to it, sorted.
-std::vector<std::string> FilesBelow(const std::string& folder);
+// Every file below `folder` (and every folder, when asked), as paths
+// relative to it, sorted.
+std::vector<std::string> FilesBelow(const std::string& folder, bool withFolders = false);
 
 } // namespace veltrano::test

@@ -59,12 +59,12 @@ protected:
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
         // No test plays sound.
         qputenv("SDL_AUDIODRIVER", "dummy");
-        installedBefore = FilesBelow(Installed(""));
+        installedBefore = FilesBelow(Installed(""), true);
     }
 
     void TearDown() override {
         // The installed tree is read-only for its users: nothing lands there.
-        EXPECT_EQ(FilesBelow(Installed("")), installedBefore);
+        EXPECT_EQ(FilesBelow(Installed(""), true), installedBefore);
     }
 
     QProcessEnvironment UserEnvironment() const {
