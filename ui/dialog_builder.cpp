@@ -1,6 +1,8 @@
 #include "ui/dialog_builder.h"
 
 #include "resources/control_ids.h"
+#include "ui/controls/control_button.h"
+#include "ui/skin_pictures.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>
@@ -111,8 +113,9 @@ QLabel* MakeStaticText(QWidget* parent) {
 QWidget* MakeStandardControl(const ControlTemplate& control, QWidget* parent) {
     switch (control.kind) {
     case ControlKind::PushButton:
-    case ControlKind::SkinnedButton:
         return new QPushButton(parent);
+    case ControlKind::SkinnedButton:
+        return new CControlButton(parent);
     case ControlKind::StaticText:
         return MakeStaticText(parent);
     case ControlKind::Picture:
@@ -173,8 +176,9 @@ void FitOneLineHeading(const QWidget& widget, QRect& geometry) {
 
 // A drop-down combo's or list's rectangle includes its opened list; closed,
 // it is as tall as its field.
-QRect ControlGeometry(const QWidget& widget, const ControlTemplate& control, const QFont& font) {
-    QRect geometry = DialogUnitsToPixels(font, control.rect);
+QRect ControlGeometry(const QWidget& widget, const ControlTemplate& control,
+                      const DialogUnitScale& scale) {
+    QRect geometry = DialogUnitsToPixels(scale, control.rect);
     if (control.kind == ControlKind::DropDownCombo || control.kind == ControlKind::DropDownList) {
         geometry.setHeight(std::min(geometry.height(), widget.sizeHint().height()));
     }
@@ -185,7 +189,7 @@ QRect ControlGeometry(const QWidget& widget, const ControlTemplate& control, con
 }
 
 void PlaceControl(QWidget& widget, QWidget& dialog, const ControlTemplate& control,
-                  const QFont& font) {
+                  const DialogUnitScale& scale) {
     if (widget.parentWidget() != &dialog) {
         widget.setParent(&dialog);
     }
@@ -193,10 +197,25 @@ void PlaceControl(QWidget& widget, QWidget& dialog, const ControlTemplate& contr
     widget.setObjectName(QStringLiteral("control%1").arg(control.id));
     ApplyText(widget, control.text);
     ApplyStyle(widget, control.style);
-    widget.setGeometry(ControlGeometry(widget, control, font));
+    widget.setGeometry(ControlGeometry(widget, control, scale));
     widget.setEnabled(control.enabled);
     // An explicit hide keeps the control hidden when the dialog is shown.
     widget.setVisible(control.visible);
+}
+
+void Build(QWidget& dialog, const DialogTemplate& dialogTemplate, const QFont& font,
+           const DialogUnitScale& scale, const ControlFactory& factory) {
+    dialog.setFont(font);
+    dialog.setWindowTitle(QString::fromUtf8(dialogTemplate.title));
+    dialog.setFixedSize(
+        DialogUnitsToPixels(scale, {0, 0, dialogTemplate.width, dialogTemplate.height}).size());
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = factory ? factory(control, &dialog) : nullptr;
+        if (widget == nullptr) {
+            widget = MakeStandardControl(control, &dialog);
+        }
+        PlaceControl(*widget, dialog, control, scale);
+    }
 }
 
 } // namespace
@@ -207,26 +226,41 @@ QFont TemplateFont(const DialogTemplate& dialogTemplate) {
     return font;
 }
 
-QRect DialogUnitsToPixels(const QFont& font, const ControlRect& rect) {
+DialogUnitScale FontUnitScale(const QFont& font) {
     const BaseUnits units = BaseUnitsOf(font);
-    return {ScaleRounded(rect.x, units.x, 4), ScaleRounded(rect.y, units.y, 8),
-            ScaleRounded(rect.width, units.x, 4), ScaleRounded(rect.height, units.y, 8)};
+    return {units.x, 4, units.y, 8};
+}
+
+DialogUnitScale BackgroundUnitScale(const DialogTemplate& dialogTemplate, QSize background) {
+    return {background.width(), dialogTemplate.width, background.height(), dialogTemplate.height};
+}
+
+QRect DialogUnitsToPixels(const DialogUnitScale& scale, const ControlRect& rect) {
+    return {ScaleRounded(rect.x, scale.xNumerator, scale.xDenominator),
+            ScaleRounded(rect.y, scale.yNumerator, scale.yDenominator),
+            ScaleRounded(rect.width, scale.xNumerator, scale.xDenominator),
+            ScaleRounded(rect.height, scale.yNumerator, scale.yDenominator)};
+}
+
+QRect DialogUnitsToPixels(const QFont& font, const ControlRect& rect) {
+    return DialogUnitsToPixels(FontUnitScale(font), rect);
 }
 
 void BuildFromTemplate(QWidget& dialog, const DialogTemplate& dialogTemplate,
                        const ControlFactory& factory) {
     const QFont font = TemplateFont(dialogTemplate);
-    dialog.setFont(font);
-    dialog.setWindowTitle(QString::fromUtf8(dialogTemplate.title));
-    dialog.setFixedSize(
-        DialogUnitsToPixels(font, {0, 0, dialogTemplate.width, dialogTemplate.height}).size());
-    for (const ControlTemplate& control : dialogTemplate.controls) {
-        QWidget* widget = factory ? factory(control, &dialog) : nullptr;
-        if (widget == nullptr) {
-            widget = MakeStandardControl(control, &dialog);
-        }
-        PlaceControl(*widget, dialog, control, font);
+    Build(dialog, dialogTemplate, font, FontUnitScale(font), factory);
+}
+
+void BuildSkinnedFromTemplate(QWidget& dialog, const DialogTemplate& dialogTemplate,
+                              int backgroundPictureId, const ControlFactory& factory) {
+    const QSize background = SkinPictureSize(backgroundPictureId);
+    const QFont font = TemplateFont(dialogTemplate);
+    if (background.isEmpty()) {
+        Build(dialog, dialogTemplate, font, FontUnitScale(font), factory);
+        return;
     }
+    Build(dialog, dialogTemplate, font, BackgroundUnitScale(dialogTemplate, background), factory);
 }
 
 QWidget* FindControl(const QWidget& dialog, int id) {

@@ -14,8 +14,10 @@
 #include "ui/controls/check_list_ctrl.h"
 #include "ui/dialog_builder.h"
 #include "ui/file_info_dialog.h"
+#include "ui/main_window_skin.h"
 #include "ui/progress_dialog.h"
 #include "ui/settings_dialog.h"
+#include "ui/skin_pictures.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -28,6 +30,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimerEvent>
 #include <QUrl>
@@ -108,12 +111,15 @@ bool IsEnterKey(int key) {
 CQuarvelDlg::CQuarvelDlg(MainServices& services, AppLocations locations, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_services(services),
       m_locations(std::move(locations)) {
-    BuildFromTemplate(*this, *FindDialogTemplate(ids::kMainDialog), MakeMainControl);
+    BuildSkinnedFromTemplate(*this, *FindDialogTemplate(ids::kMainDialog), kMainBackgroundPicture,
+                             MakeMainControl);
     m_taskList = FindControlAs<CCheckListCtrl>(*this, ids::kTaskList);
     m_formatCombo = FindControlAs<QComboBox>(*this, ids::kFormatCombo);
     m_outputCombo = FindControlAs<QComboBox>(*this, ids::kOutputCombo);
     m_progressDialog = std::make_unique<CAVConvertDlg>(*this, m_state, this);
     setAcceptDrops(true);
+    // Moves over the background decide the cursor (the hand over button places).
+    setMouseTracking(true);
     InitDialog();
     BindCommands();
     // Keys are looked at before any control of the window sees them, so that
@@ -127,12 +133,14 @@ CQuarvelDlg::~CQuarvelDlg() {
 }
 
 void CQuarvelDlg::InitDialog() {
-    // The application icon comes with the skin's artwork.
+    setWindowIcon(SkinAppIcon());
     setWindowTitle(kWindowTitle);
     SetToolTips(*this, kToolTips);
     m_state.m_clipRow = 0;
     FillFormatCombo();
+    SkinMainButtons(*this);
     DisableTaskButtons();
+    ApplyMainControlColours(*this);
     PrepareTaskList();
     LoadOutputFolder(*this, m_state, m_locations);
     SelectOutputFormat(OutputSettings, 0);
@@ -326,6 +334,22 @@ void CQuarvelDlg::mousePressEvent(QMouseEvent* event) {
     QDialog::mousePressEvent(event);
 }
 
+// The skin: the background picture under every control, and the hand over
+// every button's place, also where a button is hidden or cut out by its shape.
+void CQuarvelDlg::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    PaintMainBackground(*this, painter);
+}
+
+void CQuarvelDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (IsOverButtonPlace(*this, event->position().toPoint())) {
+        setCursor(SkinHandCursor(devicePixelRatioF()));
+    } else {
+        unsetCursor();
+    }
+    QDialog::mouseMoveEvent(event);
+}
+
 void CQuarvelDlg::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
@@ -454,12 +478,10 @@ void CQuarvelDlg::SetListVisible(bool visible) {
 
 // MainView: buttons and combos.
 
-// The one place where a task button changes state; the skin's pictures for
-// the state will follow it here.
+// The one place where a task button changes state: its pictures for the
+// state come with it.
 void CQuarvelDlg::SetButtonEnabled(int controlId, bool enabled) {
-    if (QWidget* button = FindControl(*this, controlId)) {
-        button->setEnabled(enabled);
-    }
+    SetSkinnedButtonEnabled(*this, controlId, enabled);
 }
 
 bool CQuarvelDlg::IsButtonEnabled(int controlId) const {

@@ -1,0 +1,117 @@
+// Renders the skin to PNG files:
+//   veltrano-skin-tool picture ID OUT.png   picture ID at the screen's pixel ratio
+//   veltrano-skin-tool icon SIZE OUT.png    the application icon, SIZE x SIZE
+//   veltrano-skin-tool window OUT.png       the main window with a few tasks
+//   veltrano-skin-tool empty-window OUT.png the main window as it starts
+// The pixel ratio is the platform's: QT_SCALE_FACTOR=2 gives the 200 % look.
+// Nothing is probed, opened or written beyond OUT.png and a temporary folder.
+#include "tasks/task_list.h"
+#include "ui/main_window.h"
+#include "ui/skin_pictures.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Services that do nothing: the window is only looked at.
+class NoDialogs : public UserDialogs {
+public:
+    void ShowMessage(const std::string&, MessageIcon) override {}
+    std::optional<std::vector<std::string>>
+    ChooseFilesToAdd(const std::vector<std::string>&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
+};
+
+class NoShell : public DesktopShell {
+public:
+    bool OpenFolder(const std::string&) override { return false; }
+    bool OpenUrl(const std::string&) override { return false; }
+};
+
+class NoPower : public PowerControl {
+public:
+    bool PowerOff() override { return false; }
+};
+
+// A made-up output folder, so that every rendering shows the same text.
+const char* const kShownFolder = "/home/you/Music/OutPut";
+
+const TaskRow kDemoTasks[] = {
+    {"/home/you/Music/Live at the Harbour.flac", "00:00:00", "00:04:12", "", " Ready", "252", true},
+    {"/home/you/Videos/Holiday 2025.mp4", "00:00:00", "00:02:37", "", " Ready", "157", true},
+    {"/home/you/Music/Field recording - rain.wav", "00:00:00", "00:09:05", "", " Ready", "545",
+     true},
+};
+
+int Usage() {
+    std::fprintf(stderr, "usage: veltrano-skin-tool picture ID OUT.png | icon SIZE OUT.png | "
+                         "window OUT.png | empty-window OUT.png\n");
+    return 2;
+}
+
+int Save(const QImage& image, const char* path) {
+    if (image.isNull() || !image.save(QString::fromLocal8Bit(path))) {
+        std::fprintf(stderr, "veltrano-skin-tool: cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
+
+qreal ScreenRatio() {
+    return QGuiApplication::primaryScreen()->devicePixelRatio();
+}
+
+int RenderWindow(bool withTasks, const char* path) {
+    QTemporaryDir scratch;
+    NoDialogs dialogs;
+    NoShell shell;
+    NoPower power;
+    MainServices services{dialogs, shell, power};
+    AppLocations locations;
+    locations.settingsPath = (scratch.path() + "/bin/Path_Registration.ini").toStdString();
+    locations.defaultFolder = (scratch.path() + "/OutPut").toStdString();
+    CQuarvelDlg window(services, locations);
+    window.AddOutputFolderEntry(kShownFolder);
+    window.ShowOutputFolder(kShownFolder);
+    if (withTasks) {
+        for (TaskRow task : kDemoTasks) {
+            task.outputFormatLabel = window.CurrentFormatText();
+            window.InsertRow(window.RowCount(), task);
+        }
+        UpdateCommandButtons(window);
+        window.SetRowSelected(1, true);
+    }
+    window.show();
+    // Let the window settle (layout, fonts, first paint) before grabbing it.
+    QTimer::singleShot(200, &window, [&] { QApplication::quit(); });
+    QApplication::exec();
+    return Save(window.grab().toImage(), path);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "picture") == 0) {
+        return Save(SkinPicture(std::atoi(argv[2]), ScreenRatio()), argv[3]);
+    }
+    if (argc == 4 && std::strcmp(argv[1], "icon") == 0) {
+        const int side = std::atoi(argv[2]);
+        return Save(SkinPictureWithAlpha(266, QSize(side, side)), argv[3]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "window") == 0) {
+        return RenderWindow(true, argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "empty-window") == 0) {
+        return RenderWindow(false, argv[2]);
+    }
+    return Usage();
+}

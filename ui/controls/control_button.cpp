@@ -1,0 +1,216 @@
+#include "ui/controls/control_button.h"
+
+#include "ui/skin_pictures.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr QRgb kOutside = qRgb(255, 255, 255);
+// Runs are turned into a region in batches, so that a large picture never
+// builds one huge rectangle list.
+constexpr std::size_t kRectBatch = 2000;
+
+struct Span {
+    int first; // first device pixel covered
+    int last;  // last device pixel covered
+};
+
+// The device pixels that logical pixel `index` covers at `ratio`.
+Span DeviceSpan(int index, qreal ratio, int deviceExtent) {
+    const int first = static_cast<int>(std::floor(index * ratio));
+    const int end = static_cast<int>(std::ceil((index + 1) * ratio));
+    return {std::min(first, deviceExtent - 1), std::min(end, deviceExtent) - 1};
+}
+
+// For each device pixel of the rows [rows.first, rows.last]: true when every
+// one of them is not pure white.
+std::vector<bool> OpaqueColumns(const QImage& rgb, Span rows) {
+    std::vector<bool> opaque(rgb.width(), true);
+    for (int y = rows.first; y <= rows.last; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            if ((line[x] & 0x00ffffff) == (kOutside & 0x00ffffff)) {
+                opaque[x] = false;
+            }
+        }
+    }
+    return opaque;
+}
+
+bool LogicalPixelOpaque(const std::vector<bool>& columns, Span span) {
+    for (int x = span.first; x <= span.last; ++x) {
+        if (!columns[x]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class RectBatch {
+public:
+    void Add(const QRect& rect) {
+        m_rects.push_back(rect);
+        if (m_rects.size() == kRectBatch) {
+            Flush();
+        }
+    }
+    QRegion Finish() {
+        Flush();
+        return m_result;
+    }
+
+private:
+    void Flush() {
+        if (m_rects.empty()) {
+            return;
+        }
+        QRegion batch;
+        for (const QRect& rect : m_rects) {
+            batch += rect;
+        }
+        m_result = m_result.isEmpty() ? batch : m_result.united(batch);
+        m_rects.clear();
+    }
+
+    std::vector<QRect> m_rects;
+    QRegion m_result;
+};
+
+} // namespace
+
+CControlButton::CControlButton(QWidget* parent) : QPushButton(parent) {}
+
+QRegion CControlButton::RegionFromNonWhite(const QImage& picture) {
+    if (picture.isNull()) {
+        return {};
+    }
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    const qreal ratio = picture.devicePixelRatio() > 0 ? picture.devicePixelRatio() : 1.0;
+    const int width = static_cast<int>(std::lround(rgb.width() / ratio));
+    const int height = static_cast<int>(std::lround(rgb.height() / ratio));
+    RectBatch rects;
+    for (int y = 0; y < height; ++y) {
+        const std::vector<bool> columns = OpaqueColumns(rgb, DeviceSpan(y, ratio, rgb.height()));
+        int runStart = -1;
+        for (int x = 0; x <= width; ++x) {
+            const bool opaque =
+                x < width && LogicalPixelOpaque(columns, DeviceSpan(x, ratio, rgb.width()));
+            if (opaque && runStart < 0) {
+                runStart = x;
+            } else if (!opaque && runStart >= 0) {
+                rects.Add(QRect(runStart, y, x - runStart, 1));
+                runStart = -1;
+            }
+        }
+    }
+    return rects.Finish();
+}
+
+void CControlButton::LoadPicture(Picture& picture, int id) const {
+    picture.id = id;
+    picture.pixmap = id == 0 ? QPixmap() : SkinPixmap(id, devicePixelRatioF());
+}
+
+void CControlButton::SetImages(int hover, int normal, int pressed, int spare) {
+    m_loadedRatio = devicePixelRatioF();
+    LoadPicture(m_hoverImage, hover);
+    LoadPicture(m_normalImage, normal);
+    LoadPicture(m_pressedImage, pressed);
+    LoadPicture(m_spareImage, spare);
+    update();
+}
+
+void CControlButton::SetShapeFromBitmap(int id) {
+    m_shapeId = id;
+    ApplyShape();
+}
+
+void CControlButton::ApplyShape() {
+    if (m_shapeId == 0) {
+        return;
+    }
+    setMask(RegionFromNonWhite(SkinPicture(m_shapeId, devicePixelRatioF())));
+    update();
+}
+
+void CControlButton::SetParentBackground(int id, const QRect& rectInParent) {
+    LoadPicture(m_parentBackground, id);
+    m_rectInParent = rectInParent;
+}
+
+void CControlButton::SetMask(int id) {
+    LoadPicture(m_mask, id);
+}
+
+int CControlButton::ShownImageId() const {
+    if (isDown() && m_pressedImage.id != 0) {
+        return m_pressedImage.id;
+    }
+    return m_hovering ? m_hoverImage.id : m_normalImage.id;
+}
+
+// A move to a screen of another pixel ratio loads everything again at the
+// new ratio, so pictures stay sharp and the shape keeps matching them.
+void CControlButton::ReloadForRatio() {
+    if (qFuzzyCompare(m_loadedRatio, devicePixelRatioF())) {
+        return;
+    }
+    SetImages(m_hoverImage.id, m_normalImage.id, m_pressedImage.id, m_spareImage.id);
+    LoadPicture(m_parentBackground, m_parentBackground.id);
+    LoadPicture(m_mask, m_mask.id);
+    ApplyShape();
+}
+
+void CControlButton::paintEvent(QPaintEvent* event) {
+    if (m_normalImage.id == 0) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+    ReloadForRatio();
+    QPainter painter(this);
+    const QPixmap& resting = m_hovering ? m_hoverImage.pixmap : m_normalImage.pixmap;
+    if (maskDrawing) {
+        DrawOverParentBackground(painter, resting);
+    } else {
+        painter.drawPixmap(0, 0, resting);
+    }
+    if (isDown()) {
+        if (maskDrawing) {
+            DrawOverParentBackground(painter, m_pressedImage.pixmap);
+        } else {
+            painter.drawPixmap(0, 0, m_pressedImage.pixmap);
+        }
+    }
+}
+
+void CControlButton::DrawOverParentBackground(QPainter& painter, const QPixmap& state) const {
+    if (!m_parentBackground.pixmap.isNull()) {
+        const qreal ratio = m_parentBackground.pixmap.devicePixelRatio();
+        const QRectF source(m_rectInParent.x() * ratio, m_rectInParent.y() * ratio,
+                            m_rectInParent.width() * ratio, m_rectInParent.height() * ratio);
+        painter.drawPixmap(QRectF(QPointF(0, 0), m_rectInParent.size()), m_parentBackground.pixmap,
+                           source);
+    }
+    painter.save();
+    if (!m_mask.pixmap.isNull()) {
+        painter.setClipRegion(RegionFromNonWhite(m_mask.pixmap.toImage()));
+    }
+    painter.drawPixmap(0, 0, state);
+    painter.restore();
+}
+
+void CControlButton::enterEvent(QEnterEvent* event) {
+    m_hovering = true;
+    update();
+    QPushButton::enterEvent(event);
+}
+
+void CControlButton::leaveEvent(QEvent* event) {
+    m_hovering = false;
+    update();
+    QPushButton::leaveEvent(event);
+}

@@ -1,0 +1,158 @@
+#include "ui/main_window_skin.h"
+
+#include "resources/control_ids.h"
+#include "ui/controls/control_button.h"
+#include "ui/dialog_builder.h"
+#include "ui/skin_pictures.h"
+
+#include <QComboBox>
+#include <QPainter>
+#include <QPalette>
+#include <QWidget>
+#include <array>
+
+namespace {
+
+struct ButtonSkin {
+    int controlId;
+    int shape;
+    int parentBackground;
+    std::array<int, 4> enabled; // hover, normal, pressed, spare
+    int disabled;               // 0: the button is never disabled
+};
+
+// Pressed shows the resting picture: coming from the lighter hover picture,
+// the button visibly sinks back under the pointer.
+constexpr ButtonSkin kButtonSkins[] = {
+    {ids::kAdd, 177, kMainBackgroundPicture, {178, 177, 177, 178}, 0},
+    {ids::kHelp, 181, kMainBackgroundPicture, {182, 181, 181, 182}, 0},
+    {ids::kCut, 229, kMainBackgroundPicture, {188, 189, 189, 188}, 229},
+    {ids::kEmpty, 269, kMainBackgroundPicture, {269, 191, 191, 269}, 212},
+    {ids::kFileInformation, 261, 261, {244, 243, 243, 244}, 261},
+    {ids::kSetting, 196, 196, {196, 197, 197, 196}, 200},
+    {ids::kBrowse, 199, kMainBackgroundPicture, {199, 199, 199, 199}, 0},
+    {ids::kFindTarget, 204, kMainBackgroundPicture, {204, 204, 204, 204}, 0},
+    {ids::kConvert, 186, kMainBackgroundPicture, {185, 186, 186, 185}, 279},
+    {ids::kAbout, 253, kMainBackgroundPicture, {253, 254, 254, 253}, 0},
+    {ids::kMinimise, 207, kMainBackgroundPicture, {208, 207, 207, 208}, 0},
+    {ids::kClose, 209, kMainBackgroundPicture, {210, 209, 209, 210}, 0},
+};
+
+// The places where the pointer shows the hand, hidden Clip and Merge included.
+constexpr int kHandPlaces[] = {ids::kAdd,
+                               ids::kClip,
+                               ids::kHelp,
+                               ids::kCut,
+                               ids::kEmpty,
+                               ids::kMerge,
+                               ids::kFileInformation,
+                               ids::kAbout,
+                               ids::kBrowse,
+                               ids::kFindTarget,
+                               ids::kConvert,
+                               ids::kMinimise,
+                               ids::kClose,
+                               ids::kSetting};
+
+const ButtonSkin* FindSkin(int controlId) {
+    for (const ButtonSkin& skin : kButtonSkins) {
+        if (skin.controlId == controlId) {
+            return &skin;
+        }
+    }
+    return nullptr;
+}
+
+void ShowPictures(CControlButton& button, const ButtonSkin& skin, bool enabled) {
+    if (enabled || skin.disabled == 0) {
+        button.SetImages(skin.enabled[0], skin.enabled[1], skin.enabled[2], skin.enabled[3]);
+    } else {
+        button.SetImages(skin.disabled, skin.disabled, skin.disabled, skin.disabled);
+    }
+}
+
+void SkinButton(CControlButton& button, const ButtonSkin& skin) {
+    button.SetParentBackground(skin.parentBackground, button.geometry());
+    button.SetShapeFromBitmap(skin.shape);
+    button.maskDrawing = false;
+    button.SetMask(skin.shape);
+    button.setCursor(SkinHandCursor(button.devicePixelRatioF()));
+    ShowPictures(button, skin, button.isEnabled());
+}
+
+QPalette DarkFieldPalette(QPalette palette) {
+    const QColor field(0x12, 0x17, 0x1d);
+    const QColor surface(0x27, 0x31, 0x3d);
+    const QColor text(0xe9, 0xee, 0xf3);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Base, field);
+        palette.setColor(group, QPalette::AlternateBase, surface);
+        palette.setColor(group, QPalette::Window, surface);
+        palette.setColor(group, QPalette::Button, surface);
+        palette.setColor(group, QPalette::Text, text);
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::ButtonText, text);
+        palette.setColor(group, QPalette::Highlight, QColor(0x22, 0xa5, 0x88));
+        palette.setColor(group, QPalette::HighlightedText, QColor(0x0b, 0x1f, 0x1a));
+        palette.setColor(group, QPalette::Light, QColor(0x43, 0x50, 0x5f));
+        palette.setColor(group, QPalette::Midlight, QColor(0x36, 0x42, 0x50));
+        palette.setColor(group, QPalette::Mid, QColor(0x2b, 0x35, 0x41));
+        palette.setColor(group, QPalette::Dark, QColor(0x0d, 0x11, 0x16));
+        palette.setColor(group, QPalette::Shadow, QColor(0x05, 0x07, 0x09));
+        palette.setColor(group, QPalette::PlaceholderText, QColor(0x8a, 0x97, 0xa6));
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x5f, 0x6a, 0x76));
+    palette.setColor(QPalette::Disabled, QPalette::Base, field);
+    return palette;
+}
+
+} // namespace
+
+void SkinMainButtons(QWidget& window) {
+    for (const ButtonSkin& skin : kButtonSkins) {
+        if (auto* button = FindControlAs<CControlButton>(window, skin.controlId)) {
+            SkinButton(*button, skin);
+        }
+    }
+}
+
+void SetSkinnedButtonEnabled(QWidget& window, int controlId, bool enabled) {
+    QWidget* control = FindControl(window, controlId);
+    if (control == nullptr) {
+        return;
+    }
+    control->setEnabled(enabled);
+    auto* button = qobject_cast<CControlButton*>(control);
+    const ButtonSkin* skin = FindSkin(controlId);
+    if (button != nullptr && skin != nullptr && button->ShapeId() != 0) {
+        ShowPictures(*button, *skin, enabled);
+    }
+}
+
+void PaintMainBackground(QWidget& window, QPainter& painter) {
+    const QPixmap background = SkinPixmap(kMainBackgroundPicture, window.devicePixelRatioF());
+    if (background.isNull()) {
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(window.rect(), background);
+}
+
+bool IsOverButtonPlace(const QWidget& window, QPoint point) {
+    for (int controlId : kHandPlaces) {
+        const QWidget* control = FindControl(window, controlId);
+        // Bounds included: the right and bottom edges count too.
+        if (control != nullptr && control->geometry().adjusted(0, 0, 1, 1).contains(point)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ApplyMainControlColours(QWidget& window) {
+    for (int controlId : {ids::kFormatCombo, ids::kOutputCombo}) {
+        if (QWidget* combo = FindControl(window, controlId)) {
+            combo->setPalette(DarkFieldPalette(combo->palette()));
+        }
+    }
+}
