@@ -6,14 +6,15 @@ set(CPACK_PACKAGE_VENDOR "Veltrano maintainers")
 set(CPACK_PACKAGE_CONTACT "Veltrano maintainers <maintainers@veltrano.example.com>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch audio converter for audio and video files")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Veltrano Audio Converter turns audio files, and the sound track of video files, into one "
-    "of twelve audio formats: AAC, AC3, AIFF, AU, M4A, MP2, MP3, OGG, RA, WAV, WMA and FLAC. "
-    "Files are added from a dialog, dropped on the window or opened with it from the file "
-    "manager; each can be trimmed while it plays, and the whole list is converted in one "
-    "batch.\n"
+# Debian wants the long description in lines of at most 80 characters.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Veltrano Audio Converter turns audio files, and the sound track of video"
+    "files, into one of twelve audio formats: AAC, AC3, AIFF, AU, M4A, MP2, MP3,"
+    "OGG, RA, WAV, WMA and FLAC. Files are added from a dialog, dropped on the"
+    "window or opened with it from the file manager; each can be trimmed while"
+    "it plays, and the whole list is converted in one batch."
+    "."
     "The veltrano-convert command converts the same way from a terminal.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -10,7 +10,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$(mkdir -p "${1:-$root}" && cd "${1:-$root}" && pwd)"
 dir="$root/build-package"
 
-eval "$(dpkg-buildflags --export=sh)"
+# Debian's hardening flags, with immediate binding as well.
+eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
 cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DVELTRANO_TESTS=OFF \
     -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS" \
