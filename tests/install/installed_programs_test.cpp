@@ -55,8 +55,6 @@ protected:
         std::filesystem::create_directories(home);
         std::filesystem::create_directories(config);
         std::ofstream(config + "/user-dirs.dirs") << "XDG_MUSIC_DIR=\"$HOME/Musik\"\n";
-        qputenv("HOME", QByteArray::fromStdString(home));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
         // No test plays sound.
         qputenv("SDL_AUDIODRIVER", "dummy");
         installedBefore = FilesBelow(Installed(""), true);
@@ -78,6 +76,25 @@ protected:
 
     std::string MusicOutputFolder() const { return home + "/Musik/OutPut"; }
 
+    // The window program's locations when installed, as this user would get
+    // them. The test process keeps its own environment otherwise: libraries
+    // that read it later (fonts) must not see a changed home.
+    AppLocations InstalledLocations() const {
+        const QByteArray oldHome = qgetenv("HOME");
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+        const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        qputenv("HOME", QByteArray::fromStdString(home));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
+        AppLocations locations = CQuarvelApp::LocationsFor(Installed("bin"));
+        qputenv("HOME", oldHome);
+        if (hadConfig) {
+            qputenv("XDG_CONFIG_HOME", oldConfig);
+        } else {
+            qunsetenv("XDG_CONFIG_HOME");
+        }
+        return locations;
+    }
+
     std::string scratch;
     std::string home;
     std::string config;
@@ -91,7 +108,7 @@ void ClickButton(QWidget& window, int id) {
 }
 
 TEST_F(InstalledProgramTest, WindowKeepsItsSettingsAndOutputFolderInTheUsersFolders) {
-    const AppLocations locations = CQuarvelApp::LocationsFor(Installed("bin"));
+    const AppLocations locations = InstalledLocations();
     EXPECT_EQ(locations.settingsPath, config + "/veltrano/Path_Registration.ini");
     EXPECT_EQ(locations.defaultFolder, MusicOutputFolder());
 
