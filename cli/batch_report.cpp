@@ -1,5 +1,7 @@
 #include "cli/batch_report.h"
 
+#include "engine/failure_reason.h"
+
 namespace {
 
 std::string RowSummary(const AVConvert& engine, int row) {
@@ -8,7 +10,8 @@ std::string RowSummary(const AVConvert& engine, int row) {
         return "Completed " + engine.m_outputPaths[row];
     case TaskFailed:
         // A failed row leaves no file behind, so name the source instead.
-        return "Failure " + engine.m_inputPaths[row] + " (nothing written)";
+        return "Failure " + engine.m_inputPaths[row] +
+               " (nothing written): " + FailureReasonText(TaskReasonOf(engine, row));
     default:
         // The worker moves past a row only after it has written its file.
         if (row < LoadRelaxed(engine.m_currentTask)) {

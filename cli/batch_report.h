@@ -10,9 +10,10 @@ inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitInterrupted = 130;
 
-// One line per row: "Completed <output>", "Failure <output>", "Stopped
-// (partial) <output>" for the row a stop cut short (its file is valid up to
-// the stop), "Stopped (not converted) <input>" for rows never begun.
+// One line per row: "Completed <output>", "Failure <input> (nothing
+// written): <why it failed>", "Stopped (partial) <output>" for the row a stop
+// cut short (its file is valid up to the stop), "Stopped (not converted)
+// <input>" for rows never begun.
 std::string BatchSummary(const AVConvert& engine);
 
 // 130 after an interruption, else 1 when a file was refused or a row did not

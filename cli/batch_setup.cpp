@@ -4,6 +4,8 @@
 #include "tasks/add_files.h"
 #include "tasks/batch_start.h"
 #include "tasks/clock_text.h"
+#include "tasks/folder_files.h"
+#include "tasks/output_folder.h"
 #include "tasks/output_path.h"
 
 #include <algorithm>
@@ -38,6 +40,37 @@ std::string CheckFile(AVConvert& engine, const CliOptions& options, const std::s
     return "";
 }
 
+// One file of the command line with the folder its output goes to.
+struct SourceFile {
+    std::string path;
+    std::string outputFolder;
+};
+
+// The part of a relative path before its last "/"; "" when it has none.
+std::string SubfolderOf(const std::string& relativePath) {
+    const size_t slash = relativePath.rfind('/');
+    return slash == std::string::npos ? "" : relativePath.substr(0, slash);
+}
+
+// The files named on the command line, each folder replaced by the files in
+// its tree, whose outputs go to the same subfolders below the output folder.
+std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
+                                    const std::string& outputFolder) {
+    std::vector<SourceFile> files;
+    for (const std::string& argument : arguments) {
+        if (!IsFolder(argument)) {
+            files.push_back({argument, outputFolder});
+            continue;
+        }
+        for (const std::string& relative : FilesInFolder(argument, outputFolder)) {
+            const std::string subfolder = SubfolderOf(relative);
+            files.push_back({JoinPath(argument, relative),
+                             subfolder.empty() ? outputFolder : JoinPath(outputFolder, subfolder)});
+        }
+    }
+    return files;
+}
+
 void FillRows(AVConvert& engine, const std::vector<AcceptedFile>& files) {
     PrepareBatch(engine, static_cast<int32_t>(files.size()));
     for (size_t i = 0; i < files.size(); ++i) {
@@ -62,17 +95,22 @@ std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options
     const std::string folder = NormalizeFolder(options.outputFolder);
     std::vector<std::string> refusals;
     std::vector<AcceptedFile> accepted;
-    for (const std::string& path : options.files) {
+    for (const SourceFile& source : SourceFiles(options.files, folder)) {
         if (StopRequested(engine)) {
             break;
         }
         AcceptedFile file;
-        if (std::string refusal = CheckFile(engine, options, folder, path, file);
+        if (std::string refusal =
+                CheckFile(engine, options, source.outputFolder, source.path, file);
             !refusal.empty()) {
             refusals.push_back(std::move(refusal));
-        } else {
-            accepted.push_back(std::move(file));
+            continue;
         }
+        // A folder that cannot be made fails its rows with the reason why.
+        if (source.outputFolder != folder) {
+            MakeFolder(source.outputFolder);
+        }
+        accepted.push_back(std::move(file));
     }
     FillRows(engine, accepted);
     SetOutputParameters(engine, options.codecId, options.bitRate, options.sampleRate,

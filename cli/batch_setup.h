@@ -14,6 +14,9 @@ std::string NormalizeFolder(const std::string& folder);
 
 // Probes every file, refuses the ones the window would refuse, and makes the
 // accepted ones the rows of the engine's batch, with the output parameters
-// written last (probing overwrites them). Stops probing once a stop has been
-// requested. Returns one message per refused file.
+// written last (probing overwrites them). A folder stands for every file in
+// its tree (hidden ones and the output folder left out), in name order; their
+// outputs keep the tree's subfolders below the output folder, made here.
+// Stops probing once a stop has been requested. Returns one message per
+// refused file.
 std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options);

@@ -21,6 +21,10 @@ constexpr const char* kUsage = R"(Usage:
 Converts every FILE (audio, or video with sound) into one output format, as
 one batch. Each output is FOLDER/<file name without extension>.<format>; an
 existing file is never overwritten: song.mp3, song(0).mp3, song(1).mp3, ...
+A FILE that is a folder stands for every file in it and in its subfolders,
+in name order (hidden files and the output folder left out); their outputs
+keep the subfolders: Music/A/01.flac -> FOLDER/A/01.mp3. Cover art and tags
+go with the sound into every format that can hold them.
 
 Options:
   -f, --format FORMAT   output format by extension (any case, leading dot
@@ -52,9 +56,11 @@ and not converted; so is a file whose name has no extension or that ends
 before --start. The others are converted one after another; progress goes to
 standard error (a bar per file on a terminal, one line as each file starts
 and ends elsewhere). At the end one line per converted file goes to standard
-output: "Completed <output>", or "Failure <input> (nothing written)" - a
-failed file leaves no output behind - or "Stopped ..." for files a stop cut
-short or never began.
+output: "Completed <output>", or "Failure <input> (nothing written): <why>" -
+a failed file leaves no output behind; why is one of "no sound could be
+decoded", "the disk is full", "the output folder cannot be written", "the
+encoder refused the settings", "the file changed or disappeared" - or
+"Stopped ..." for files a stop cut short or never began.
 
 Ctrl-C (SIGINT) or SIGTERM stops the batch: the file being converted is
 finished early as a valid, shorter file, the rest are not started. A second

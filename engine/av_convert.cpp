@@ -14,4 +14,5 @@ void PrepareBatch(AVConvert& engine, int32_t taskCount) {
     for (auto& status : engine.m_taskStatus) {
         status.store(TaskPending, std::memory_order_relaxed);
     }
+    engine.m_taskReason = std::vector<std::atomic<uint8_t>>(rows);
 }

@@ -73,6 +73,9 @@ public:
     std::atomic<int32_t> m_currentTask{-1};
     std::atomic<int32_t> m_progress{-1};
     std::vector<std::atomic<uint8_t>> m_taskStatus;
+    // Per row, why it failed (a FailureReason, engine/failure_reason.h); the
+    // worker writes it before the row's status.
+    std::vector<std::atomic<uint8_t>> m_taskReason;
     std::atomic<bool> m_stopRequested{false};
 };
 

@@ -1,8 +1,11 @@
 // The batch worker: converts every row of a batch into its own output file.
 #include "engine/audio_transcoder.h"
 #include "engine/av_convert.h"
+#include "engine/cover_art.h"
+#include "engine/failure_reason.h"
 #include "engine/media_input.h"
 #include "engine/output_naming.h"
+#include "engine/tag_copy.h"
 
 #include <cmath>
 #include <cstdio>
@@ -18,58 +21,37 @@ struct RowResources {
     CodecContextPtr audioDecoder;
     OutputFormatPtr output;
     AudioTranscoder transcoder;
-    std::string workFile; // the hidden file this row writes, until it is published
+    CoverArt cover;
+    std::string workFile;                // the hidden file this row writes, until it is published
+    FailureReason failure = FailureNone; // why the row failed, once it has
 };
 
-// Tags copied to the output, each with the older names FFmpeg once used.
-struct TagKey {
-    const char* key;
-    const char* oldKey;
-};
-constexpr TagKey kCopiedTags[] = {
-    {"title", nullptr}, {"artist", "author"}, {"copyright", nullptr}, {"comment", nullptr},
-    {"album", nullptr}, {"date", "year"},     {"track", nullptr},     {"genre", nullptr},
-};
-
-const char* FindTag(const AVDictionary* tags, const TagKey& tag) {
-    const AVDictionaryEntry* entry = av_dict_get(tags, tag.key, nullptr, 0);
-    if (!entry && tag.oldKey) {
-        entry = av_dict_get(tags, tag.oldKey, nullptr, 0);
+// Notes why the row fails; the first reason found is the one reported.
+bool Fail(RowResources& res, FailureReason reason) {
+    if (res.failure == FailureNone) {
+        res.failure = reason;
     }
-    return entry ? entry->value : nullptr;
+    return false;
 }
 
-// Tags live in the container for most formats and in the audio stream for
-// Ogg and a few others; the container's win. They go to both the output
-// container and its stream, so every muxer finds them where it looks.
-void CopyTags(const AVFormatContext* input, const AVStream* sourceAudio, AVFormatContext* output,
-              AVStream* outputAudio) {
-    for (const TagKey& tag : kCopiedTags) {
-        const char* value = FindTag(input->metadata, tag);
-        if (!value && sourceAudio) {
-            value = FindTag(sourceAudio->metadata, tag);
-        }
-        if (value) {
-            av_dict_set(&output->metadata, tag.key, value, 0);
-            if (outputAudio) {
-                av_dict_set(&outputAudio->metadata, tag.key, value, 0);
-            }
-        }
-    }
+bool FailOnOutputError(RowResources& res, int averror) {
+    return Fail(res, ReasonForOutputError(averror));
 }
 
 bool OpenSource(AVConvert& engine, int row, RowResources& res) {
+    // The file was accepted when it was added: failing to open it now, or its
+    // picture's decoder, means it is no longer what was added.
     if (OpenMediaInput(engine.m_inputPaths[row], res.input) != ProbeOk) {
-        return false;
+        return Fail(res, FailureSourceChanged);
     }
     FindStreams(res.input.get(), engine);
     if (engine.m_videoStream >= 0 &&
         OpenStreamDecoder(res.input->streams[engine.m_videoStream], res.videoDecoder) != 0) {
-        return false;
+        return Fail(res, FailureSourceChanged);
     }
     if (engine.m_audioStream >= 0 &&
         OpenStreamDecoder(res.input->streams[engine.m_audioStream], res.audioDecoder) != 0) {
-        return false;
+        return Fail(res, FailureNoSound);
     }
     ReadDurationFacts(res.input.get(), engine);
     ReadVideoFacts(res.input.get(), res.videoDecoder.get(), engine);
@@ -96,16 +78,16 @@ bool PrepareOutput(AVConvert& engine, int row, RowResources& res, const ClipWind
     const std::string& path = engine.m_outputPaths[row];
     const AVOutputFormat* format = av_guess_format(nullptr, path.c_str(), nullptr);
     if (!format) {
-        return false;
+        return Fail(res, FailureEncoderRefused);
     }
     AVFormatContext* ctx = nullptr;
     if (avformat_alloc_output_context2(&ctx, format, nullptr, path.c_str()) < 0 || !ctx) {
-        return false;
+        return Fail(res, FailureEncoderRefused);
     }
     res.output.reset(ctx);
     // Without sound the output would have no stream: fail before any file exists.
     if (engine.m_audioStream < 0) {
-        return false;
+        return Fail(res, FailureNoSound);
     }
     OutputAudioParams params;
     params.codecId = engine.m_audioCodecId;
@@ -113,27 +95,38 @@ bool PrepareOutput(AVConvert& engine, int row, RowResources& res, const ClipWind
     params.sampleRate = engine.m_sampleRate;
     params.channels = engine.m_channels;
     if (SetupAudioTranscoder(res.transcoder, ctx, res.audioDecoder.get(), params, clip) < 0) {
-        return false;
+        return Fail(res, FailureEncoderRefused);
     }
-    CopyTags(res.input.get(), res.input->streams[engine.m_audioStream], ctx,
-             res.transcoder.outputStream);
+    CopySourceTags(res.input.get(), res.input->streams[engine.m_audioStream], ctx,
+                   res.transcoder.outputStream);
+    if (const int ret = AddCoverArt(res.input.get(), ctx, res.transcoder.outputStream, res.cover);
+        ret < 0) {
+        return FailOnOutputError(res, ret);
+    }
     return true;
 }
 
 bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
-    if (CreateWorkFile(engine.m_outputPaths[row], res.workFile) < 0) {
-        return false;
+    if (const int ret = CreateWorkFile(engine.m_outputPaths[row], res.workFile); ret < 0) {
+        return FailOnOutputError(res, ret);
     }
     AVFormatContext* out = res.output.get();
     if (!(out->oformat->flags & AVFMT_NOFILE)) {
         DictionaryHolder options;
         av_dict_set(options.get(), "protocol_whitelist", "file", 0);
-        if (avio_open2(&out->pb, LocalFileUrl(res.workFile).c_str(), AVIO_FLAG_WRITE, nullptr,
-                       options.get()) < 0) {
-            return false;
+        if (const int ret = avio_open2(&out->pb, LocalFileUrl(res.workFile).c_str(),
+                                       AVIO_FLAG_WRITE, nullptr, options.get());
+            ret < 0) {
+            return FailOnOutputError(res, ret);
         }
     }
-    return avformat_write_header(out, nullptr) >= 0;
+    if (const int ret = avformat_write_header(out, nullptr); ret < 0) {
+        return FailOnOutputError(res, ret);
+    }
+    if (const int ret = WriteCoverArt(out, res.cover); ret < 0) {
+        return FailOnOutputError(res, ret);
+    }
+    return true;
 }
 
 // Closes the finished file and gives it its output name, the first of the
@@ -142,8 +135,9 @@ bool PublishOutput(AVConvert& engine, int row, RowResources& res) {
     res.transcoder.outputStream = nullptr; // freed with the output context
     res.output.reset();
     std::string chosen;
-    if (PublishOutputFile(res.workFile, engine.m_outputPaths[row], chosen) < 0) {
-        return false;
+    if (const int ret = PublishOutputFile(res.workFile, engine.m_outputPaths[row], chosen);
+        ret < 0) {
+        return FailOnOutputError(res, ret);
     }
     engine.m_outputPaths[row] = chosen;
     res.workFile.clear();
@@ -179,7 +173,7 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
     PacketPtr packet(av_packet_alloc());
     if (!packet) {
         t.failed = true;
-        return false;
+        return FailOnOutputError(res, AVERROR(ENOMEM));
     }
     while (!StopRequested(engine) && !t.clipEnded) {
         if (av_read_frame(res.input.get(), packet.get()) < 0) {
@@ -190,6 +184,7 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
             StoreRelaxed(engine.m_progress, RowProgress(t, target));
             if (ret < 0) {
                 t.failed = true;
+                FailOnOutputError(res, ret);
             }
         }
         av_packet_unref(packet.get());
@@ -213,10 +208,20 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res) {
     const bool sourceEnded = RunPacketLoop(engine, res, clip);
 
     AudioTranscoder& t = res.transcoder;
-    if (!t.failed && FinishAudioTranscoder(t, sourceEnded) < 0) {
-        t.failed = true;
+    if (!t.failed) {
+        if (const int ret = FinishAudioTranscoder(t, sourceEnded); ret < 0) {
+            t.failed = true;
+            FailOnOutputError(res, ret);
+        }
     }
-    if (av_write_trailer(res.output.get()) < 0) {
+    // A source whose every audio packet failed to decode gives a file without
+    // sound; that is no conversion.
+    if (!t.failed && sourceEnded && clip.length > 0 && !t.positionKnown) {
+        t.failed = true;
+        Fail(res, FailureNoSound);
+    }
+    if (const int ret = av_write_trailer(res.output.get()); ret < 0) {
+        FailOnOutputError(res, ret);
         return TaskFailed;
     }
     StoreRelaxed(engine.m_progress, 100);
@@ -245,6 +250,7 @@ void ResetRowState(AVConvert& engine) {
 
 void ConvertBatchProc(AVConvert* engine) {
     for (int row = 0; row < engine->m_taskCount; ++row) {
+        engine->m_taskReason[row].store(FailureNone, std::memory_order_relaxed);
         SetTaskStatus(*engine, row, TaskPending);
     }
     StoreRelaxed(engine->m_currentTask, 0);
@@ -258,8 +264,10 @@ void ConvertBatchProc(AVConvert* engine) {
             const uint8_t status = ConvertRow(*engine, row, res);
             if (status == TaskFailed) {
                 DiscardOutput(res);
+                SetTaskFailure(*engine, row, res.failure);
+            } else {
+                SetTaskStatus(*engine, row, status);
             }
-            SetTaskStatus(*engine, row, status);
         }
         StoreRelaxed(engine->m_currentTask, row + 1);
     }

@@ -38,6 +38,7 @@ inline constexpr int kSetting = 1115;
 inline constexpr int kMenuAddFiles = 10001;
 inline constexpr int kMenuRemove = 10002;
 inline constexpr int kMenuClearAll = 10003;
+inline constexpr int kMenuAddFolder = 10004;
 inline constexpr int kMenuFileInformation = 10009;
 inline constexpr int kMenuClip = 100010;
 

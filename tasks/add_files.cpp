@@ -2,6 +2,7 @@
 
 #include "tasks/clock_text.h"
 #include "tasks/engine_access.h"
+#include "tasks/folder_files.h"
 #include "tasks/output_path.h"
 #include "tasks/task_list.h"
 
@@ -79,6 +80,47 @@ void DeselectTopRow(MainView& view) {
     }
 }
 
+// The files of a folder being added, as full paths.
+std::vector<std::string> FolderPaths(const MainView& view, const std::string& folder) {
+    std::vector<std::string> paths;
+    for (const std::string& file : FilesInFolder(folder, view.OutputFolderText())) {
+        paths.push_back(JoinPath(folder, file));
+    }
+    return paths;
+}
+
+// What the Add command does with its chosen files: the accepted ones are
+// appended, checked, with the current format's label.
+void AppendFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
+                 const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        view.DispatchOnePendingEvent();
+        if (!CheckFile(view, state, dialogs, path)) {
+            continue;
+        }
+        TaskRow row = ProbedRow(*g_engine, path);
+        row.outputFormatLabel = view.CurrentFormatText();
+        row.checked = true;
+        DeselectTopRow(view);
+        // The end of the list as it is now: the event dispatched above may
+        // have removed rows.
+        view.InsertRow(view.RowCount(), row);
+    }
+}
+
+// A dropped folder's files at the top of the list, keeping their name order.
+void InsertDroppedFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs,
+                         const std::string& folder) {
+    int position = 0;
+    for (const std::string& path : FolderPaths(view, folder)) {
+        if (!CheckFile(view, state, dialogs, path)) {
+            continue;
+        }
+        DeselectTopRow(view);
+        view.InsertRow(position++, ProbedRow(*g_engine, path));
+    }
+}
+
 } // namespace
 
 std::vector<std::string> AddFileFilterTexts() {
@@ -105,18 +147,15 @@ std::string RefusedFileMessage(const std::string& path) {
 void AddFilesFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
     const std::optional<std::vector<std::string>> chosen =
         dialogs.ChooseFilesToAdd(AddFileFilterTexts());
-    for (const std::string& path : chosen.value_or(std::vector<std::string>{})) {
-        view.DispatchOnePendingEvent();
-        if (!CheckFile(view, state, dialogs, path)) {
-            continue;
-        }
-        TaskRow row = ProbedRow(*g_engine, path);
-        row.outputFormatLabel = view.CurrentFormatText();
-        row.checked = true;
-        DeselectTopRow(view);
-        // The end of the list as it is now: the event dispatched above may
-        // have removed rows.
-        view.InsertRow(view.RowCount(), row);
+    if (chosen) {
+        AppendFiles(view, state, dialogs, *chosen);
+    }
+    UpdateCommandButtons(view);
+}
+
+void AddFolderFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
+    if (const std::optional<std::string> folder = dialogs.ChooseFolder(kChooseAddFolderTitle)) {
+        AppendFiles(view, state, dialogs, FolderPaths(view, *folder));
     }
     UpdateCommandButtons(view);
 }
@@ -124,6 +163,10 @@ void AddFilesFromDialog(MainView& view, MainWindowState& state, UserDialogs& dia
 void AddDroppedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                      const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
+        if (IsFolder(path)) {
+            InsertDroppedFolder(view, state, dialogs, path);
+            continue;
+        }
         if (!CheckFile(view, state, dialogs, path)) {
             continue;
         }

@@ -17,6 +17,8 @@ struct FileFilter {
 };
 
 inline constexpr int kAddFileFilterCount = 34;
+
+inline constexpr const char* kChooseAddFolderTitle = "Please select a folder to add:";
 extern const std::array<FileFilter, kAddFileFilterCount> kAddFileFilters;
 
 // The filters as the file dialog takes them: "description (patterns)" with
@@ -34,7 +36,14 @@ std::string RefusedFileMessage(const std::string& path);
 // checked, labelled with the current format.
 void AddFilesFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs);
 
+// Add Folder: every file of a chosen folder and its subfolders, in name order,
+// goes to the end of the list as the Add command's files do. Hidden files and
+// the output folder are left out.
+void AddFolderFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs);
+
 // Files dropped on the window: the accepted ones go to the top, so they end
-// up in reverse order, unchecked and without a format label.
+// up in reverse order, unchecked and without a format label. A dropped folder
+// puts its files (subfolders too, hidden ones and the output folder left out)
+// at the top in name order.
 void AddDroppedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                      const std::vector<std::string>& paths);

@@ -44,6 +44,9 @@ public:
     virtual void InsertRow(int position, const TaskRow& row) = 0;
     virtual void RemoveRow(int row) = 0;
     virtual void RemoveAllRows() = 0;
+    // The tooltip of a row's Status cell: why the row failed. An empty text
+    // gives the cell back the tooltip the rest of its row has.
+    virtual void SetRowStatusTip(int row, const std::string& text) = 0;
 
     // Selection, in ascending row order.
     virtual std::vector<int> SelectedRows() const = 0;

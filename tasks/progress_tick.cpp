@@ -1,6 +1,7 @@
 #include "tasks/progress_tick.h"
 
 #include "engine/av_convert.h"
+#include "engine/failure_reason.h"
 #include "tasks/output_path.h"
 
 #include <algorithm>
@@ -60,9 +61,11 @@ int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConve
         const uint8_t status = TaskStatusOf(engine, i);
         if (status == TaskFailed) {
             view.SetRowText(row, ColumnStatus, kFailedStatus);
+            view.SetRowStatusTip(row, FailureReasonText(TaskReasonOf(engine, i)));
             ++finished;
         } else if (status == TaskCompleted) {
             view.SetRowText(row, ColumnStatus, kCompletedStatus);
+            view.SetRowStatusTip(row, "");
             view.SetRowChecked(row, false);
             ++finished;
         }

@@ -117,6 +117,9 @@ void ShowTaskContextMenu(MainView& view, MainWindowState& state, UserDialogs& di
     case ids::kMenuAddFiles:
         AddFilesFromDialog(view, state, dialogs);
         break;
+    case ids::kMenuAddFolder:
+        AddFolderFromDialog(view, state, dialogs);
+        break;
     case ids::kMenuRemove:
         RemoveSelectedTask(view);
         break;

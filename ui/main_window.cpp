@@ -82,6 +82,7 @@ struct MenuItem {
 
 constexpr MenuItem kTaskMenu[] = {
     {ids::kMenuAddFiles, "Add Files..", false},
+    {ids::kMenuAddFolder, "Add Folder..", false},
     {0, nullptr, false},
     {ids::kMenuRemove, "Remove", true},
     {ids::kMenuClearAll, "Clear All", false},
@@ -435,6 +436,15 @@ void CQuarvelDlg::RemoveRow(int row) {
 
 void CQuarvelDlg::RemoveAllRows() {
     m_taskList->setRowCount(0);
+}
+
+void CQuarvelDlg::SetRowStatusTip(int row, const std::string& text) {
+    QTableWidgetItem* status = m_taskList->item(row, ColumnStatus);
+    if (status == nullptr) {
+        return;
+    }
+    const QTableWidgetItem* source = m_taskList->item(row, ColumnSource);
+    status->setToolTip(text.empty() && source != nullptr ? source->toolTip() : FromStd(text));
 }
 
 // MainView: selection.

@@ -31,6 +31,7 @@ public:
     void InsertRow(int position, const TaskRow& row) override;
     void RemoveRow(int row) override;
     void RemoveAllRows() override;
+    void SetRowStatusTip(int row, const std::string& text) override;
 
     std::vector<int> SelectedRows() const override;
     void SetRowSelected(int row, bool selected) override;

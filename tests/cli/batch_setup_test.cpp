@@ -1,6 +1,7 @@
 #include "cli/batch_report.h"
 #include "cli/batch_setup.h"
 #include "cli/cli_options.h"
+#include "engine/failure_reason.h"
 #include "profiles/encoder_names.h"
 #include "tasks/output_folder.h"
 #include "tests/support/media_check.h"
@@ -120,10 +121,10 @@ TEST(CliBatchReport, SummaryTellsFinishedCutShortAndUnstartedRowsApart) {
     engine.m_inputPaths = {"in/a.wav", "in/b.wav", "in/c.wav", "in/d.wav"};
     engine.m_outputPaths = {"out/a.mp3", "out/b(0).mp3", "out/c.mp3", "out/d.mp3"};
     SetTaskStatus(engine, 0, TaskCompleted);
-    SetTaskStatus(engine, 1, TaskFailed);
+    SetTaskFailure(engine, 1, FailureDiskFull);
     StoreRelaxed(engine.m_currentTask, 3); // row 2 was cut short, row 3 never began
     EXPECT_EQ(BatchSummary(engine), "Completed out/a.mp3\n"
-                                    "Failure in/b.wav (nothing written)\n"
+                                    "Failure in/b.wav (nothing written): the disk is full\n"
                                     "Stopped (partial) out/c.mp3\n"
                                     "Stopped (not converted) in/d.wav\n");
     EXPECT_EQ(BatchExitCode(engine, 0, true), kExitInterrupted);

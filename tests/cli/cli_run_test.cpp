@@ -241,7 +241,8 @@ TEST(CliConvert, VideoWithoutSoundFailsAndLeavesNoFile) {
     const std::string source = FixturePath("video_silent.mp4");
     const CliRun run = RunCli({"-f", "mp3", "-o", dir + "/out", source}, dir);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "Failure " + FixturePath("video_silent.mp4") + " (nothing written)\n");
+    EXPECT_EQ(run.out, "Failure " + FixturePath("video_silent.mp4") +
+                           " (nothing written): no sound could be decoded\n");
     EXPECT_TRUE(HasLine(run.err, "[1/1] " + source + ": failed")) << run.err;
     EXPECT_EQ(EntriesIn(dir + "/out"), 0u);
 }

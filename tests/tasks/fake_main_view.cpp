@@ -142,6 +142,18 @@ void FakeMainView::RemoveRow(int row) {
     selection = shifted;
 }
 
+void FakeMainView::SetRowStatusTip(int row, const std::string& text) {
+    rows.at(static_cast<size_t>(row)).statusTip = text;
+}
+
+std::vector<std::string> FakeMainView::StatusTips() const {
+    std::vector<std::string> tips;
+    for (const FakeRow& row : rows) {
+        tips.push_back(row.statusTip);
+    }
+    return tips;
+}
+
 void FakeMainView::RemoveAllRows() {
     rows.clear();
     selection.clear();

@@ -79,6 +79,8 @@ public:
     void InsertRow(int position, const TaskRow& row) override;
     void RemoveRow(int row) override;
     void RemoveAllRows() override;
+    void SetRowStatusTip(int row, const std::string& text) override;
+    std::vector<std::string> StatusTips() const;
 
     std::vector<int> SelectedRows() const override;
     void SetRowSelected(int row, bool selected) override;
@@ -126,7 +128,13 @@ public:
     MainWindowState& state;
     MainServices& services;
 
-    std::vector<TaskRow> rows;
+    // A row with what the window shows beside its texts.
+    struct FakeRow : TaskRow {
+        FakeRow() = default;
+        FakeRow(const TaskRow& row) : TaskRow(row) {}
+        std::string statusTip;
+    };
+    std::vector<FakeRow> rows;
     std::set<int> selection;
     int focusedRow = -1;
     int listFocusCount = 0;

@@ -1,3 +1,4 @@
+#include "engine/failure_reason.h"
 #include "profiles/output_catalogue.h"
 #include "tasks/add_files.h"
 #include "tasks/convert_command.h"
@@ -68,6 +69,27 @@ TEST(ProgressTick, MarksFinishedRowsOfThisBatchOnly) {
     EXPECT_EQ(h.view.batchTexts, (std::vector<std::string>{"0 Task Completed / Total 3 Task(s)",
                                                            "2 Task Completed / Total 3 Task(s)"}));
     EXPECT_EQ(h.view.batchPercents, (std::vector<int>{0, 66}));
+}
+
+TEST(ProgressTick, FailedRowsTellWhyInTheirStatusTip) {
+    const FailureReason reasons[] = {FailureNoSound, FailureDiskFull, FailureFolderNotWritable,
+                                     FailureEncoderRefused, FailureSourceChanged};
+    // Rows 0 to 5 have ended, row 6 is being converted.
+    TickHarness h(std::vector<bool>(7, true), 6, 50);
+    for (int row = 0; row < 5; ++row) {
+        SetTaskFailure(*g_engine, row, reasons[row]);
+    }
+    SetTaskStatus(*g_engine, 5, TaskCompleted);
+    h.view.rows[5].statusTip = "the disk is full"; // from a batch before
+    h.Tick();
+    EXPECT_EQ(h.view.Column(ColumnStatus),
+              (std::vector<std::string>{"Failure", "Failure", "Failure", "Failure", "Failure",
+                                        "Completed", " Ready"}));
+    EXPECT_EQ(h.view.StatusTips(),
+              (std::vector<std::string>{"no sound could be decoded", "the disk is full",
+                                        "the output folder cannot be written",
+                                        "the encoder refused the settings",
+                                        "the file changed or disappeared", "", ""}));
 }
 
 TEST(ProgressTick, TheEndOfTheBatchIsHandledOnce) {
@@ -152,6 +174,7 @@ TEST(ProgressTick, FollowsARealBatchToItsEnd) {
     EXPECT_FALSE(h.view.progressDialogOpen);
     EXPECT_EQ(h.view.Column(ColumnStatus),
               (std::vector<std::string>{"Completed", "Failure", "Completed"}));
+    EXPECT_EQ(h.view.StatusTips(), (std::vector<std::string>{"", "no sound could be decoded", ""}));
     EXPECT_EQ(h.view.CheckStates(), (std::vector<bool>{false, true, false}));
     EXPECT_EQ(h.state.m_completedCount, 3);
     EXPECT_EQ(h.fakes.shell.openedFolders, std::vector<std::string>{h.out});

@@ -265,6 +265,52 @@ TEST_F(MainWindowTest, DroppedFilesGoToTheTopInReverseOrderUncheckedAndUnlabelle
     }
 }
 
+TEST_F(MainWindowTest, DroppedFolderAddsItsTreeInNameOrderWithoutHiddenFilesOrTheOutputFolder) {
+    const std::string music = scratch + "/Music";
+    const std::pair<const char*, const char*> files[] = {
+        {"mono8.wav", "B/02.wav"},    {"mono8.wav", "A/CD1/01.wav"}, {"text.txt", "A/notes.txt"},
+        {"mono8.wav", ".hidden.wav"}, {"mono8.wav", "out/old.mp3"},  {"stereo44.wav", "10.wav"}};
+    for (const auto& [fixture, relative] : files) {
+        std::filesystem::create_directories(
+            std::filesystem::path(music + "/" + relative).parent_path());
+        std::filesystem::copy_file(FixturePath(fixture), music + "/" + relative);
+    }
+    window->ShowOutputFolder(music + "/out");
+    Drop({music});
+
+    EXPECT_EQ(Column(ColumnSource),
+              (std::vector<std::string>{music + "/10.wav", music + "/A/CD1/01.wav",
+                                        music + "/B/02.wav"}));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].first, "File:notes.txt is invalid!");
+    EXPECT_EQ(window->SelectedRows(), std::vector<int>{0});
+}
+
+TEST_F(MainWindowTest, AFailedRowsStatusTooltipSaysWhy) {
+    const std::string vanishing = scratch + "/vanishing.wav";
+    std::filesystem::copy_file(FixturePath("stereo44.wav"), vanishing);
+    AddThroughDialog({FixturePath("video_silent.mp4"), vanishing, FixturePath("mono8.wav")});
+    ASSERT_EQ(window->RowCount(), 3);
+    std::filesystem::remove(vanishing);
+
+    QTimer safety; // only a batch that never ends is cut short; the checks then fail
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [this] {
+        if (window->IsProgressDialogOpen()) {
+            window->ProgressDialog().reject();
+        }
+    });
+    safety.start(120000);
+    Control<QPushButton>(ids::kConvert).click();
+    safety.stop();
+
+    EXPECT_EQ(Column(ColumnStatus), (std::vector<std::string>{"Failure", "Failure", "Completed"}));
+    EXPECT_EQ(List().item(0, ColumnStatus)->toolTip(), "no sound could be decoded");
+    EXPECT_EQ(List().item(1, ColumnStatus)->toolTip(), "the file changed or disappeared");
+    // A completed row's Status cell shows what the rest of its row shows.
+    EXPECT_EQ(List().item(2, ColumnStatus)->toolTip(), List().item(2, ColumnSource)->toolTip());
+}
+
 TEST_F(MainWindowTest, CheckAllHeaderFollowsTheRowsAndSetsThemAll) {
     window->show();
     Drop({FixturePath("stereo44.wav"), FixturePath("mono8.wav"), FixturePath("tagged.ogg")});

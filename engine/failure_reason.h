@@ -1,0 +1,31 @@
+// Why a row failed. The worker stores the reason beside the row's status and
+// publishes it before the status, so whoever sees TaskFailed can read it.
+#pragma once
+
+#include "engine/av_convert.h"
+
+#include <cstdint>
+
+enum FailureReason : uint8_t {
+    FailureNone = 0,
+    FailureNoSound = 1,
+    FailureDiskFull = 2,
+    FailureFolderNotWritable = 3,
+    FailureEncoderRefused = 4,
+    FailureSourceChanged = 5,
+};
+
+// The words the user reads for a reason; "" for FailureNone or an unknown code.
+const char* FailureReasonText(uint8_t reason);
+
+// The reason behind an FFmpeg or file error met while making the output file:
+// a full disk or quota, a folder that refuses the file, or else the encoder or
+// the container refusing what it was given.
+FailureReason ReasonForOutputError(int averror);
+
+// Marks a row failed with its reason. The reason is stored first and released
+// with the status, so a reader that sees TaskFailed also sees the reason.
+void SetTaskFailure(AVConvert& engine, int32_t row, FailureReason reason);
+
+// The reason of a row whose status was read as TaskFailed.
+uint8_t TaskReasonOf(const AVConvert& engine, int32_t row);
