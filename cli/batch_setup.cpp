@@ -28,7 +28,7 @@ std::string CheckFile(AVConvert& engine, const CliOptions& options, const std::s
     }
     const std::string extension = ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
     if (!BuildOutputPath(folder, path, extension, file.outputPath)) {
-        return "File:" + path + " has no extension in its name, so it gets no output name";
+        return "File:" + path + " names no file, so it gets no output name";
     }
     const int duration = static_cast<int>(engine.m_durationSeconds);
     file.inputPath = path;

@@ -52,10 +52,10 @@ Options also take the form --name=value.
 
 constexpr const char* kTail = R"tail(
 Files that cannot be read as media are refused ("File:<path> is invalid!")
-and not converted; so is a file whose name has no extension or that ends
-before --start. The others are converted one after another; progress goes to
-standard error (a bar per file on a terminal, one line as each file starts
-and ends elsewhere). At the end one line per converted file goes to standard
+and not converted; so is a file that ends before --start. A file name
+without an extension is its own base name. The others are converted one
+after another; progress goes to standard error (a bar per file on a
+terminal, one line as each file starts and ends elsewhere). At the end one line per converted file goes to standard
 output: "Completed <output>", or "Failure <input> (nothing written): <why>" -
 a failed file leaves no output behind; why is one of "no sound could be
 decoded", "the disk is full", "the output folder cannot be written", "the

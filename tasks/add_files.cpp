@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <optional>
 
+// "*.*" would hide files without a "." (README, a ripped track named "01"),
+// which are ordinary here; "*" matches every file.
 const std::array<FileFilter, kAddFileFilterCount> kAddFileFilters = {{
-    {"All files (*.*)", "*.*"},
+    {"All files (*.*)", "*"},
     {"All audio files", "*.aac;*.ac3;*.aiff;*.ape;*.cue;*.mpa;*.au;*.flac;*.mp3;*.ogg;*.ra;*.ram;"
                         "*.wav;*.cda;*.m4a;*.wma"},
     {"Advanced Audio Coding files(*.aac)", "*.aac"},

@@ -23,8 +23,8 @@ int MapCheckedRows(const MainView& view, MainWindowState& state) {
     return checked;
 }
 
-// Writes one checked row's paths and clip; false when its file name has no
-// "." and so gives no output name.
+// Writes one checked row's paths and clip; false when its path names no file
+// and so gives no output name.
 bool FillBatchRow(AVConvert& engine, const MainView& view, const MainWindowState& state, int row,
                   const std::string& extension) {
     const std::string source = view.RowText(row, ColumnSource);

@@ -14,6 +14,8 @@ struct AppLocations {
     // The settings file's folder is made when the folder is saved (a folder
     // of the user's own); a program folder's "bin" is used only when present.
     bool makeSettingsFolder = false;
+    // The program's own folder, where the help page is looked for first.
+    std::string appDir = {};
 };
 
 struct MainWindowState {

@@ -33,6 +33,7 @@ std::string ParentFolder(const std::string& path) {
 AppLocations ResolveAppLocations(const std::string& appDir, const std::string& configHome,
                                  const std::string& musicDir) {
     AppLocations locations;
+    locations.appDir = appDir;
     if (!appDir.empty() && ::access(appDir.c_str(), W_OK) == 0) {
         locations.settingsPath = appDir + "/bin/" + kSettingsFileName;
         locations.defaultFolder = appDir + "/" + kDefaultFolderName;
@@ -84,6 +85,8 @@ void BrowseOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dia
             state.m_outputFolder = *chosen;
             view.AddOutputFolderEntry(*chosen);
             view.ShowOutputFolder(*chosen);
+            // A folder picked on purpose is the one the next start shows.
+            SaveOutputFolder(state, *chosen);
             return;
         }
         dialogs.ShowMessage(kInvalidChosenFolderMessage, MessageIcon::None);

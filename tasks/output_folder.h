@@ -31,7 +31,8 @@ bool MakeFolder(const std::string& path);
 // the state and the Output combo.
 void LoadOutputFolder(MainView& view, MainWindowState& state, const AppLocations& locations);
 
-// Browse: the folder chooser until it is cancelled or gives an existing folder.
+// Browse: the folder chooser until it is cancelled or gives an existing folder,
+// which is remembered in the settings file.
 void BrowseOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs);
 
 // Find Target: creates the typed folder when missing and shows it in the file

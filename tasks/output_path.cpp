@@ -16,13 +16,14 @@ std::string_view FileNameOf(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+// A file name without "." (README, a track called "01") is ordinary here: it
+// is its own base name, so such a file converts like any other.
 bool SourceBaseName(std::string_view sourcePath, std::string& baseName) {
     const std::string_view fileName = FileNameOf(sourcePath);
-    const size_t dot = fileName.rfind('.');
-    if (dot == std::string_view::npos) {
+    if (fileName.empty()) {
         return false;
     }
-    baseName = fileName.substr(0, dot);
+    baseName = fileName.substr(0, fileName.rfind('.'));
     return true;
 }
 

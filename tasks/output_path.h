@@ -12,9 +12,10 @@ std::string ExtensionFromFormatText(std::string_view formatText);
 std::string_view FileNameOf(std::string_view path);
 
 // The file name of a source path (what follows the last "/") up to its last
-// ".". Returns false when the file name has no ".".
+// ".", or the whole file name when it has no ".". Returns false when the path
+// names no file (it ends in "/").
 bool SourceBaseName(std::string_view sourcePath, std::string& baseName);
 
-// Folder + "/" + base name + extension; false when the file name has no ".".
+// Folder + "/" + base name + extension; false when the path names no file.
 bool BuildOutputPath(std::string_view outputFolder, std::string_view sourcePath,
                      std::string_view extension, std::string& outputPath);

@@ -76,7 +76,6 @@ def symbol(name, x, y, colour, s=1.0, width=1.8):
         "open": "M1.8 4.2c0-.7.5-1.2 1.2-1.2h3l1.4 1.6h5.6c.7 0 1.2.5 1.2 1.2v1.4M1.8 4.2v7.6l2.2-5"
         "h11l-2.2 5H1.8",
         "convert": "M3 3.2v9.6L10.2 8zM12.8 3.2v9.6",
-        "about": "M8 7v4.6M8 4.4v.3",
         "minimise": "M4 8.5H12",
         "close": "M4.5 4.5l7 7M11.5 4.5l-7 7",
         "play": "M5 3.2v9.6L12.6 8z",
@@ -144,8 +143,8 @@ def title_button(size, visible_width, state, icon):
     if icon == "close" and state == "hover":
         fills["hover"] = "#c8504a"
     glyph = TEXT_SOFT if state == "normal" else TEXT
-    body = f'<rect x="0" y="0" width="{visible_width}" height="{h}" rx="3" fill="{fills[state]}"/>\n'
-    body += symbol(icon, visible_width / 2 - 6, h / 2 - 6, glyph, s=0.75, width=2.0)
+    body = f'<rect x="0" y="0" width="{visible_width}" height="{h}" fill="{fills[state]}"/>\n'
+    body += symbol(icon, visible_width / 2 - 7.2, h / 2 - 7.2, glyph, s=0.9, width=1.8)
     return svg(w, h, body)
 
 
@@ -197,15 +196,15 @@ def main_buttons():
     for picture_id, ((size, box, label, icon, options), state) in pictures.items():
         write(str(picture_id), button(size, box, state, label, icon, **options))
     for picture_id, icon, state in (
-        (254, "about", "normal"),
-        (253, "about", "hover"),
+        (254, "info", "normal"),
+        (253, "info", "hover"),
         (207, "minimise", "normal"),
         (208, "minimise", "hover"),
         (209, "close", "normal"),
         (210, "close", "hover"),
     ):
-        size = (23, 18) if icon == "about" else (20, 18)
-        visible = {"about": 21, "minimise": 20, "close": 17}[icon]
+        size = (23, 18) if icon == "info" else (20, 18)
+        visible = {"info": 21, "minimise": 20, "close": 17}[icon]
         write(str(picture_id), title_button(size, visible, state, icon))
 
 
@@ -252,7 +251,7 @@ def background_290():
         f'stroke="{WELL_EDGE}" stroke-dasharray="6 5"/>\n'
     )
     body += symbol("plus", 256, 170, ACCENT_LIGHT, s=2.5, width=1.4)
-    body += text(276, 252, 18, TEXT_SOFT, "Drop audio or video files here")
+    body += text(276, 252, 18, TEXT_SOFT, "Drop audio or video files or folders here")
     body += text(276, 278, 13, TEXT_MUTED, "or press Add files to choose them")
     # The product's corner, right of the list.
     body += (
@@ -271,6 +270,8 @@ def background_290():
         )
         body += text(630, y, 10, ACCENT_LIGHT, str(i + 1), "bold")
         body += text(646, y, 12, TEXT_SOFT, step, anchor="start")
+    # The row of task buttons under the list.
+    body += text(74, 408, 13, TEXT_SOFT, "Tasks", "600", anchor="end")
     # The conversion panel: format, output folder and the Convert button.
     body += (
         f'<rect x="6.5" y="426.5" width="867" height="107" rx="12" fill="{PANEL}" '

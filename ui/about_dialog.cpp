@@ -1,8 +1,9 @@
 #include "ui/about_dialog.h"
 
 #include "resources/control_ids.h"
-#include "tasks/services.h"
+#include "ui/controls/hyper_link.h"
 #include "ui/dialog_builder.h"
+#include "ui/skin_pictures.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -11,11 +12,22 @@ namespace {
 
 const int kLinkPointSize = 10;
 
+bool IsLink(int controlId) {
+    return controlId == ids::kSupportLink || controlId == ids::kHomepageLink;
+}
+
 } // namespace
 
-CAbout::CAbout(DesktopShell& shell, QWidget* mainWindow) : QDialog(mainWindow), m_shell(shell) {
-    BuildFromTemplate(*this, *FindDialogTemplate(ids::kAboutDialog));
-    // The logo picture stays empty until the skin's artwork provides it.
+CAbout::CAbout(DesktopShell& shell, UserDialogs& dialogs, QWidget* mainWindow)
+    : QDialog(mainWindow) {
+    BuildFromTemplate(*this, *FindDialogTemplate(ids::kAboutDialog),
+                      [&](const ControlTemplate& control, QWidget* parent) -> QWidget* {
+                          if (IsLink(control.id)) {
+                              return new CHyperLink(shell, dialogs, parent);
+                          }
+                          return nullptr;
+                      });
+    ShowLogo();
     MakeLink(ids::kSupportLink);
     MakeLink(ids::kHomepageLink);
     if (auto* ok = FindControlAs<QPushButton>(*this, ids::kAboutOk)) {
@@ -23,27 +35,31 @@ CAbout::CAbout(DesktopShell& shell, QWidget* mainWindow) : QDialog(mainWindow), 
     }
 }
 
-// Each link shows its address and opens it through the desktop when clicked.
-void CAbout::MakeLink(int controlId) {
-    auto* label = FindControlAs<QLabel>(*this, controlId);
-    if (label == nullptr) {
+// A picture static takes the size of its picture; its top-left stays.
+void CAbout::ShowLogo() {
+    for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (ControlIdOf(*label) != ids::kStatic || !label->text().isEmpty()) {
+            continue;
+        }
+        // Its rounded corners show the dialog's own background.
+        const QPixmap logo = QPixmap::fromImage(SkinPictureWithAlpha(
+            ids::kLogoBitmap, SkinPictureSize(ids::kLogoBitmap), devicePixelRatioF()));
+        label->setPixmap(logo);
+        label->resize(logo.deviceIndependentSize().toSize());
         return;
     }
-    const QString address = label->text();
-    QFont linkFont = label->font();
+}
+
+// Each link shows its address in a larger font and opens it when clicked.
+void CAbout::MakeLink(int controlId) {
+    auto* link = FindControlAs<CHyperLink>(*this, controlId);
+    if (link == nullptr) {
+        return;
+    }
+    QFont linkFont = link->font();
     linkFont.setPointSize(kLinkPointSize);
-    label->setFont(linkFont);
-    label->setTextFormat(Qt::RichText);
-    label->setText(
-        QString("<a href=\"%1\">%2</a>").arg(address.toHtmlEscaped(), address.toHtmlEscaped()));
-    label->setOpenExternalLinks(false);
-    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    label->setToolTip(address);
-    // The larger font needs more room than the template gave; the left and top
-    // edges stay where the template put them.
-    label->adjustSize();
-    connect(label, &QLabel::linkActivated, this,
-            [this](const QString& link) { m_shell.OpenUrl(link.toStdString()); });
+    link->setFont(linkFont);
+    link->SetURL(link->text());
 }
 
 void CAbout::showEvent(QShowEvent* event) {

@@ -4,20 +4,20 @@
 #include <QDialog>
 
 class DesktopShell;
-class QLabel;
+class UserDialogs;
 
 class CAbout : public QDialog {
     Q_OBJECT
 public:
-    // `mainWindow` is the box's owner; the box centres itself over it.
-    CAbout(DesktopShell& shell, QWidget* mainWindow);
+    // `mainWindow` is the box's owner; the box centres itself over it. The
+    // links open through `shell` and tell a failure through `dialogs`.
+    CAbout(DesktopShell& shell, UserDialogs& dialogs, QWidget* mainWindow);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void ShowLogo();
     void MakeLink(int controlId);
     void CentreOverOwner();
-
-    DesktopShell& m_shell;
 };

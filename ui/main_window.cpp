@@ -7,8 +7,10 @@
 #include "tasks/convert_command.h"
 #include "tasks/engine_access.h"
 #include "tasks/format_selection.h"
+#include "tasks/help_page.h"
 #include "tasks/output_folder.h"
 #include "tasks/progress_tick.h"
+#include "tasks/remembered_output.h"
 #include "tasks/task_list.h"
 #include "ui/about_dialog.h"
 #include "ui/controls/check_list_ctrl.h"
@@ -41,7 +43,6 @@
 namespace {
 
 const char* const kWindowTitle = "Veltrano Audio Converter";
-const char* const kHelpUrl = "https://veltrano.example.com/help";
 
 constexpr ControlToolTip kToolTips[] = {
     {ids::kAdd, "Add File"},
@@ -107,6 +108,15 @@ bool IsEnterKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+bool IsPartOf(const QWidget& widget, const QWidget& control) {
+    return &widget == &control || control.isAncestorOf(&widget);
+}
+
+std::string MissingHelpMessage(const std::string& appDir) {
+    return "The help page was not found at " + HelpPageBeside(appDir) + " nor at " +
+           InstalledHelpPage(appDir) + ".";
+}
+
 } // namespace
 
 CQuarvelDlg::CQuarvelDlg(MainServices& services, AppLocations locations, QWidget* parent)
@@ -144,7 +154,8 @@ void CQuarvelDlg::InitDialog() {
     ApplyMainControlColours(*this);
     PrepareTaskList();
     LoadOutputFolder(*this, m_state, m_locations);
-    SelectOutputFormat(OutputSettings, 0);
+    // The first format and its defaults unless the last run left a choice.
+    m_formatCombo->setCurrentIndex(LoadOutputChoice(m_state, OutputSettings));
     m_state.m_shutdownWhenDone = false;
     ShowOutputFolder(m_state.m_outputFolder);
 }
@@ -230,8 +241,14 @@ void CQuarvelDlg::OnBrowse() {
     BrowseOutputFolder(*this, m_state, m_services.dialogs);
 }
 
+// The page ships with the program, so Help works without a network.
 void CQuarvelDlg::OnHelp() {
-    m_services.shell.OpenUrl(kHelpUrl);
+    const std::string page = FindHelpPage(m_locations.appDir);
+    if (page.empty()) {
+        m_services.dialogs.ShowMessage(MissingHelpMessage(m_locations.appDir), MessageIcon::None);
+        return;
+    }
+    m_services.shell.OpenUrl(QUrl::fromLocalFile(FromStd(page)).toString().toStdString());
 }
 
 void CQuarvelDlg::OnEmpty() {
@@ -247,7 +264,7 @@ void CQuarvelDlg::OnMinimise() {
 }
 
 void CQuarvelDlg::OnAbout() {
-    CAbout about(m_services.shell, this);
+    CAbout about(m_services.shell, m_services.dialogs, this);
     about.exec();
 }
 
@@ -257,11 +274,14 @@ void CQuarvelDlg::OnFileInformation() {
 
 void CQuarvelDlg::OnSetting() {
     CSettings settings(OutputSettings, m_services.dialogs, CurrentFormatText(), this);
-    settings.exec();
+    if (settings.exec() == QDialog::Accepted) {
+        SaveOutputChoice(m_state, OutputSettings);
+    }
 }
 
 void CQuarvelDlg::OnFormatChosen(int index) {
     SelectFormat(*this, index);
+    SaveOutputChoice(m_state, OutputSettings);
 }
 
 void CQuarvelDlg::OnListClick() {
@@ -309,8 +329,11 @@ bool CQuarvelDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-// Delete removes the first selected task wherever the focus is; Escape ends
-// the window, and so does Enter unless a button is there to take it.
+// Delete removes the first selected task wherever the focus is, and Escape
+// ends the window. Return never ends it, since the task list would be lost
+// to a key pressed to confirm: a focused button takes it as its click, a
+// combo's edit field as confirming its text, and anywhere else it does
+// nothing.
 bool CQuarvelDlg::HandleWindowKey(QWidget& target, const QKeyEvent& key) {
     if (key.key() == Qt::Key_Delete) {
         OnRemove();
@@ -320,11 +343,36 @@ bool CQuarvelDlg::HandleWindowKey(QWidget& target, const QKeyEvent& key) {
         reject();
         return true;
     }
-    if (IsEnterKey(key.key()) && qobject_cast<QPushButton*>(&target) == nullptr) {
-        accept();
-        return true;
+    if (!IsEnterKey(key.key())) {
+        return false;
     }
-    return false;
+    if (auto* button = qobject_cast<QAbstractButton*>(&target)) {
+        button->click();
+    } else if (IsPartOf(target, *m_outputCombo)) {
+        ConfirmOutputFolderText();
+    } else if (IsPartOf(target, *m_formatCombo)) {
+        ConfirmFormatText();
+    }
+    return true;
+}
+
+// The folder is taken as typed; Convert or Find Target makes it when needed.
+void CQuarvelDlg::ConfirmOutputFolderText() {
+    m_state.m_outputFolder = OutputFolderText();
+}
+
+// The first format whose text begins with what was typed, as the field's
+// completion shows it (any case); a text that names no format gives way to
+// the format in force.
+void CQuarvelDlg::ConfirmFormatText() {
+    const QString text = m_formatCombo->currentText().trimmed();
+    const int typed = text.isEmpty() ? -1 : m_formatCombo->findText(text, Qt::MatchStartsWith);
+    if (typed >= 0 && typed != m_formatCombo->currentIndex()) {
+        m_formatCombo->setCurrentIndex(typed);
+        OnFormatChosen(typed);
+        return;
+    }
+    m_formatCombo->setEditText(m_formatCombo->itemText(m_formatCombo->currentIndex()));
 }
 
 // The window has no caption: pressing on its background moves it.
@@ -419,9 +467,15 @@ void CQuarvelDlg::InsertRow(int position, const TaskRow& row) {
                                                   &row.endTime,    &row.outputFormatLabel,
                                                   &row.statusText, &row.durationText};
     m_taskList->insertRow(position);
+    // A long path is cut in its column; the tip shows it whole. The Status
+    // cell keeps its own tip for the row's result.
+    const QString sourceTip = FromStd(row.sourcePath);
     for (int column = 0; column < kTaskColumnCount; ++column) {
         auto* item = new QTableWidgetItem(FromStd(*texts[column]));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        if (column != ColumnStatus) {
+            item->setToolTip(sourceTip);
+        }
         if (column == ColumnSource) {
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);

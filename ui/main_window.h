@@ -95,6 +95,8 @@ private:
     void BindCommands();
     void BindButton(int controlId, void (CQuarvelDlg::*handler)());
     bool HandleWindowKey(QWidget& target, const QKeyEvent& key);
+    void ConfirmOutputFolderText();
+    void ConfirmFormatText();
     bool IsInThisWindow(const QObject* object) const;
     void FinishBeforeClosing();
 

@@ -104,7 +104,8 @@ void CSettings::ShowPreset() {
     }
 }
 
-// The last confirmed encoder when it was confirmed for this preset, else the
+// The encoder in force, so that OK with nothing touched changes nothing; else
+// the last confirmed encoder when it was confirmed for this preset, else the
 // preset's default.
 void CSettings::PreselectEncoder() {
     const FormatPreset* preset = FindFormatPreset(m_settings.profileId);
@@ -112,8 +113,8 @@ void CSettings::PreselectEncoder() {
         m_encoderList->setCurrentIndex(-1);
         return;
     }
-    int index = -1;
-    if (m_settings.savedProfileId == m_settings.profileId) {
+    int index = IndexOfText(*m_encoderList, m_settings.audioEncoder);
+    if (index < 0 && m_settings.savedProfileId == m_settings.profileId) {
         index = IndexOfText(*m_encoderList, m_settings.savedAudioEncoderText);
     }
     if (index < 0) {
@@ -147,11 +148,23 @@ void CSettings::ApplyEncoderChoices() {
     Fill(*m_channelList, lists.channels);
 }
 
-// A window manager's restore after minimising is no new showing: the choices
-// made so far stay.
+// Selects the given values in the three lists where they are offered; the
+// others keep the encoder's preselection.
+void CSettings::SelectRates(int32_t bitRate, int32_t sampleRate, int32_t channels) {
+    const EncoderChoiceLists lists = EncoderChoices(TextOf(*m_encoderList));
+    SelectIfOffered(*m_bitRateList, FindRateChoice(lists.bitRates, bitRate));
+    SelectIfOffered(*m_sampleRateList, FindRateChoice(lists.sampleRates, sampleRate));
+    SelectIfOffered(*m_channelList, FindChannelChoice(lists.channels, channels));
+}
+
+// Opening shows the values in force rather than the encoder's preselection,
+// which would otherwise slip into force on an untouched OK. A window
+// manager's restore after minimising is no new showing: the choices made so
+// far stay.
 void CSettings::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         ApplyEncoderChoices();
+        SelectRates(m_settings.audioBitRate, m_settings.sampleRate, m_settings.channels);
     }
     QDialog::showEvent(event);
 }
@@ -224,8 +237,5 @@ void CSettings::OnDefault() {
     }
     SelectIfOffered(*m_encoderList, IndexOfText(*m_encoderList, format->encoder));
     ApplyEncoderChoices();
-    const EncoderChoiceLists lists = EncoderChoices(TextOf(*m_encoderList));
-    SelectIfOffered(*m_bitRateList, FindRateChoice(lists.bitRates, format->bitRate));
-    SelectIfOffered(*m_sampleRateList, FindRateChoice(lists.sampleRates, format->sampleRate));
-    SelectIfOffered(*m_channelList, FindChannelChoice(lists.channels, format->channels));
+    SelectRates(format->bitRate, format->sampleRate, format->channels);
 }

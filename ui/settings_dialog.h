@@ -5,6 +5,7 @@
 #include "profiles/output_catalogue.h"
 
 #include <QDialog>
+#include <cstdint>
 #include <string>
 
 class QComboBox;
@@ -37,6 +38,7 @@ private:
     void PreselectEncoder();
     void KeepEnterFromButtons();
     void ApplyEncoderChoices();
+    void SelectRates(int32_t bitRate, int32_t sampleRate, int32_t channels);
     void OnOk();
     void OnDefault();
     Choice CurrentChoice() const;

@@ -113,8 +113,17 @@ QImage SkinPicture(int id, qreal devicePixelRatio) {
     return picture;
 }
 
+// Pixmaps are kept too: the background is painted at every repaint.
 QPixmap SkinPixmap(int id, qreal devicePixelRatio) {
-    return QPixmap::fromImage(SkinPicture(id, devicePixelRatio));
+    static QHash<QPair<int, int>, QPixmap> pixmaps;
+    const QPair<int, int> key(id, RatioKey(devicePixelRatio));
+    auto found = pixmaps.constFind(key);
+    if (found != pixmaps.constEnd()) {
+        return found.value();
+    }
+    const QPixmap pixmap = QPixmap::fromImage(SkinPicture(id, devicePixelRatio));
+    pixmaps.insert(key, pixmap);
+    return pixmap;
 }
 
 QCursor SkinHandCursor(qreal devicePixelRatio) {

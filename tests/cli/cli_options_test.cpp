@@ -189,6 +189,12 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
          "The MP2 encoder cannot write 22050 Hz, 1 Channel Mono at 192 kbps."},
         {{"-f", "ogg", "--rate", "22050", "--bitrate", "320k", "a.wav"},
          "The VORBIS encoder cannot write 22050 Hz, 2 Channel Stereo at 320 kbps."},
+        // Listed values the encoder would quietly write at a lower bit rate.
+        {{"-f", "mp3", "--rate", "22050", "--bitrate", "320k", "a.wav"},
+         "The MP3 encoder cannot write 22050 Hz, 2 Channel Stereo at 320 kbps. Please choose "
+         "another sample rate, bit rate or channel."},
+        {{"-f", "m4a", "--rate", "22050", "--channels", "1", "a.wav"},
+         "The AAC encoder cannot write 22050 Hz, 1 Channel Mono at 192 kbps."},
         {{"--start", "00:00:05", "--end", "00:00:03", "a.wav"}, "is not after --start"},
         {{"--start", "00:00:05", "--end", "00:00:05", "a.wav"}, "is not after --start"},
         {{"--end", "00:00:00", "a.wav"}, "is not after --start"},

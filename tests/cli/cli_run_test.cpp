@@ -179,18 +179,30 @@ TEST(CliConvert, UsageErrorsConvertAndCreateNothing) {
     EXPECT_EQ(EntriesIn(dir), 2u); // the captured stdout and stderr only
 }
 
+// Refused before any file or folder is made: a combination the encoder
+// cannot open, and one it would write at a lower bit rate than asked.
 TEST(CliConvert, UnwritableCombinationIsRefusedWithTheDialogsMessage) {
-    const std::string dir = MakeScratchDir("cli_unwritable");
-    const CliRun run = RunCli({"-f", "mp2", "--rate", "22050", "--bitrate", "256k", "-o",
-                               dir + "/out", FixturePath("stereo44.wav")},
-                              dir);
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err,
-              "veltrano-convert: " +
-                  EncoderRefusalMessage("MP2", "22050 Hz", "2 Channel Stereo", "256 kbps") + "\n" +
-                  kTryHelp);
-    EXPECT_EQ(run.out, "");
-    EXPECT_FALSE(FileExists(dir + "/out"));
+    struct Case {
+        std::vector<std::string> options;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"-f", "mp2", "--rate", "22050", "--bitrate", "256k"},
+         EncoderRefusalMessage("MP2", "22050 Hz", "2 Channel Stereo", "256 kbps")},
+        {{"-f", "mp3", "--rate", "22050", "--bitrate", "320k"},
+         EncoderRefusalMessage("MP3", "22050 Hz", "2 Channel Stereo", "320 kbps")},
+    };
+    for (const Case& c : cases) {
+        const std::string label = testing::PrintToString(c.options);
+        const std::string dir = MakeScratchDir("cli_unwritable");
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"-o", dir + "/out", FixturePath("stereo44.wav")});
+        const CliRun run = RunCli(args, dir);
+        EXPECT_EQ(run.exitCode, 2) << label;
+        EXPECT_EQ(run.err, "veltrano-convert: " + c.message + "\n" + kTryHelp) << label;
+        EXPECT_EQ(run.out, "") << label;
+        EXPECT_FALSE(FileExists(dir + "/out")) << label;
+    }
 }
 
 TEST(CliConvert, FolderThatCannotBeMadeIsRefused) {

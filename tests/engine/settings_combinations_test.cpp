@@ -1,5 +1,6 @@
 // Every combination the Settings dialog offers, for every encoder of every
-// preset: either the encoder check refuses it and a conversion with it fails,
+// preset: either the encoder check refuses it and a conversion with it fails
+// (or, where the encoder quietly lowers the bit rate, writes less than asked),
 // or it converts into a file ffprobe reads with that codec, rate and channel
 // count. The refused combinations and their reasons are written to the test
 // log and to refused.txt in the test's scratch folder.
@@ -114,6 +115,10 @@ struct ReadBack {
     int channels = 0;
     int audioStreams = 0;
     double decodedSeconds = 0;
+    int64_t packetBytes = 0; // of the audio stream
+    double AverageBitRate() const {
+        return decodedSeconds > 0 ? packetBytes * 8 / decodedSeconds : 0;
+    }
 };
 
 int CountAudioStreams(const AVFormatContext* input) {
@@ -124,7 +129,8 @@ int CountAudioStreams(const AVFormatContext* input) {
     return count;
 }
 
-int64_t DecodeAllSamples(AVFormatContext* input, int streamIndex, AVCodecContext* decoder) {
+int64_t DecodeAllSamples(AVFormatContext* input, int streamIndex, AVCodecContext* decoder,
+                         int64_t& packetBytes) {
     PacketPtr packet(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
     int64_t samples = 0;
@@ -135,6 +141,9 @@ int64_t DecodeAllSamples(AVFormatContext* input, int streamIndex, AVCodecContext
         }
     };
     while (av_read_frame(input, packet.get()) >= 0) {
+        if (packet->stream_index == streamIndex) {
+            packetBytes += packet->size;
+        }
         if (packet->stream_index == streamIndex &&
             avcodec_send_packet(decoder, packet.get()) >= 0) {
             receive();
@@ -184,11 +193,26 @@ ReadBack ReadBackAudio(const std::string& path) {
     result.sampleRate = par->sample_rate;
     result.channels = par->ch_layout.nb_channels;
     result.audioStreams = CountAudioStreams(raw);
-    const int64_t samples = DecodeAllSamples(raw, index, decoder.get());
+    const int64_t samples = DecodeAllSamples(raw, index, decoder.get(), result.packetBytes);
     result.decodedSeconds =
         par->sample_rate > 0 ? static_cast<double>(samples) / par->sample_rate : 0;
     result.ok = true;
     return result;
+}
+
+// An encoder that opens but lowers the bit rate lets a row complete; what it
+// writes must then show that the asked rate was not kept, which is why the
+// check refuses the combination before a batch.
+void ExpectNotWrittenAtTheAskedBitRate(uint8_t status, const std::string& outputPath,
+                                       int64_t askedBitRate) {
+    if (status == TaskFailed) {
+        EXPECT_FALSE(FileExists(outputPath)) << "a failed row leaves no file";
+        return;
+    }
+    ASSERT_EQ(status, TaskCompleted);
+    const ReadBack read = ReadBackAudio(outputPath);
+    ASSERT_TRUE(read.ok) << outputPath;
+    EXPECT_LT(read.AverageBitRate(), static_cast<double>(askedBitRate)) << outputPath;
 }
 
 std::string TestNameOf(const std::string& text) {
@@ -215,10 +239,15 @@ TEST_P(SettingsCombinations, EachOfferedCombinationIsRefusedOrConverts) {
         const uint8_t status = ConvertOneSecond(c.output, folder, outputPath);
         if (!check.opens) {
             EXPECT_FALSE(check.reason.empty());
-            EXPECT_EQ(status, TaskFailed) << "refused, yet converted: " << check.reason;
-            EXPECT_FALSE(FileExists(outputPath)) << "a failed row leaves no file";
             refusedLog << Describe(c) << " -- " << check.reason << "\n";
             std::cout << "[refused] " << Describe(c) << " -- " << check.reason << "\n";
+            if (check.bitRateInUse > 0) {
+                ExpectNotWrittenAtTheAskedBitRate(status, outputPath, c.output.bitRate);
+                std::remove(outputPath.c_str());
+                continue;
+            }
+            EXPECT_EQ(status, TaskFailed) << "refused, yet converted: " << check.reason;
+            EXPECT_FALSE(FileExists(outputPath)) << "a failed row leaves no file";
             continue;
         }
         EXPECT_TRUE(check.reason.empty()) << check.reason;
@@ -283,9 +312,10 @@ TEST(EncoderCheck, RefusesWithAReasonThatNamesTheCause) {
         const char* extension;
         const char* reason; // part of the reason
     };
-    int ac3 = 0, aac = 0, mp2 = 0, wma = 0;
+    int ac3 = 0, aac = 0, mp2 = 0, mp3 = 0, wma = 0;
     ASSERT_TRUE(LookupEncoderCodec("AC3", ac3) && LookupEncoderCodec("AAC", aac) &&
-                LookupEncoderCodec("MP2", mp2) && LookupEncoderCodec("WMA8", wma));
+                LookupEncoderCodec("MP2", mp2) && LookupEncoderCodec("MP3", mp3) &&
+                LookupEncoderCodec("WMA8", wma));
     const Case cases[] = {
         {{ac3, 192000, 22050, 2}, ".ac3", "takes only"},
         {{ac3, 192000, 22050, 2}, ".ac3", "not 22050"},
@@ -295,11 +325,47 @@ TEST(EncoderCheck, RefusesWithAReasonThatNamesTheCause) {
         {{aac, 192000, 48000, 2}, ".au", "a .au file cannot hold aac audio"},
         {{0, 192000, 48000, 2}, ".aac", "FFmpeg has no encoder"},
         {{ac3, 192000, 0, 2}, ".ac3", "not 0"},
+        {{mp3, 320000, 22050, 2}, ".mp3", "writes 160000 bit/s at 22050 Hz, not the 320000"},
+        {{mp3, 192000, 22050, 1}, ".mp3", "writes 160000 bit/s"},
+        {{aac, 320000, 22050, 2}, ".m4a", "writes 264600 bit/s"},
     };
     for (const Case& c : cases) {
         const EncoderCheck check = CheckEncoderOpens(c.params, c.extension);
         EXPECT_FALSE(check.opens) << c.reason;
         EXPECT_NE(check.reason.find(c.reason), std::string::npos) << check.reason;
+    }
+}
+
+// The bit rate really written is what counts: LAME keeps the asked rate in
+// its context while its MPEG-2 frames carry at most 160 kbit/s. PCM and
+// lossless encoders have no bit rate to lower.
+TEST(EncoderCheck, RefusesABitRateTheEncoderQuietlyLowers) {
+    struct Case {
+        const char* encoder;
+        OutputAudioParams params; // codecId filled from the encoder name
+        const char* extension;
+        int64_t inUse; // 0: opens at the asked rate
+    };
+    const Case cases[] = {
+        {"MP3", {0, 320000, 22050, 2}, ".mp3", 160000},
+        {"MP3", {0, 160000, 22050, 2}, ".mp3", 0},
+        {"MP3", {0, 320000, 32000, 2}, ".mp3", 0},
+        {"MP3", {0, 320000, 44100, 1}, ".mp3", 0},
+        {"AAC", {0, 320000, 22050, 2}, ".aac", 264600},
+        {"AAC", {0, 192000, 48000, 2}, ".aac", 0},
+        {"AC3", {0, 320000, 48000, 6}, ".ac3", 0},
+        {"WMA8", {0, 320000, 22050, 2}, ".wma", 0},
+        {"PCM_ALAW", {0, 320000, 22050, 1}, ".wav", 0},
+        {"PCM_S16LE", {0, 64000, 48000, 2}, ".wav", 0},
+        {"FLAC", {0, 320000, 22050, 1}, ".flac", 0},
+    };
+    for (Case c : cases) {
+        SCOPED_TRACE(std::string(c.encoder) + " " + std::to_string(c.params.sampleRate) + " Hz " +
+                     std::to_string(c.params.bitRate) + " bit/s");
+        ASSERT_TRUE(LookupEncoderCodec(c.encoder, c.params.codecId));
+        const EncoderCheck check = CheckEncoderOpens(c.params, c.extension);
+        EXPECT_EQ(check.opens, c.inUse == 0) << check.reason;
+        EXPECT_EQ(check.bitRateInUse, c.inUse);
     }
 }
 

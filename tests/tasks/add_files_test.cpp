@@ -4,7 +4,9 @@
 #include "tests/support/media_check.h"
 #include "tests/tasks/task_harness.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fnmatch.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,7 +24,7 @@ int WholeSeconds(const std::string& path) {
 TEST(AddFileFilters, AreOfferedInOrderInTheDialogsForm) {
     const std::vector<std::string> texts = AddFileFilterTexts();
     ASSERT_EQ(texts.size(), 34u);
-    EXPECT_EQ(texts[0], "All files (*.*) (*.*)");
+    EXPECT_EQ(texts[0], "All files (*.*) (*)");
     EXPECT_EQ(texts[5], "Monkey's Audio Files(*.ape;*.cue) (*.ape *.cue)");
     EXPECT_EQ(texts[29], "High-Definition files(*.mts;*.ts;*.m2t) (*.mts *.ts *.m2ts)");
     EXPECT_EQ(texts[33], "Nullsoft Stream Video(*.nsv) (*.nsv)");
@@ -30,6 +32,28 @@ TEST(AddFileFilters, AreOfferedInOrderInTheDialogsForm) {
         const std::string patterns = text.substr(text.rfind(" ("));
         EXPECT_EQ(patterns.find(';'), std::string::npos) << text;
     }
+}
+
+// "All files" shows every file, also those without a "." in the name; the
+// others show only their own extensions.
+TEST(AddFileFilters, AllFilesMatchesNamesWithoutADot) {
+    const auto matchesAny = [](const FileFilter& filter, const std::string& name) {
+        std::string patterns = filter.patterns;
+        for (size_t start = 0, end = 0; start <= patterns.size(); start = end + 1) {
+            end = std::min(patterns.find(';', start), patterns.size());
+            const std::string pattern = patterns.substr(start, end - start);
+            if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (const char* name : {"README", "01", "song.mp3", "archive.tar.gz", "mix.", "a b c"}) {
+        EXPECT_TRUE(matchesAny(kAddFileFilters[0], name)) << name;
+    }
+    EXPECT_TRUE(matchesAny(kAddFileFilters[8], "song.mp3"));
+    EXPECT_FALSE(matchesAny(kAddFileFilters[8], "song"));
+    EXPECT_FALSE(matchesAny(kAddFileFilters[1], "README"));
 }
 
 TEST(AddFilesFromDialog, AppendsAcceptedFilesCheckedAndNamesTheRefusedOne) {

@@ -132,14 +132,18 @@ TEST(ConvertCommand, FillsTheBatchFromTheCheckedRows) {
     }
 }
 
-TEST(ConvertCommand, ARowWithoutADotInItsFileNameEndsTheCommandSilently) {
+// A file name without "." is ordinary here (the Add dialog's "All files"
+// shows such files): it is converted under its whole name.
+TEST(ConvertCommand, ARowWithoutADotInItsFileNameIsConvertedUnderItsWholeName) {
     const std::string dir = MakeScratchDir("tasks_convert_nodot");
     ConvertHarness h(dir);
     h.view.AppendRow("/music/a.wav");
     h.view.AppendRow("/music.d/song");
     h.Convert();
     EXPECT_TRUE(h.fakes.dialogs.messages.empty());
-    EXPECT_TRUE(h.StartedNothing());
+    EXPECT_FALSE(h.StartedNothing());
+    EXPECT_EQ(g_engine->m_outputPaths,
+              (std::vector<std::string>{dir + "/a.mp3", dir + "/song.mp3"}));
 }
 
 TEST(ConvertCommand, TheExtensionFollowsTheFormatComboAndTheCodecTheSettings) {

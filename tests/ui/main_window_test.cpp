@@ -14,17 +14,21 @@
 #include "ui/controls/check_list_ctrl.h"
 #include "ui/dialog_builder.h"
 #include "ui/progress_dialog.h"
+#include "ui/settings_dialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -33,6 +37,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -43,6 +48,7 @@ using veltrano::test::ProbeAudio;
 using veltrano::test::ProbedAudio;
 
 const int kMp3Index = 6;
+const int kWmaIndex = 10;
 
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path);
@@ -58,6 +64,8 @@ protected:
         scratch = MakeScratchDir("ui_window_" + name);
         locations.settingsPath = scratch + "/bin/Path_Registration.ini";
         locations.defaultFolder = scratch + "/OutPut";
+        locations.appDir = VELTRANO_APP_DIR;
+        OutputSettings = OutputParameters{};
         window = MakeWindow();
     }
 
@@ -197,42 +205,138 @@ TEST_F(MainWindowTest, DeleteInTheOutputFieldRemovesTheSelectedTaskAndTypesNothi
     EXPECT_EQ(window->RowCount(), 1);
 }
 
-TEST_F(MainWindowTest, EscapeAndEnterEndTheWindowUnlessAButtonTakesEnter) {
-    struct KeyCase {
-        const char* what;
-        Qt::Key key;
-        int focusControl; // control whose widget (or edit field) has the focus
-        bool closes;
-        int result;
-    };
-    const KeyCase cases[] = {
-        {"Escape in the window", Qt::Key_Escape, ids::kStatic, true, QDialog::Rejected},
-        {"Escape with tasks listed", Qt::Key_Escape, ids::kOutputCombo, true, QDialog::Rejected},
-        {"Enter in the Output field", Qt::Key_Return, ids::kOutputCombo, true, QDialog::Accepted},
-        {"Enter on the Help button", Qt::Key_Return, ids::kHelp, false, 0},
-    };
-    for (const KeyCase& keyCase : cases) {
-        SCOPED_TRACE(keyCase.what);
+TEST_F(MainWindowTest, EscapeEndsTheWindowWhereverTheFocusIs) {
+    for (const bool inOutputField : {false, true}) {
+        SCOPED_TRACE(inOutputField ? "in the Output field" : "in the window");
         window = MakeWindow();
         Drop({FixturePath("stereo44.wav")});
         window->show();
         QWidget* target = window.get();
-        if (keyCase.focusControl == ids::kOutputCombo) {
+        if (inOutputField) {
             target = Control<QComboBox>(ids::kOutputCombo).lineEdit();
-        } else if (keyCase.focusControl != ids::kStatic) {
-            target = &Control<QWidget>(keyCase.focusControl);
         }
-        const int entries = Control<QComboBox>(ids::kOutputCombo).count();
-        shell.openedUrls.clear();
-        QTest::keyClick(target, keyCase.key);
-        EXPECT_EQ(window->isVisible(), !keyCase.closes);
-        if (keyCase.closes) {
-            EXPECT_EQ(window->result(), keyCase.result);
-        } else {
-            EXPECT_EQ(shell.openedUrls.size(), 1u);
-        }
-        EXPECT_EQ(Control<QComboBox>(ids::kOutputCombo).count(), entries);
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->result(), QDialog::Rejected);
     }
+}
+
+// Return confirms what was typed, presses a focused button, and never ends
+// the window or loses the task list.
+TEST_F(MainWindowTest, ReturnConfirmsTheTypedTextAndKeepsTheWindowOpen) {
+    Drop({FixturePath("stereo44.wav"), FixturePath("mono8.wav")});
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto& output = Control<QComboBox>(ids::kOutputCombo);
+    auto& formats = Control<QComboBox>(ids::kFormatCombo);
+    const auto stillOpenWithBothTasks = [&](const char* where) {
+        SCOPED_TRACE(where);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->RowCount(), 2);
+    };
+
+    // The output folder is taken as typed; nothing is made or listed yet.
+    const std::string typed = scratch + "/typed/folder";
+    output.lineEdit()->setFocus();
+    output.lineEdit()->selectAll();
+    QTest::keyClicks(output.lineEdit(), QString::fromStdString(typed));
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(output.lineEdit(), key);
+        stillOpenWithBothTasks("Output field");
+    }
+    EXPECT_EQ(window->State().m_outputFolder, typed);
+    EXPECT_EQ(window->OutputFolderText(), typed);
+    EXPECT_EQ(output.count(), 1);
+    EXPECT_FALSE(std::filesystem::exists(typed));
+
+    // The format field takes the format whose name begins with the typed text
+    // and puts it in force.
+    formats.lineEdit()->setFocus();
+    formats.lineEdit()->selectAll();
+    QTest::keyClicks(formats.lineEdit(), "mp3");
+    QTest::keyClick(formats.lineEdit(), Qt::Key_Return);
+    stillOpenWithBothTasks("format field");
+    EXPECT_EQ(formats.currentIndex(), kMp3Index);
+    EXPECT_EQ(formats.currentText().toStdString(), kOutputFormats[kMp3Index].text);
+    EXPECT_EQ(OutputSettings.audioEncoder, "MP3");
+    EXPECT_EQ(Column(ColumnFormat), std::vector<std::string>(2, kOutputFormats[kMp3Index].text));
+
+    // The same without the field's completion: the first format it begins.
+    formats.lineEdit()->setText("wma");
+    QTest::keyClick(formats.lineEdit(), Qt::Key_Enter);
+    stillOpenWithBothTasks("format field, typed start");
+    EXPECT_EQ(formats.currentIndex(), kWmaIndex);
+    EXPECT_EQ(OutputSettings.audioEncoder, "WMA8");
+    formats.lineEdit()->setText("MP3-MPEG Layer-3 Audio(*.mp3)");
+    QTest::keyClick(formats.lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(formats.currentIndex(), kMp3Index);
+
+    // A text that names no format, or none, gives way to the format in force.
+    for (const char* text : {"nonsense", ""}) {
+        formats.lineEdit()->setText(text);
+        QTest::keyClick(formats.lineEdit(), Qt::Key_Return);
+        stillOpenWithBothTasks(text);
+        EXPECT_EQ(formats.currentIndex(), kMp3Index);
+        EXPECT_EQ(formats.currentText().toStdString(), kOutputFormats[kMp3Index].text);
+        EXPECT_EQ(OutputSettings.audioEncoder, "MP3");
+    }
+
+    // In the list Return does nothing at all.
+    List().clearSelection();
+    window->SelectAndFocusRow(1);
+    QTest::keyClick(&List(), Qt::Key_Return);
+    stillOpenWithBothTasks("list");
+    EXPECT_EQ(window->SelectedRows(), std::vector<int>{1});
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    // A focused button takes it as its click.
+    shell.openedUrls.clear();
+    QTest::keyClick(&Control<QWidget>(ids::kHelp), Qt::Key_Return);
+    stillOpenWithBothTasks("Help button");
+    EXPECT_EQ(shell.openedUrls.size(), 1u);
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    stillOpenWithBothTasks("window");
+}
+
+// Tab leaves the list for the next control instead of moving between cells.
+TEST_F(MainWindowTest, TabMovesOutOfTheList) {
+    Drop({FixturePath("stereo44.wav"), FixturePath("mono8.wav")});
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->SelectAndFocusRow(0);
+    ASSERT_TRUE(List().hasFocus());
+    const QModelIndex before = List().currentIndex();
+    QTest::keyClick(&List(), Qt::Key_Tab);
+    EXPECT_FALSE(List().hasFocus());
+    EXPECT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(List().currentIndex(), before);
+
+    // Shift+Tab from the next control comes back to the list.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_TRUE(List().hasFocus());
+}
+
+// A path too long for its column is shown whole in the row's tip; the Status
+// cell keeps its own.
+TEST_F(MainWindowTest, EachRowsTipShowsTheWholeSourcePath) {
+    const std::string deep = scratch + "/" + std::string(60, 'd') + "/" + std::string(60, 'e');
+    std::filesystem::create_directories(deep);
+    const std::string path = deep + "/a rather long name of a recording.wav";
+    std::filesystem::copy_file(FixturePath("stereo44.wav"), path);
+    AddThroughDialog({path});
+    Drop({FixturePath("mono8.wav")});
+    ASSERT_EQ(Column(ColumnSource), (std::vector<std::string>{FixturePath("mono8.wav"), path}));
+    for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < kTaskColumnCount; ++column) {
+            SCOPED_TRACE("row " + std::to_string(row) + " column " + std::to_string(column));
+            const std::string tip = List().item(row, column)->toolTip().toStdString();
+            EXPECT_EQ(tip, column == ColumnStatus ? "" : window->RowText(row, ColumnSource));
+        }
+    }
+    EXPECT_LT(List().columnWidth(ColumnSource),
+              List().fontMetrics().horizontalAdvance(QString::fromStdString(path)));
 }
 
 TEST_F(MainWindowTest, DroppedFilesGoToTheTopInReverseOrderUncheckedAndUnlabelled) {
@@ -426,13 +530,17 @@ TEST_F(MainWindowTest, ProgressDialogIgnoresTheKeyboardAndStartsEachShowingWitho
     engine.m_stopRequested = false;
 }
 
-TEST_F(MainWindowTest, HelpAndTheAboutLinksOpenTheMakersPagesThroughTheDesktop) {
+TEST_F(MainWindowTest, HelpAndTheAboutLinksOpenTheirPagesThroughTheDesktop) {
     Control<QPushButton>(ids::kHelp).click();
-    EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"https://veltrano.example.com/help"});
+    const std::string page = std::string(VELTRANO_APP_DIR) + "/help/index.html";
+    EXPECT_EQ(shell.openedUrls,
+              std::vector<std::string>{
+                  QUrl::fromLocalFile(QString::fromStdString(page)).toString().toStdString()});
+    EXPECT_TRUE(dialogs.messages.empty());
 
     window->move(200, 150);
     window->show();
-    CAbout about(shell, window.get());
+    CAbout about(shell, dialogs, window.get());
     about.show();
     EXPECT_LE((about.geometry().center() - window->geometry().center()).manhattanLength(), 2);
     shell.openedUrls.clear();
@@ -449,6 +557,123 @@ TEST_F(MainWindowTest, HelpAndTheAboutLinksOpenTheMakersPagesThroughTheDesktop) 
     FindControlAs<QPushButton>(about, ids::kAboutOk)->click();
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+// The help page ships with the program: beside it in the build tree, and
+// under share/ for an installation; it tells a new user each step.
+TEST_F(MainWindowTest, HelpOpensThePageThatShipsWithTheProgram) {
+    const std::string beside = std::string(VELTRANO_APP_DIR) + "/help/index.html";
+    const std::string text = ReadWholeFile(beside);
+    for (const char* topic : {"Add files", "Pick a format", "Setting", "Clip", "Convert",
+                              "Where the converted files go", "Path_Registration.ini"}) {
+        EXPECT_NE(text.find(topic), std::string::npos) << topic;
+    }
+    // Plain and self-contained: nothing is fetched from elsewhere.
+    for (const char* outside : {"src=", "<link", "@import", "url(", "<script"}) {
+        EXPECT_EQ(text.find(outside), std::string::npos) << outside;
+    }
+
+    const std::string prefix = scratch + "/usr";
+    std::filesystem::create_directories(prefix + "/bin");
+    std::filesystem::create_directories(prefix + "/share/veltrano/help");
+    std::filesystem::copy_file(beside, prefix + "/share/veltrano/help/index.html");
+    locations.appDir = prefix + "/bin";
+    window = MakeWindow();
+    Control<QPushButton>(ids::kHelp).click();
+    EXPECT_EQ(shell.openedUrls,
+              std::vector<std::string>{"file://" + prefix + "/share/veltrano/help/index.html"});
+
+    // Without the page the user is told where it was looked for.
+    shell.openedUrls.clear();
+    locations.appDir = scratch + "/nowhere";
+    window = MakeWindow();
+    Control<QPushButton>(ids::kHelp).click();
+    EXPECT_TRUE(shell.openedUrls.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].first.find(scratch + "/nowhere/help/index.html"),
+              std::string::npos);
+    EXPECT_EQ(dialogs.messages[0].second, MessageIcon::None);
+}
+
+// The Add dialog's first filter, as Qt's file dialog reads it, shows files
+// without a "." too.
+TEST_F(MainWindowTest, AllFilesInTheAddDialogMatchesEveryFile) {
+    Control<QPushButton>(ids::kAdd).click();
+    ASSERT_FALSE(dialogs.lastFilters.empty());
+    QStringList filters;
+    for (const std::string& filter : dialogs.lastFilters) {
+        filters << QString::fromStdString(filter);
+    }
+    QFileDialog chooser;
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setNameFilters(filters);
+    EXPECT_EQ(chooser.selectedNameFilter(), filters.first());
+    auto* model = chooser.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    ASSERT_FALSE(model->nameFilters().isEmpty());
+    for (const char* name : {"README", "01", "song.mp3", "song.tar.gz"}) {
+        bool shown = false;
+        for (const QString& pattern : model->nameFilters()) {
+            const QRegularExpression wildcard(
+                QRegularExpression::wildcardToRegularExpression(pattern));
+            shown = shown || wildcard.match(name).hasMatch();
+        }
+        EXPECT_TRUE(shown) << name;
+    }
+}
+
+// What a run chose is there again at the next start: the format, its refined
+// settings and a folder picked with Browse; other keys of the file stay.
+TEST_F(MainWindowTest, ARestartRestoresTheFormatItsSettingsAndTheBrowsedFolder) {
+    std::filesystem::create_directories(scratch + "/bin");
+    { std::ofstream(locations.settingsPath) << "[Info]\nColour=blue\n[Other]\nx=1\n"; }
+    window = MakeWindow();
+    AddThroughDialog({FixturePath("stereo44.wav")});
+    auto& formats = Control<QComboBox>(ids::kFormatCombo);
+    formats.setCurrentIndex(kWmaIndex);
+    emit formats.activated(kWmaIndex);
+
+    QTimer::singleShot(0, [] {
+        auto* settings = qobject_cast<CSettings*>(QApplication::activeModalWidget());
+        if (settings == nullptr) {
+            return;
+        }
+        const std::pair<int, const char*> picks[] = {{ids::kSettingEncoder, "WMA7"},
+                                                     {ids::kSettingBitRate, "96 kbps"},
+                                                     {ids::kSettingSampleRate, "32000 Hz"},
+                                                     {ids::kSettingChannel, "1 Channel Mono"}};
+        for (const auto& [id, text] : picks) {
+            auto* list = FindControlAs<QComboBox>(*settings, id);
+            const int index = list->findText(text);
+            list->setCurrentIndex(index);
+            emit list->activated(index);
+        }
+        FindControlAs<QPushButton>(*settings, ids::kSettingOk)->click();
+    });
+    Control<QPushButton>(ids::kSetting).click();
+    ASSERT_EQ(OutputSettings.audioEncoder, "WMA7");
+
+    const std::string browsed = scratch + "/picked";
+    std::filesystem::create_directory(browsed);
+    dialogs.folderChoices.push_back(browsed);
+    Control<QPushButton>(ids::kBrowse).click();
+    const OutputParameters chosen = OutputSettings;
+
+    window.reset();
+    OutputSettings = OutputParameters{};
+    window = MakeWindow();
+    auto& restoredFormats = Control<QComboBox>(ids::kFormatCombo);
+    EXPECT_EQ(restoredFormats.currentIndex(), kWmaIndex);
+    EXPECT_EQ(window->CurrentFormatText(), kOutputFormats[kWmaIndex].text);
+    EXPECT_EQ(std::tuple(OutputSettings.profileId, OutputSettings.audioEncoder,
+                         OutputSettings.audioBitRate, OutputSettings.sampleRate,
+                         OutputSettings.channels),
+              std::tuple(90110, std::string("WMA7"), 96000, 32000, 1));
+    EXPECT_EQ(OutputSettings.audioEncoder, chosen.audioEncoder);
+    EXPECT_EQ(window->OutputFolderText(), browsed);
+    const std::string text = ReadWholeFile(locations.settingsPath);
+    EXPECT_NE(text.find("Colour=blue\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[Other]\nx=1\n"), std::string::npos) << text;
 }
 
 } // namespace

@@ -150,27 +150,44 @@ struct FirstOpeningCase {
     Items encoders;
     std::string encoder; // preselected
     Items channels;
-    int32_t sampleRateInForce; // before OK, from the format choice
+    Items inForce; // bit rate, sample rate and channel the format put in force
 };
 
 const std::vector<FirstOpeningCase> kFirstOpenings = {
-    {"Mp3", kMp3Index, {"MP3"}, "MP3", kMonoStereo, 44100},
-    {"Aac", kAacIndex, {"AAC"}, "AAC", kMonoStereo, 48000},
-    {"Ogg", kOggIndex, {"VORBIS"}, "VORBIS", {"2 Channel Stereo"}, 44100},
-    {"Wma", kWmaIndex, {"WMA7", "WMA8"}, "WMA8", kMonoStereo, 44100},
-    {"Ac3", kAc3Index, {"AC3"}, "AC3", kWithSurround, 48000},
-    {"Ra", kRaIndex, {"AC3"}, "AC3", kWithSurround, 44100},
-    {"Wav", kWavIndex, {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW"}, "PCM_S16LE", kMonoStereo, 44100},
+    {"Mp3", kMp3Index, {"MP3"}, "MP3", kMonoStereo, {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
+    {"Aac", kAacIndex, {"AAC"}, "AAC", kMonoStereo, {"192 kbps", "48000 Hz", "2 Channel Stereo"}},
+    {"Ogg",
+     kOggIndex,
+     {"VORBIS"},
+     "VORBIS",
+     {"2 Channel Stereo"},
+     {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
+    {"Wma",
+     kWmaIndex,
+     {"WMA7", "WMA8"},
+     "WMA8",
+     kMonoStereo,
+     {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
+    {"Ac3", kAc3Index, {"AC3"}, "AC3", kWithSurround, {"192 kbps", "48000 Hz", "2 Channel Stereo"}},
+    {"Ra", kRaIndex, {"AC3"}, "AC3", kWithSurround, {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
+    {"Wav",
+     kWavIndex,
+     {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW"},
+     "PCM_S16LE",
+     kMonoStereo,
+     {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
 };
 
 class FirstOpeningTest : public SettingsDialogTest,
                          public ::testing::WithParamInterface<FirstOpeningCase> {};
 
-// OK at once stores the lists' preselections, whatever the format put in force.
-TEST_P(FirstOpeningTest, OffersTheEncodersListsAndStoresThePreselectionOnOk) {
+// The lists show what is in force, so OK with nothing touched keeps it: AAC
+// stays at 48000 Hz and OGG at 128 kbps. Reopened, the dialog shows the same
+// values, and a second OK changes nothing at all.
+TEST_P(FirstOpeningTest, OffersTheEncodersListsAndShowsTheValuesInForce) {
     const FirstOpeningCase& expected = GetParam();
     ChooseFormat(expected.formatIndex);
-    ASSERT_EQ(OutputSettings.sampleRate, expected.sampleRateInForce);
+    const OutputParameters chosen = OutputSettings;
     Open();
 
     EXPECT_EQ(ItemsOf(Encoders()), expected.encoders);
@@ -178,15 +195,23 @@ TEST_P(FirstOpeningTest, OffersTheEncodersListsAndStoresThePreselectionOnOk) {
     EXPECT_EQ(ItemsOf(BitRates()), kBitRates);
     EXPECT_EQ(ItemsOf(SampleRates()), kSampleRates);
     EXPECT_EQ(ItemsOf(Channels()), expected.channels);
-    EXPECT_EQ(RateSelections(), (Items{"192 kbps", "44100 Hz", "2 Channel Stereo"}));
+    EXPECT_EQ(RateSelections(), expected.inForce);
 
     PressOk();
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_TRUE(dialogs.messages.empty());
     const ProfileId profileId = kOutputFormats[expected.formatIndex].profileId;
-    EXPECT_EQ(Fields(OutputSettings), std::tuple(profileId, expected.encoder, 192000, 44100, 2,
-                                                 profileId, expected.encoder));
+    const auto afterOk =
+        std::tuple(profileId, expected.encoder, chosen.audioBitRate, chosen.sampleRate,
+                   chosen.channels, profileId, expected.encoder);
+    EXPECT_EQ(Fields(OutputSettings), afterOk);
+
+    Open();
+    EXPECT_EQ(Selected(Encoders()), expected.encoder);
+    EXPECT_EQ(RateSelections(), expected.inForce);
+    PressOk();
+    EXPECT_EQ(Fields(OutputSettings), afterOk);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FirstOpeningTest, ::testing::ValuesIn(kFirstOpenings),
@@ -222,7 +247,7 @@ TEST_F(SettingsDialogTest, SurroundForAc3AndRaSetsSixChannels) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(SettingsDialogTest, RemembersTheLastConfirmedEncoderForItsPresetOnly) {
+TEST_F(SettingsDialogTest, ReopensWithTheConfirmedChoiceWhileItIsInForce) {
     ChooseFormat(kWavIndex);
     Open();
     Pick(Encoders(), "PCM_ALAW");
@@ -230,19 +255,22 @@ TEST_F(SettingsDialogTest, RemembersTheLastConfirmedEncoderForItsPresetOnly) {
     Pick(SampleRates(), "22050 Hz");
     Pick(Channels(), "1 Channel Mono");
     PressOk();
-    EXPECT_EQ(Fields(OutputSettings), std::tuple(90109, std::string("PCM_ALAW"), 320000, 22050, 1,
-                                                 90109, std::string("PCM_ALAW")));
+    const auto confirmed = std::tuple(90109, std::string("PCM_ALAW"), 320000, 22050, 1, 90109,
+                                      std::string("PCM_ALAW"));
+    EXPECT_EQ(Fields(OutputSettings), confirmed);
 
-    // Reopened: the encoder is remembered, the rates are the rule's again.
+    // Reopened: every list shows the confirmed choice, and OK keeps it.
     Open();
     EXPECT_EQ(Selected(Encoders()), "PCM_ALAW");
-    EXPECT_EQ(RateSelections(), (Items{"192 kbps", "44100 Hz", "2 Channel Stereo"}));
-    Button(ids::kSettingCancel).click();
+    EXPECT_EQ(RateSelections(), (Items{"320 kbps", "22050 Hz", "1 Channel Mono"}));
+    PressOk();
+    EXPECT_EQ(Fields(OutputSettings), confirmed);
 
-    // Choosing WAV again puts its defaults in force; Cancel keeps them.
+    // Choosing WAV again puts its defaults in force, and the dialog shows them.
     ChooseFormat(kWavIndex);
     Open();
-    EXPECT_EQ(Selected(Encoders()), "PCM_ALAW");
+    EXPECT_EQ(Selected(Encoders()), "PCM_S16LE");
+    EXPECT_EQ(RateSelections(), (Items{"128 kbps", "44100 Hz", "2 Channel Stereo"}));
     Button(ids::kSettingCancel).click();
     EXPECT_EQ(OutputSettings.audioEncoder, "PCM_S16LE");
     EXPECT_EQ(OutputSettings.sampleRate, 44100);
@@ -258,6 +286,26 @@ TEST_F(SettingsDialogTest, RemembersTheLastConfirmedEncoderForItsPresetOnly) {
     ChooseFormat(kWavIndex);
     Open();
     EXPECT_EQ(Selected(Encoders()), "PCM_S16LE");
+}
+
+// An encoder in force that the preset does not list (a hand-made record)
+// falls back to the confirmed encoder of the preset, then to its default;
+// values the lists do not hold show the rule's preselection.
+TEST_F(SettingsDialogTest, ValuesInForceTheListsDoNotHoldShowTheRulesChoice) {
+    ChooseFormat(kWavIndex);
+    OutputSettings.audioEncoder = "MP3";
+    OutputSettings.audioBitRate = 1411200;
+    OutputSettings.sampleRate = 96000;
+    OutputSettings.channels = 6;
+    Open();
+    EXPECT_EQ(Selected(Encoders()), "PCM_S16LE");
+    EXPECT_EQ(RateSelections(), (Items{"192 kbps", "44100 Hz", "2 Channel Stereo"}));
+    Button(ids::kSettingCancel).click();
+
+    OutputSettings.savedProfileId = 90109;
+    OutputSettings.savedAudioEncoderText = "PCM_MULAW";
+    Open();
+    EXPECT_EQ(Selected(Encoders()), "PCM_MULAW");
 }
 
 TEST_F(SettingsDialogTest, AnotherEncoderResetsTheRatesToItsDefaults) {
@@ -331,6 +379,8 @@ const std::vector<RefusalCase> kRefusals = {
     {"Ac3Half", kAc3Index, "22050 Hz", "192 kbps", "48000 Hz"},
     {"RaHalf", kRaIndex, "22050 Hz", "192 kbps", "32000 Hz"},
     {"Mp2HalfAboveItsTopRate", kMp2Index, "22050 Hz", "192 kbps", "44100 Hz"},
+    // LAME opens here but would write 160 kbps.
+    {"Mp3HalfQuietlyLowered", kMp3Index, "22050 Hz", "320 kbps", "44100 Hz"},
 };
 
 class RefusalTest : public SettingsDialogTest, public ::testing::WithParamInterface<RefusalCase> {};
@@ -446,7 +496,8 @@ TEST_F(SettingsDialogTest, SettingButtonOfTheMainWindowOpensItModally) {
     FindControlAs<QPushButton>(window, ids::kSetting)->click();
 
     EXPECT_EQ(banner, "MP3 - MPEG Layer-3 Audio(*.MP3)");
-    EXPECT_EQ(OutputSettings.audioBitRate, 192000);
+    // Untouched, the dialog's OK keeps what the format put in force.
+    EXPECT_EQ(OutputSettings.audioBitRate, 128000);
     EXPECT_EQ(OutputSettings.savedProfileId, 90106);
 }
 

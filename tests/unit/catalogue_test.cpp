@@ -112,10 +112,12 @@ TEST(OutputPath, BuildsFolderBaseNameAndExtension) {
     // A backslash is an ordinary character of a Linux file name.
     ASSERT_TRUE(BuildOutputPath("/o", "/m/back\\slash.wav", ".au", path));
     EXPECT_EQ(path, "/o/back\\slash.au");
-    // Without a "." in the file name there is no output path, even when a
-    // folder has one.
+    // A file name without a "." is its own base name, even when a folder has
+    // a "."; a path that names no file gives no output path.
+    ASSERT_TRUE(BuildOutputPath("/out", "/music.d/noextension", ".mp3", path));
+    EXPECT_EQ(path, "/out/noextension.mp3");
     path = "unchanged";
-    EXPECT_FALSE(BuildOutputPath("/out", "/music.d/noextension", ".mp3", path));
+    EXPECT_FALSE(BuildOutputPath("/out", "/music.d/", ".mp3", path));
     EXPECT_EQ(path, "unchanged");
 }
 

@@ -3,9 +3,11 @@
 //   veltrano-skin-tool icon SIZE OUT.png    the application icon, SIZE x SIZE
 //   veltrano-skin-tool window OUT.png       the main window with a few tasks
 //   veltrano-skin-tool empty-window OUT.png the main window as it starts
+//   veltrano-skin-tool about OUT.png        the About box
 // The pixel ratio is the platform's: QT_SCALE_FACTOR=2 gives the 200 % look.
 // Nothing is probed, opened or written beyond OUT.png and a temporary folder.
 #include "tasks/task_list.h"
+#include "ui/about_dialog.h"
 #include "ui/main_window.h"
 #include "ui/skin_pictures.h"
 
@@ -53,7 +55,7 @@ const TaskRow kDemoTasks[] = {
 
 int Usage() {
     std::fprintf(stderr, "usage: veltrano-skin-tool picture ID OUT.png | icon SIZE OUT.png | "
-                         "window OUT.png | empty-window OUT.png\n");
+                         "window OUT.png | empty-window OUT.png | about OUT.png\n");
     return 2;
 }
 
@@ -69,7 +71,9 @@ qreal ScreenRatio() {
     return QGuiApplication::primaryScreen()->devicePixelRatio();
 }
 
-int RenderWindow(bool withTasks, const char* path) {
+enum class Shot { Window, EmptyWindow, About };
+
+int RenderWindow(Shot shot, const char* path) {
     QTemporaryDir scratch;
     NoDialogs dialogs;
     NoShell shell;
@@ -81,7 +85,7 @@ int RenderWindow(bool withTasks, const char* path) {
     CQuarvelDlg window(services, locations);
     window.AddOutputFolderEntry(kShownFolder);
     window.ShowOutputFolder(kShownFolder);
-    if (withTasks) {
+    if (shot == Shot::Window) {
         for (TaskRow task : kDemoTasks) {
             task.outputFormatLabel = window.CurrentFormatText();
             window.InsertRow(window.RowCount(), task);
@@ -90,10 +94,13 @@ int RenderWindow(bool withTasks, const char* path) {
         window.SetRowSelected(1, true);
     }
     window.show();
+    CAbout about(shell, dialogs, &window);
+    QWidget& shown = shot == Shot::About ? static_cast<QWidget&>(about) : window;
+    shown.show();
     // Let the window settle (layout, fonts, first paint) before grabbing it.
     QTimer::singleShot(200, &window, [&] { QApplication::quit(); });
     QApplication::exec();
-    return Save(window.grab().toImage(), path);
+    return Save(shown.grab().toImage(), path);
 }
 
 } // namespace
@@ -108,10 +115,13 @@ int main(int argc, char** argv) {
         return Save(SkinPictureWithAlpha(266, QSize(side, side)), argv[3]);
     }
     if (argc == 3 && std::strcmp(argv[1], "window") == 0) {
-        return RenderWindow(true, argv[2]);
+        return RenderWindow(Shot::Window, argv[2]);
     }
     if (argc == 3 && std::strcmp(argv[1], "empty-window") == 0) {
-        return RenderWindow(false, argv[2]);
+        return RenderWindow(Shot::EmptyWindow, argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "about") == 0) {
+        return RenderWindow(Shot::About, argv[2]);
     }
     return Usage();
 }

@@ -41,6 +41,9 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setShowGrid(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the next control instead of walking its cells,
+    // so the keyboard can get out of it; the arrow keys move between rows.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     verticalHeader()->hide();
     QPalette colours = palette();

@@ -154,15 +154,19 @@ int CControlButton::ShownImageId() const {
 }
 
 // A move to a screen of another pixel ratio loads everything again at the
-// new ratio, so pictures stay sharp and the shape keeps matching them.
+// new ratio, so pictures stay sharp and the shape keeps matching them. The
+// shape is set after this paint: a window's mask is not changed while it
+// paints.
 void CControlButton::ReloadForRatio() {
     if (qFuzzyCompare(m_loadedRatio, devicePixelRatioF())) {
         return;
     }
-    SetImages(m_hoverImage.id, m_normalImage.id, m_pressedImage.id, m_spareImage.id);
-    LoadPicture(m_parentBackground, m_parentBackground.id);
-    LoadPicture(m_mask, m_mask.id);
-    ApplyShape();
+    m_loadedRatio = devicePixelRatioF();
+    for (Picture* picture : {&m_hoverImage, &m_normalImage, &m_pressedImage, &m_spareImage,
+                             &m_parentBackground, &m_mask}) {
+        LoadPicture(*picture, picture->id);
+    }
+    QMetaObject::invokeMethod(this, &CControlButton::ApplyShape, Qt::QueuedConnection);
 }
 
 void CControlButton::paintEvent(QPaintEvent* event) {

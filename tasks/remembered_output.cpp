@@ -1,0 +1,134 @@
+#include "tasks/remembered_output.h"
+
+#include "engine/encoder_check.h"
+#include "profiles/encoder_names.h"
+#include "profiles/settings_choices.h"
+#include "tasks/ini_file.h"
+#include "tasks/output_folder.h"
+#include "tasks/output_path.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+namespace {
+
+constexpr const char* kSection = "Info";
+constexpr const char* kFormatKey = "Format";
+constexpr const char* kEncoderKey = "Encoder";
+constexpr const char* kBitRateKey = "BitRate";
+constexpr const char* kSampleRateKey = "SampleRate";
+constexpr const char* kChannelsKey = "Channels";
+
+std::optional<int32_t> ReadWholeNumber(const std::string& text) {
+    int32_t value = 0;
+    const char* last = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), last, value);
+    if (text.empty() || ec != std::errc() || ptr != last) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The extension without its dot ("mp3"): readable and editable by hand, and
+// independent of the catalogue's order.
+std::string FormatName(ProfileId profileId) {
+    for (const OutputFormat& format : kOutputFormats) {
+        if (format.profileId == profileId) {
+            return ExtensionFromFormatText(format.text).substr(1);
+        }
+    }
+    return "";
+}
+
+class RememberedValues {
+public:
+    explicit RememberedValues(std::string path) : m_path(std::move(path)) {}
+    std::string Text(const char* key) const { return ReadIniValue(m_path, kSection, key); }
+    std::optional<int32_t> Number(const char* key) const { return ReadWholeNumber(Text(key)); }
+
+private:
+    std::string m_path;
+};
+
+// Each remembered setting replaces the format's default only where the
+// Settings dialog could have chosen it.
+OutputParameters RefinedSettings(const RememberedValues& remembered, OutputParameters settings) {
+    const FormatPreset* preset = FindFormatPreset(settings.profileId);
+    const std::string encoder = remembered.Text(kEncoderKey);
+    if (preset != nullptr && std::find(preset->encoders.begin(), preset->encoders.end(), encoder) !=
+                                 preset->encoders.end()) {
+        settings.audioEncoder = encoder;
+    }
+    const EncoderChoiceLists lists = EncoderChoices(settings.audioEncoder);
+    if (const auto bitRate = remembered.Number(kBitRateKey);
+        bitRate && FindRateChoice(lists.bitRates, *bitRate) >= 0) {
+        settings.audioBitRate = *bitRate;
+    }
+    if (const auto sampleRate = remembered.Number(kSampleRateKey);
+        sampleRate && FindRateChoice(lists.sampleRates, *sampleRate) >= 0) {
+        settings.sampleRate = *sampleRate;
+    }
+    if (const auto channels = remembered.Number(kChannelsKey);
+        channels && FindChannelChoice(lists.channels, *channels) >= 0) {
+        settings.channels = *channels;
+    }
+    return settings;
+}
+
+bool EncoderWrites(const OutputParameters& settings, int formatIndex) {
+    OutputAudioParams params;
+    if (!LookupEncoderCodec(settings.audioEncoder, params.codecId)) {
+        return false;
+    }
+    params.bitRate = settings.audioBitRate;
+    params.sampleRate = settings.sampleRate;
+    params.channels = settings.channels;
+    const std::string extension = ExtensionFromFormatText(kOutputFormats[formatIndex].text);
+    return CheckEncoderOpens(params, extension).opens;
+}
+
+} // namespace
+
+int LoadOutputChoice(const MainWindowState& state, OutputParameters& settings) {
+    SelectOutputFormat(settings, 0);
+    if (state.m_iniPath.empty()) {
+        return 0;
+    }
+    const RememberedValues remembered(state.m_iniPath);
+    const std::string format = remembered.Text(kFormatKey);
+    const int index = format.empty() ? -1 : FindOutputFormatByExtension(format);
+    if (index < 0) {
+        return 0;
+    }
+    SelectOutputFormat(settings, index);
+    const OutputParameters refined = RefinedSettings(remembered, settings);
+    if (EncoderWrites(refined, index)) {
+        settings = refined;
+    }
+    return index;
+}
+
+void SaveOutputChoice(const MainWindowState& state, const OutputParameters& settings) {
+    const std::string format = FormatName(settings.profileId);
+    if (state.m_iniPath.empty() || format.empty()) {
+        return;
+    }
+    if (state.m_makeIniFolder) {
+        MakeFolder(std::filesystem::path(state.m_iniPath).parent_path().string());
+    }
+    const std::pair<const char*, std::string> values[] = {
+        {kFormatKey, format},
+        {kEncoderKey, settings.audioEncoder},
+        {kBitRateKey, std::to_string(settings.audioBitRate)},
+        {kSampleRateKey, std::to_string(settings.sampleRate)},
+        {kChannelsKey, std::to_string(settings.channels)},
+    };
+    for (const auto& [key, value] : values) {
+        if (!WriteIniValue(state.m_iniPath, kSection, key, value)) {
+            return;
+        }
+    }
+}

@@ -1,0 +1,175 @@
+// The skinned main window: controls on their places of the background
+// whatever the desktop font, the pictures of each button state, the hand over
+// every button place, and the window drawn as the reference images show it.
+#include "resources/control_ids.h"
+#include "tests/support/media_check.h"
+#include "tests/ui/fake_services.h"
+#include "ui/about_dialog.h"
+#include "ui/controls/control_button.h"
+#include "ui/dialog_builder.h"
+#include "ui/main_window.h"
+#include "ui/main_window_skin.h"
+#include "ui/skin_pictures.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEnterEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using veltrano::test::FixturePath;
+using veltrano::test::MakeScratchDir;
+
+class MainWindowSkinTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const std::string scratch = MakeScratchDir("ui_skin_" + name);
+        locations.settingsPath = scratch + "/bin/Path_Registration.ini";
+        locations.defaultFolder = scratch + "/OutPut";
+    }
+
+    void MakeWindow() { window = std::make_unique<CQuarvelDlg>(services, locations); }
+
+    CControlButton& Button(int id) { return *FindControlAs<CControlButton>(*window, id); }
+
+    void Drop(const std::string& path) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        QDropEvent drop(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &drop);
+    }
+
+    Qt::CursorShape CursorAfterMoveTo(QPoint point) {
+        QMouseEvent move(QEvent::MouseMove, point, window->mapToGlobal(point), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &move);
+        return window->cursor().shape();
+    }
+
+    AppLocations locations;
+    FakeUserDialogs dialogs;
+    FakeDesktopShell shell;
+    FakePowerControl power;
+    MainServices services{dialogs, shell, power};
+    std::unique_ptr<CQuarvelDlg> window;
+};
+
+struct Place {
+    int id;
+    QRect rect;
+};
+
+// 503 x 307 units on the 880 x 540 background.
+const Place kPlaces[] = {
+    {ids::kAdd, {12, 23, 136, 60}},
+    {ids::kHelp, {184, 23, 133, 60}},
+    {ids::kTaskList, {12, 99, 528, 274}},
+    {ids::kCut, {82, 382, 70, 56}},
+    {ids::kFileInformation, {395, 382, 68, 53}},
+    {ids::kConvert, {668, 431, 187, 81}},
+    {ids::kClose, {861, 0, 17, 25}},
+};
+
+TEST_F(MainWindowSkinTest, ControlsSitOnTheirPlacesOfTheBackgroundWhateverTheDesktopFont) {
+    const QFont desktopFont = QApplication::font();
+    std::vector<QSize> aboutSizes;
+    // A wider desktop font, as a larger font setting gives: wider letters.
+    for (int spacing : {0, 4}) {
+        QFont font = desktopFont;
+        font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+        QApplication::setFont(font);
+        MakeWindow();
+        EXPECT_EQ(window->size(), QSize(880, 540)) << spacing;
+        EXPECT_EQ(window->size(), SkinPictureSize(kMainBackgroundPicture));
+        for (const Place& place : kPlaces) {
+            EXPECT_EQ(FindControl(*window, place.id)->geometry(), place.rect)
+                << "control " << place.id << " with letter spacing " << spacing;
+        }
+        // The controls that show text use the desktop font.
+        EXPECT_EQ(FindControl(*window, ids::kFormatCombo)->font().letterSpacing(), spacing);
+        {
+            CAbout about(shell, dialogs, window.get());
+            aboutSizes.push_back(about.size());
+        }
+        window.reset();
+    }
+    QApplication::setFont(desktopFont);
+    // Other dialogs keep following the desktop font.
+    EXPECT_LT(aboutSizes[0].width(), aboutSizes[1].width());
+}
+
+TEST_F(MainWindowSkinTest, ButtonsAreSkinnedAtStartUpWithTheirStatesPictures) {
+    MakeWindow();
+    const std::pair<int, int> shownAtStart[] = {
+        {ids::kAdd, 177},
+        {ids::kHelp, 181},
+        {ids::kCut, 229},
+        {ids::kEmpty, 212},
+        {ids::kFileInformation, 261},
+        {ids::kSetting, 200},
+        {ids::kBrowse, 199},
+        {ids::kFindTarget, 204},
+        {ids::kConvert, 279},
+        {ids::kAbout, 254},
+        {ids::kMinimise, 207},
+        {ids::kClose, 209},
+    };
+    for (const auto& [id, picture] : shownAtStart) {
+        EXPECT_EQ(Button(id).ShownImageId(), picture) << "button " << id;
+        EXPECT_FALSE(Button(id).mask().isEmpty()) << "button " << id;
+    }
+    const QRegion convertShape =
+        CControlButton::RegionFromNonWhite(SkinPicture(186, window->devicePixelRatioF()));
+    EXPECT_TRUE(Button(ids::kConvert).mask().xored(convertShape).isEmpty());
+}
+
+TEST_F(MainWindowSkinTest,
+       ConvertShowsItsDisabledPictureUntilTheFirstTaskThenHoverUnderThePointer) {
+    MakeWindow();
+    window->show();
+    CControlButton& convert = Button(ids::kConvert);
+    EXPECT_FALSE(convert.isEnabled());
+    EXPECT_EQ(convert.ShownImageId(), 279);
+    // Disabled, its place still shows the hand.
+    EXPECT_EQ(CursorAfterMoveTo(convert.geometry().center()), Qt::BitmapCursor);
+    EXPECT_EQ(convert.cursor().shape(), Qt::BitmapCursor);
+
+    Drop(FixturePath("stereo44.wav"));
+    ASSERT_EQ(window->RowCount(), 1);
+    EXPECT_TRUE(convert.isEnabled());
+    EXPECT_EQ(convert.ShownImageId(), 186);
+
+    const QPointF inside(90, 40);
+    QEnterEvent enter(inside, inside, convert.mapToGlobal(inside));
+    QApplication::sendEvent(&convert, &enter);
+    EXPECT_EQ(convert.ShownImageId(), 185);
+
+    window->SetButtonEnabled(ids::kConvert, false);
+    EXPECT_EQ(convert.ShownImageId(), 279);
+}
+
+TEST_F(MainWindowSkinTest, TheHandShowsOverEveryButtonPlaceHiddenOnesIncluded) {
+    MakeWindow();
+    window->show();
+    ASSERT_TRUE(FindControl(*window, ids::kClip)->isHidden());
+    // Between Add and Help lies only the hidden Clip button's place; below
+    // the list, between Empty and File information, the hidden Merge's.
+    EXPECT_EQ(CursorAfterMoveTo(QPoint(165, 50)), Qt::BitmapCursor);
+    EXPECT_EQ(CursorAfterMoveTo(QPoint(330, 400)), Qt::BitmapCursor);
+    EXPECT_EQ(CursorAfterMoveTo(QPoint(700, 200)), Qt::ArrowCursor);
+    // The place's bounds count: the Close button's bottom-right corner.
+    EXPECT_EQ(CursorAfterMoveTo(QPoint(878, 25)), Qt::BitmapCursor);
+    EXPECT_EQ(CursorAfterMoveTo(QPoint(850, 60)), Qt::ArrowCursor);
+}
+
+} // namespace

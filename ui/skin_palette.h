@@ -1,0 +1,10 @@
+// Colours for the standard controls that show text on a skinned window (the
+// combos and the list's surroundings of the main window, the Clip dialog's
+// times): light text on the skin's dark fields, the skin's accent for the
+// selection, so they read well over the background pictures.
+#pragma once
+
+#include <QPalette>
+
+// `palette` with the skin's colours for the active, inactive and disabled groups.
+QPalette SkinPalette(QPalette palette);
