@@ -1,4 +1,5 @@
-// The converter's window program. It takes no command-line arguments.
+// The converter's window program: veltrano [FILE...]; the files are added as
+// if dropped on the window.
 #include "app/quarvel_app.h"
 
 int main(int argc, char** argv) {

@@ -3,11 +3,13 @@
 #include "app/desktop_shell.h"
 #include "app/logind_power.h"
 #include "app/session_end.h"
+#include "app/startup_files.h"
 #include "tasks/output_folder.h"
 #include "ui/main_window.h"
 #include "ui/qt_user_dialogs.h"
 
 #include <QStandardPaths>
+#include <filesystem>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -15,17 +17,31 @@ extern "C" {
 
 CQuarvelApp::CQuarvelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("veltrano");
+    setDesktopFileName(kDesktopFileName);
 }
 
+namespace {
+
+bool IsInstalledProgramFolder(const std::string& appDir) {
+    std::error_code error;
+    return std::filesystem::is_directory(appDir + "/../share/veltrano", error);
+}
+
+} // namespace
+
 AppLocations CQuarvelApp::Locations() {
+    return LocationsFor(applicationDirPath().toStdString());
+}
+
+AppLocations CQuarvelApp::LocationsFor(const std::string& appDir) {
     const QString configHome =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     if (music.isEmpty()) {
         music = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
     }
-    return ResolveAppLocations(applicationDirPath().toStdString(), configHome.toStdString(),
-                               music.toStdString());
+    const std::string programFolder = IsInstalledProgramFolder(appDir) ? "" : appDir;
+    return ResolveAppLocations(programFolder, configHome.toStdString(), music.toStdString());
 }
 
 int CQuarvelApp::InitInstance() {
@@ -39,6 +55,7 @@ int CQuarvelApp::InitInstance() {
     CQuarvelDlg mainWindow(services, Locations());
     dialogs.SetOwner(&mainWindow);
     SessionEndWatcher sessionEnd;
+    OpenStartupFiles(mainWindow, arguments());
     mainWindow.exec();
     return 0;
 }

@@ -4,6 +4,11 @@
 #include "tasks/main_state.h"
 
 #include <QApplication>
+#include <string>
+
+// The launcher's name, so that the desktop shows the launcher's icon and name
+// for the window.
+inline constexpr const char* kDesktopFileName = "com.example.veltrano.AudioConverter";
 
 class CQuarvelApp : public QApplication {
 public:
@@ -14,4 +19,9 @@ public:
 
     // Where this program keeps its settings file and default output folder.
     static AppLocations Locations();
+
+    // The same for a program in `appDir`. An installed program (its data
+    // folder share/veltrano beside its bin folder) keeps nothing in its own
+    // folder, even when the user, root for one, may write there.
+    static AppLocations LocationsFor(const std::string& appDir);
 };

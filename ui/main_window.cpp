@@ -424,6 +424,10 @@ void CQuarvelDlg::dropEvent(QDropEvent* event) {
         }
     }
     event->acceptProposedAction();
+    AddFilesAsDropped(paths);
+}
+
+void CQuarvelDlg::AddFilesAsDropped(const std::vector<std::string>& paths) {
     AddDroppedFiles(*this, m_state, m_services.dialogs, paths);
 }
 

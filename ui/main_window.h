@@ -68,6 +68,10 @@ public:
     void ShowClipDialog() override;
     void ShowFileInformation() override;
 
+    // Adds files exactly as if they had been dropped on the window (the files
+    // named on the command line come this way).
+    void AddFilesAsDropped(const std::vector<std::string>& paths);
+
     // The progress dialog the window shows during a batch.
     CAVConvertDlg& ProgressDialog() { return *m_progressDialog; }
     // The Clip dialog the window shows for each clipped task.
