@@ -18,7 +18,8 @@ std::vector<std::string> FilesBelow(const std::string& folder, bool withFolders)
     std::error_code error;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
         if (withFolders || !entry.is_directory()) {
-            files.push_back(std::filesystem::relative(entry.path(), folder).string());
+            // Lexically, so that a link is listed under its own name, not its target's.
+            files.push_back(entry.path().lexically_relative(folder).string());
         }
     }
     std::sort(files.begin(), files.end());
