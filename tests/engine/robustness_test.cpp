@@ -120,23 +120,23 @@ void ExpectEveryFormatKeepsAllSamples(const std::string& name, const BatchRow& r
     }
 }
 
-std::string TwoSecondSource() {
-    static const std::string path = [] {
-        const std::string made = EngineScratchDir("tail_source") + "/two.wav";
-        EXPECT_TRUE(MakeMedia("-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
-                              "-ac 2 -c:a pcm_s16le",
-                              made));
-        return made;
-    }();
-    return path;
+// Each test makes its own source: the tests run as separate processes at the
+// same time, and a shared scratch folder would be emptied under the other.
+std::string TwoSecondSource(const std::string& name) {
+    const std::string made = EngineScratchDir(name + "_source") + "/two.wav";
+    EXPECT_TRUE(MakeMedia("-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
+                          "-ac 2 -c:a pcm_s16le",
+                          made));
+    return made;
 }
 
 TEST(EngineRobustness, EveryFormatKeepsTheSourcesLastSamples) {
-    ExpectEveryFormatKeepsAllSamples("tail_whole", BatchRow{TwoSecondSource()}, 2.0);
+    ExpectEveryFormatKeepsAllSamples("tail_whole", BatchRow{TwoSecondSource("tail_whole")}, 2.0);
 }
 
 TEST(EngineRobustness, EveryFormatKeepsTheClipsLastSamples) {
-    ExpectEveryFormatKeepsAllSamples("tail_clip", BatchRow{TwoSecondSource(), true, 0.5, 1.5}, 1.0);
+    ExpectEveryFormatKeepsAllSamples("tail_clip",
+                                     BatchRow{TwoSecondSource("tail_clip"), true, 0.5, 1.5}, 1.0);
 }
 
 // The worker publishes the next row after the passed row's status; a reader
