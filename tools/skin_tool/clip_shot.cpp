@@ -1,6 +1,7 @@
 // The Clip dialog as a user sees it: a task's file playing, its picture in
 // the preview area, grabbed after a second of playback.
 #include "tools/skin_tool/clip_shot.h"
+#include "tools/skin_tool/quiet_services.h"
 
 #include "preview/clip_dialog.h"
 #include "resources/control_ids.h"
@@ -16,27 +17,6 @@
 #include <cstdio>
 
 namespace {
-
-class QuietDialogs : public UserDialogs {
-public:
-    void ShowMessage(const std::string&, MessageIcon) override {}
-    std::optional<std::vector<std::string>>
-    ChooseFilesToAdd(const std::vector<std::string>&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
-};
-
-class QuietShell : public DesktopShell {
-public:
-    bool OpenFolder(const std::string&) override { return false; }
-    bool OpenUrl(const std::string&) override { return false; }
-};
-
-class QuietPower : public PowerControl {
-public:
-    bool PowerOff() override { return false; }
-};
 
 constexpr int kPlayMs = 1200;
 

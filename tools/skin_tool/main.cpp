@@ -11,6 +11,7 @@
 // (where the Clip dialog's media is made with the ffmpeg program).
 #include "tasks/task_list.h"
 #include "tools/skin_tool/clip_shot.h"
+#include "tools/skin_tool/quiet_services.h"
 #include "ui/about_dialog.h"
 #include "ui/main_window.h"
 #include "ui/skin_pictures.h"
@@ -24,28 +25,6 @@
 #include <cstring>
 
 namespace {
-
-// Services that do nothing: the window is only looked at.
-class NoDialogs : public UserDialogs {
-public:
-    void ShowMessage(const std::string&, MessageIcon) override {}
-    std::optional<std::vector<std::string>>
-    ChooseFilesToAdd(const std::vector<std::string>&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
-};
-
-class NoShell : public DesktopShell {
-public:
-    bool OpenFolder(const std::string&) override { return false; }
-    bool OpenUrl(const std::string&) override { return false; }
-};
-
-class NoPower : public PowerControl {
-public:
-    bool PowerOff() override { return false; }
-};
 
 // A made-up output folder, so that every rendering shows the same text.
 const char* const kShownFolder = "/home/you/Music/OutPut";
@@ -80,9 +59,9 @@ enum class Shot { Window, EmptyWindow, About };
 
 int RenderWindow(Shot shot, const char* path) {
     QTemporaryDir scratch;
-    NoDialogs dialogs;
-    NoShell shell;
-    NoPower power;
+    QuietDialogs dialogs;
+    QuietShell shell;
+    QuietPower power;
     MainServices services{dialogs, shell, power};
     AppLocations locations;
     locations.settingsPath = (scratch.path() + "/bin/Path_Registration.ini").toStdString();
