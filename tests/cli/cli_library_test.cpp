@@ -1,5 +1,6 @@
 // veltrano-convert on whole music folders, and why a failed file failed.
 #include "cli_process.h"
+#include "tests/support/file_size_cap.h"
 #include "tests/support/media_check.h"
 
 #include <csignal>
@@ -58,30 +59,6 @@ TEST(CliLibrary, AFolderKeepsItsSubfolderTreeUnderTheOutputFolder) {
     EXPECT_EQ(ProbeAudio(out + "/A/CD2/01.mp3").channels, 2);
     EXPECT_EQ(ProbeAudio(out + "/A/CD1/01.mp3").sampleRate, 44100);
 }
-
-// Caps the size of the files this process and its children write: the kernel
-// refuses writes past it (EFBIG) as a full disk refuses them. The signal a
-// write past the cap raises is ignored, as a full disk raises none.
-class FileSizeCap {
-public:
-    explicit FileSizeCap(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit capped = saved_;
-        capped.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &capped);
-    }
-    ~FileSizeCap() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previous_);
-    }
-    FileSizeCap(const FileSizeCap&) = delete;
-    FileSizeCap& operator=(const FileSizeCap&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = SIG_DFL;
-};
 
 TEST(CliLibrary, TheFailureLineSaysWhy) {
     const std::string dir = MakeScratchDir("cli_library_reasons");

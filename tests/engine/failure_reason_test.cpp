@@ -3,6 +3,7 @@
 #include "profiles/output_catalogue.h"
 #include "tasks/batch_start.h"
 #include "tests/engine/batch_runner.h"
+#include "tests/support/file_size_cap.h"
 #include "tests/support/media_check.h"
 
 #include <gtest/gtest.h>
@@ -20,29 +21,6 @@ namespace veltrano::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Caps the size of the files this process writes while it lives: the kernel
-// then refuses writes past the cap (EFBIG) as a full disk refuses them.
-class FileSizeCap {
-public:
-    explicit FileSizeCap(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit capped = saved_;
-        capped.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &capped);
-    }
-    ~FileSizeCap() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previous_);
-    }
-    FileSizeCap(const FileSizeCap&) = delete;
-    FileSizeCap& operator=(const FileSizeCap&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = SIG_DFL;
-};
 
 struct FailureCase {
     const char* name;

@@ -2,6 +2,7 @@
 // behind that looks like a finished conversion when writing fails.
 #include "profiles/output_catalogue.h"
 #include "tests/engine/batch_runner.h"
+#include "tests/support/file_size_cap.h"
 #include "tests/support/media_check.h"
 
 #include <gtest/gtest.h>
@@ -18,25 +19,6 @@
 
 namespace veltrano::test {
 namespace {
-
-// Caps the size of files this process may write, for the life of the object.
-// The kernel then fails writes past the cap (EFBIG) as a full disk would.
-class FileSizeCap {
-public:
-    explicit FileSizeCap(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit capped = saved_;
-        capped.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &capped);
-    }
-    ~FileSizeCap() { setrlimit(RLIMIT_FSIZE, &saved_); }
-    FileSizeCap(const FileSizeCap&) = delete;
-    FileSizeCap& operator=(const FileSizeCap&) = delete;
-
-private:
-    rlimit saved_{};
-};
 
 TEST(EngineOutputSafety, AFailedWriteFailsTheRowAndRemovesItsFile) {
     const std::string folder = EngineScratchDir("write_failure");
