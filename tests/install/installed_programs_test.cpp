@@ -8,6 +8,7 @@
 #include "resources/control_ids.h"
 #include "tests/support/media_check.h"
 #include "tests/ui/fake_services.h"
+#include "tests/ui/window_batch.h"
 #include "ui/dialog_builder.h"
 #include "ui/main_window.h"
 #include "ui/progress_dialog.h"
@@ -16,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
-#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -122,17 +122,7 @@ TEST_F(InstalledProgramTest, WindowKeepsItsSettingsAndOutputFolderInTheUsersFold
     dialogs.fileChoices.push_back({FixturePath("mono8.wav")});
     ClickButton(window, ids::kAdd);
     ASSERT_EQ(window.RowCount(), 1);
-    // Only a batch that never ends is cut short here; the checks below then fail.
-    QTimer safety;
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, [&window] {
-        if (window.IsProgressDialogOpen()) {
-            window.ProgressDialog().reject();
-        }
-    });
-    safety.start(60000);
-    ClickButton(window, ids::kConvert);
-    safety.stop();
+    ConvertAndWait(window, 60000);
 
     EXPECT_TRUE(ProbeAudio(MusicOutputFolder() + "/mono8.aac").ok);
     EXPECT_NE(ReadWholeFile(locations.settingsPath).find("Path=" + MusicOutputFolder()),

@@ -10,6 +10,7 @@
 #include "tests/preview/vantiro_test_support.h"
 #include "tests/support/media_check.h"
 #include "tests/ui/fake_services.h"
+#include "tests/ui/window_batch.h"
 #include "ui/controls/bitmap_slider.h"
 #include "ui/dialog_builder.h"
 #include "ui/main_window.h"
@@ -317,16 +318,7 @@ TEST_F(ClipDialogTest, ClipSetInTheDialogConvertsIntoThatWindow) {
     ASSERT_EQ(RowTimes(0), (Times{"00:00:02", "00:00:05", ""}));
 
     std::filesystem::create_directories(scratch + "/bin");
-    QTimer safety;
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, [this] {
-        if (window->IsProgressDialogOpen()) {
-            window->ProgressDialog().reject();
-        }
-    });
-    safety.start(60000);
-    FindControlAs<QAbstractButton>(*window, ids::kConvert)->click();
-    safety.stop();
+    ConvertAndWait(*window, 60000);
     ASSERT_EQ(window->RowText(0, ColumnStatus), "Completed");
     std::vector<std::string> outputs;
     for (const auto& entry : std::filesystem::directory_iterator(locations.defaultFolder)) {

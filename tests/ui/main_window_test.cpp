@@ -10,6 +10,7 @@
 #include "tasks/engine_access.h"
 #include "tests/support/media_check.h"
 #include "tests/ui/fake_services.h"
+#include "tests/ui/window_batch.h"
 #include "ui/about_dialog.h"
 #include "ui/controls/check_list_ctrl.h"
 #include "ui/dialog_builder.h"
@@ -397,16 +398,7 @@ TEST_F(MainWindowTest, AFailedRowsStatusTooltipSaysWhy) {
     ASSERT_EQ(window->RowCount(), 3);
     std::filesystem::remove(vanishing);
 
-    QTimer safety; // only a batch that never ends is cut short; the checks then fail
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, [this] {
-        if (window->IsProgressDialogOpen()) {
-            window->ProgressDialog().reject();
-        }
-    });
-    safety.start(120000);
-    Control<QPushButton>(ids::kConvert).click();
-    safety.stop();
+    ConvertAndWait(*window);
 
     EXPECT_EQ(Column(ColumnStatus), (std::vector<std::string>{"Failure", "Failure", "Completed"}));
     EXPECT_EQ(List().item(0, ColumnStatus)->toolTip(), "no sound could be decoded");
@@ -450,17 +442,7 @@ TEST_F(MainWindowTest, ConvertsTheCheckedTasksIntoTheOutputFolderAndOpensItOnce)
     emit formats.activated(kMp3Index);
     EXPECT_EQ(Column(ColumnFormat), std::vector<std::string>(2, kOutputFormats[kMp3Index].text));
 
-    // Only a batch that never ends is cut short here; the checks below then fail.
-    QTimer safety;
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, [this] {
-        if (window->IsProgressDialogOpen()) {
-            window->ProgressDialog().reject();
-        }
-    });
-    safety.start(120000);
-    Control<QPushButton>(ids::kConvert).click();
-    safety.stop();
+    ConvertAndWait(*window);
 
     EXPECT_FALSE(window->IsProgressDialogOpen());
     EXPECT_EQ(Column(ColumnStatus), std::vector<std::string>(2, "Completed"));
