@@ -115,6 +115,11 @@ int WriteEncodedPacket(AudioTranscoder& t) {
     const int ret = av_interleaved_write_frame(t.output, pkt);
     if (ret < 0) {
         t.failed = true;
+        return ret;
+    }
+    if (const AVIOContext* pb = t.output->pb) {
+        // What the writer still buffers has not reached the file yet.
+        StartWriteBack(t.writeBack, avio_tell(t.output->pb) - (pb->buf_ptr - pb->buffer));
     }
     return ret;
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/ffmpeg_ptr.h"
+#include "engine/output_naming.h"
 
 #include <cstdint>
 #include <limits>
@@ -79,6 +80,10 @@ struct AudioTranscoder {
     bool clipEnded = false;  // every wanted sample has been taken
 
     bool failed = false; // encoding or writing failed: the row has no valid file
+
+    // The output's file, when the writer gives it: its data is sent to the
+    // disk while converting rather than all at the final flush.
+    WriteBack writeBack;
 
     AudioTranscoder() = default;
     ~AudioTranscoder() { av_channel_layout_uninit(&converterLayout); }

@@ -25,6 +25,9 @@ constexpr size_t kWorkTagDigits = 12;
 // A work file is created empty and locked a moment later; an empty one this
 // young may still be on its way to being locked by its converter.
 constexpr auto kUnlockedGrace = std::chrono::seconds(60);
+// Large enough that the system call is rare, small enough that the disk is
+// kept busy while the encoder works.
+constexpr int64_t kWriteBackStep = int64_t{4} << 20;
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -196,6 +199,17 @@ int CreateWorkFile(const std::string& outputPath, WorkFile& work) {
         return 0;
     }
     return AVERROR(EEXIST);
+}
+
+void StartWriteBack(WriteBack& writeBack, int64_t written) {
+    if (writeBack.fd < 0 || written - writeBack.started < kWriteBackStep) {
+        return;
+    }
+    // Asynchronous: only queues the dirty pages for writing. A file system
+    // without it loses nothing; the flush before publishing is what counts.
+    ::sync_file_range(writeBack.fd, writeBack.started, written - writeBack.started,
+                      SYNC_FILE_RANGE_WRITE);
+    writeBack.started = written;
 }
 
 void DiscardWorkFile(WorkFile& work) {

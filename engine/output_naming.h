@@ -5,6 +5,7 @@
 // empty file under a name that looks finished.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,18 @@ bool IsWorkFileName(std::string_view fileName);
 // Creates and locks a new work file in the folder of `outputPath`. Returns 0
 // or a negative AVERROR; `work` is untouched on failure.
 int CreateWorkFile(const std::string& outputPath, WorkFile& work);
+
+// Starts writing a growing file's new data to the disk in the background,
+// a few MiB at a time, so that the flush before publishing finds little left
+// to wait for. `written` is how many bytes of the file exist so far; nothing
+// happens while less than a step is new since the last start. The data is
+// only durable after PublishOutputFile's flush: this only moves the work
+// earlier, while the conversion still has encoding to do.
+struct WriteBack {
+    int fd = -1; // not owned; -1: no write-back
+    int64_t started = 0;
+};
+void StartWriteBack(WriteBack& writeBack, int64_t written);
 
 // Removes the work file and releases it; nothing when there is none.
 void DiscardWorkFile(WorkFile& work);
