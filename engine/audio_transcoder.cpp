@@ -118,7 +118,8 @@ int WriteEncodedPacket(AudioTranscoder& t) {
         return ret;
     }
     if (const AVIOContext* pb = t.output->pb) {
-        // What the writer still buffers has not reached the file yet.
+        // What the writer still buffers has not reached the file yet. A file
+        // system without write-back loses nothing by it: the final flush counts.
         StartWriteBack(t.writeBack, avio_tell(t.output->pb) - (pb->buf_ptr - pb->buffer));
     }
     return ret;

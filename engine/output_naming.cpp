@@ -201,15 +201,15 @@ int CreateWorkFile(const std::string& outputPath, WorkFile& work) {
     return AVERROR(EEXIST);
 }
 
-void StartWriteBack(WriteBack& writeBack, int64_t written) {
+int StartWriteBack(WriteBack& writeBack, int64_t written) {
     if (writeBack.fd < 0 || written - writeBack.started < kWriteBackStep) {
-        return;
+        return 0;
     }
-    // Asynchronous: only queues the dirty pages for writing. A file system
-    // without it loses nothing; the flush before publishing is what counts.
-    ::sync_file_range(writeBack.fd, writeBack.started, written - writeBack.started,
-                      SYNC_FILE_RANGE_WRITE);
+    // Asynchronous: only queues the dirty pages for writing.
+    const int result = ::sync_file_range(writeBack.fd, writeBack.started,
+                                         written - writeBack.started, SYNC_FILE_RANGE_WRITE);
     writeBack.started = written;
+    return result == 0 ? 0 : AVERROR(errno);
 }
 
 void DiscardWorkFile(WorkFile& work) {

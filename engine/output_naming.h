@@ -40,12 +40,14 @@ int CreateWorkFile(const std::string& outputPath, WorkFile& work);
 // to wait for. `written` is how many bytes of the file exist so far; nothing
 // happens while less than a step is new since the last start. The data is
 // only durable after PublishOutputFile's flush: this only moves the work
-// earlier, while the conversion still has encoding to do.
+// earlier, while the conversion still has encoding to do. Returns 0, or a
+// negative AVERROR from a file system that cannot do it (nothing is lost:
+// the flush still writes everything).
 struct WriteBack {
     int fd = -1; // not owned; -1: no write-back
     int64_t started = 0;
 };
-void StartWriteBack(WriteBack& writeBack, int64_t written);
+int StartWriteBack(WriteBack& writeBack, int64_t written);
 
 // Removes the work file and releases it; nothing when there is none.
 void DiscardWorkFile(WorkFile& work);
