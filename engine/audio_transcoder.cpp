@@ -315,7 +315,46 @@ void OffsetPlanes(const AVFrame* frame, int offset, PlanePointers& planes) {
     }
 }
 
-int TakeDecodedFrame(AudioTranscoder& t, const AVFrame* frame) {
+// Encoders without a frame size of their own (PCM) take frames of any size.
+bool TakesAnyFrameSize(const AudioTranscoder& t) {
+    return t.encoder->frame_size <= 1;
+}
+
+// A whole decoded frame that needs no conversion is the encoder's frame as it
+// is, when it has the encoder's size and nothing queued must go first: the
+// two copies through the queue are most of the work of a PCM or FLAC output.
+bool GoesStraightToEncoder(const AudioTranscoder& t, const AVFrame* frame) {
+    if (!t.converterPassThrough ||
+        av_channel_layout_compare(&frame->ch_layout, &t.encoder->ch_layout) != 0) {
+        return false;
+    }
+    if (TakesAnyFrameSize(t)) {
+        return true; // what is queued is encoded first
+    }
+    return frame->nb_samples == t.frameSamples && av_audio_fifo_size(t.queue.get()) == 0;
+}
+
+// Sends a frame GoesStraightToEncoder let through, after what is queued.
+int EncodeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
+    if (const int ret = EncodeWholeFrames(t); ret < 0) {
+        return ret;
+    }
+    // Only an encoder that takes any frame size may get a short frame here;
+    // to the others it would be their last.
+    if (const int left = av_audio_fifo_size(t.queue.get()); left > 0 && TakesAnyFrameSize(t)) {
+        if (const int ret = EncodeQueuedFrame(t, left); ret < 0) {
+            return ret;
+        }
+    }
+    frame->pts = t.nextPts;
+    t.nextPts += frame->nb_samples;
+    if (const int ret = avcodec_send_frame(t.encoder.get(), frame); ret < 0) {
+        return ret;
+    }
+    return ReceiveEncodedPackets(t);
+}
+
+int TakeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
     if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 ||
         frame->ch_layout.nb_channels > kMaxChannels) {
         return 0; // nothing usable in a damaged frame
@@ -335,6 +374,9 @@ int TakeDecodedFrame(AudioTranscoder& t, const AVFrame* frame) {
     }
     if (const int ret = PrepareConverter(t, frame); ret < 0) {
         return ret;
+    }
+    if (offset == 0 && end - begin == frame->nb_samples && GoesStraightToEncoder(t, frame)) {
+        return EncodeDecodedFrame(t, frame);
     }
     PlanePointers planes{};
     OffsetPlanes(frame, static_cast<int>(offset), planes);
