@@ -7,6 +7,7 @@
 #include "tests/ui/fake_services.h"
 #include "ui/controls/check_list_ctrl.h"
 #include "ui/main_window.h"
+#include "ui/qt_add_progress.h"
 
 #include <QApplication>
 
@@ -27,6 +28,13 @@ public:
     int ShowTaskMenu(bool) override { return ids::kMenuAddFolder; }
 };
 
+// Scripted choosers, with the progress dialog a user sees while adding.
+class BenchDialogs : public FakeUserDialogs {
+public:
+    AddProgress& AddingProgress() override { return progress; }
+    QtAddProgress progress;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -37,7 +45,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     av_log_set_level(AV_LOG_QUIET);
-    FakeUserDialogs dialogs;
+    BenchDialogs dialogs;
     FakeDesktopShell shell;
     FakePowerControl power;
     MainServices services{dialogs, shell, power};
@@ -45,6 +53,7 @@ int main(int argc, char** argv) {
     locations.defaultFolder = argv[1];
     locations.settingsPath = std::string(argv[1]) + "/.settings.ini";
     ScriptedMenuWindow window(services, locations);
+    dialogs.progress.SetOwner(&window);
     window.show();
     QApplication::processEvents();
 
