@@ -5,6 +5,7 @@
 #include "tasks/clock_text.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace {
 
@@ -31,7 +32,13 @@ ProbePool::ProbePool(std::vector<std::string> paths, unsigned threadCount)
     const std::size_t count = std::clamp<std::size_t>(threadCount, 1, m_paths.size());
     m_threads.reserve(count);
     for (std::size_t i = 0; i < count && !m_paths.empty(); ++i) {
-        m_threads.emplace_back(&ProbePool::Work, this);
+        // Out of threads: the ones started do the work, or, with none, the
+        // caller's own thread (WaitFor).
+        try {
+            m_threads.emplace_back(&ProbePool::Work, this);
+        } catch (const std::system_error&) {
+            break;
+        }
     }
 }
 
@@ -52,6 +59,9 @@ unsigned ProbePool::DefaultThreadCount(std::size_t pathCount) {
 }
 
 std::optional<ProbedFile> ProbePool::WaitFor(std::size_t index, std::chrono::milliseconds timeout) {
+    if (m_threads.empty()) {
+        return ProbeFileForRow(m_ownEngine, m_paths[index]);
+    }
     std::unique_lock lock(m_mutex);
     if (!m_resultReady.wait_for(lock, timeout, [&] { return m_results[index].has_value(); })) {
         return std::nullopt;

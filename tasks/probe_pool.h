@@ -39,7 +39,7 @@ public:
     ProbePool& operator=(const ProbePool&) = delete;
 
     // The result for paths[index], once its probe has finished; nothing when
-    // it has not finished within `timeout`.
+    // it has not finished within `timeout`. Each result is taken once.
     std::optional<ProbedFile> WaitFor(std::size_t index, std::chrono::milliseconds timeout);
 
     // No new probe starts; probes under way finish and are dropped.
@@ -58,4 +58,6 @@ private:
     std::atomic<std::size_t> m_nextPath{0};
     std::atomic<bool> m_stop{false};
     std::vector<std::thread> m_threads;
+    // Probes on the caller's thread when no worker could be started.
+    AVConvert m_ownEngine;
 };
