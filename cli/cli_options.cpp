@@ -12,6 +12,7 @@
 #include <charconv>
 #include <climits>
 #include <string_view>
+#include <thread>
 
 namespace {
 
@@ -29,8 +30,13 @@ struct RawOptions {
     std::optional<std::string> start;
     std::optional<std::string> end;
     std::optional<std::string> outputFolder;
+    std::optional<std::string> jobs;
     std::vector<std::string> files;
 };
+
+// More files at once than this only adds memory: no machine this runs on
+// has that many cores to give each its own.
+constexpr long long kMaxJobs = 256;
 
 std::optional<long long> ParseWholeNumber(std::string_view text) {
     long long value = 0;
@@ -66,6 +72,9 @@ std::optional<std::string>* ValueSlot(RawOptions& raw, std::string_view name) {
     }
     if (name == "-o" || name == "--output") {
         return &raw.outputFolder;
+    }
+    if (name == "-j" || name == "--jobs") {
+        return &raw.jobs;
     }
     return nullptr;
 }
@@ -291,6 +300,15 @@ std::string BuildConvertOptions(const RawOptions& raw, CliOptions& options) {
         }
         options.outputFolder = *raw.outputFolder;
     }
+    options.jobs = DefaultJobCount();
+    if (raw.jobs) {
+        const std::optional<long long> jobs = ParseWholeNumber(*raw.jobs);
+        if (!jobs || *jobs < 1 || *jobs > kMaxJobs) {
+            return "option '-j' needs a number of files from 1 to " + std::to_string(kMaxJobs) +
+                   ", not '" + *raw.jobs + "'";
+        }
+        options.jobs = static_cast<int>(*jobs);
+    }
     return "";
 }
 
@@ -308,6 +326,11 @@ std::optional<int> ParseBitRate(const std::string& text) {
         return std::nullopt;
     }
     return static_cast<int>(*value * scale);
+}
+
+int DefaultJobCount() {
+    return static_cast<int>(
+        std::clamp<long long>(std::thread::hardware_concurrency(), 1, kMaxJobs));
 }
 
 bool IsClockText(const std::string& text) {

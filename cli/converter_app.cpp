@@ -102,6 +102,7 @@ int RunConversion(const CliOptions& options) {
     for (const std::string& refusal : refusals) {
         std::fprintf(stderr, "%s\n", refusal.c_str());
     }
+    engine.m_jobCount = options.jobs;
     if (engine.m_taskCount > 0) {
         RunWorker(engine);
     }

@@ -14,7 +14,7 @@ namespace {
 constexpr const char* kUsage = R"(Usage:
   veltrano-convert [-f FORMAT] [--encoder NAME] [--bitrate N|Nk] [--rate HZ]
                    [--channels 1|2|6] [--start HH:MM:SS] [--end HH:MM:SS]
-                   [-o FOLDER] [--verbose] FILE...
+                   [-o FOLDER] [-j N] [--verbose] FILE...
   veltrano-convert --probe [--verbose] FILE...
   veltrano-convert --help
 
@@ -42,6 +42,8 @@ Options:
                         each file's own duration
   -o, --output FOLDER   output folder, made with its parents when missing;
                         default the current folder
+  -j, --jobs N          convert N files at once (1 to 256); default the
+                        number of cores
   --probe               list each FILE's media facts instead of converting
   -v, --verbose         let FFmpeg print its warnings
   -h, --help            show this text
@@ -53,17 +55,18 @@ Options also take the form --name=value.
 constexpr const char* kTail = R"tail(
 Files that cannot be read as media are refused ("File:<path> is invalid!")
 and not converted; so is a file that ends before --start. A file name
-without an extension is its own base name. The others are converted one
-after another; progress goes to standard error (a bar per file on a
-terminal, one line as each file starts and ends elsewhere). At the end one
-line per converted file goes to standard
-output: "Completed <output>", or "Failure <input> (nothing written): <why>" -
-a failed file leaves no output behind; why is one of "no sound could be
-decoded", "the disk is full", "the output folder cannot be written", "the
-encoder refused the settings", "the file changed or disappeared" - or
-"Stopped ..." for files a stop cut short or never began.
+without an extension is its own base name. The others are converted -j at
+a time, in order, with the same names and results as one after another;
+progress goes to standard error (a bar per running file on a terminal, one
+line as each file starts and ends elsewhere). At the end one line per
+converted file goes to standard output: "Completed <output>", or
+"Failure <input> (nothing written): <why>" - a failed file leaves no output
+behind; why is one of "no sound could be decoded", "the disk is full", "the
+output folder cannot be written", "the encoder refused the settings", "the
+file changed or disappeared" - or "Stopped ..." for files a stop cut short
+or never began.
 
-Ctrl-C (SIGINT) or SIGTERM stops the batch: the file being converted is
+Ctrl-C (SIGINT) or SIGTERM stops the batch: every file being converted is
 finished early as a valid, shorter file, the rest are not started. A second
 Ctrl-C ends the program at once.
 

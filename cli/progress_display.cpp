@@ -31,71 +31,130 @@ std::string_view RowOutcomeWord(uint8_t status) {
 }
 
 ProgressDisplay::ProgressDisplay(const AVConvert& engine, std::FILE* out, bool terminal)
-    : engine_(engine), out_(out), terminal_(terminal) {}
+    : engine_(engine), out_(out), terminal_(terminal),
+      rows_(static_cast<size_t>(std::max(0, engine.m_taskCount))) {}
 
 std::string ProgressDisplay::RowLabel(int row) const {
     return "[" + std::to_string(row + 1) + "/" + std::to_string(engine_.m_taskCount) + "] " +
            engine_.m_inputPaths[row];
 }
 
-void ProgressDisplay::ShowStart(int row) {
-    openRow_ = row;
-    nextRow_ = row + 1;
-    shownPercent_ = -1;
-    if (terminal_) {
-        ShowProgress(row, 0);
-    } else {
-        std::fprintf(out_, "%s: converting\n", RowLabel(row).c_str());
-        std::fflush(out_);
-    }
+std::string_view ProgressDisplay::RowName(int row) const {
+    return FileNameOf(engine_.m_inputPaths[row]);
 }
 
-void ProgressDisplay::ShowProgress(int row, int percent) {
-    if (!terminal_ || percent == shownPercent_) {
-        return;
+// The current row counts as started as soon as the worker reaches it; rows
+// above it (several run at once) once the worker has given them a percentage.
+bool ProgressDisplay::HasStarted(int row, int current) const {
+    if (row < current) {
+        return true;
     }
-    shownPercent_ = percent;
-    const std::string bar = ProgressBarText(percent, FileNameOf(engine_.m_inputPaths[row]));
-    // "\33[K" clears what a longer earlier line left behind.
-    std::fprintf(out_, "\r%s\33[K", bar.c_str());
-    std::fflush(out_);
+    if (row == current && !StopRequested(engine_)) {
+        return true;
+    }
+    return TaskProgressOf(engine_, row) >= 0;
+}
+
+// Rows below the current one have ended; above it, a final status tells.
+bool ProgressDisplay::HasEnded(int row, int current) const {
+    return row < current || TaskStatusOf(engine_, row) != TaskPending;
+}
+
+int ProgressDisplay::LivePercent(int row, int current) const {
+    const int percent =
+        row == current ? LoadRelaxed(engine_.m_progress) : TaskProgressOf(engine_, row);
+    return std::max(0, percent);
+}
+
+void ProgressDisplay::ShowStart(int row) {
+    rows_[static_cast<size_t>(row)].startShown = true;
+    if (!terminal_) {
+        std::fprintf(out_, "%s: converting\n", RowLabel(row).c_str());
+    }
 }
 
 void ProgressDisplay::ShowEnd(int row, std::string_view outcome) {
+    RowView& view = rows_[static_cast<size_t>(row)];
+    view.endShown = true;
     if (terminal_) {
-        const int percent = outcome == RowOutcomeWord(TaskCompleted) ? 100 : shownPercent_;
-        const std::string bar = ProgressBarText(percent, FileNameOf(engine_.m_inputPaths[row]));
-        std::fprintf(out_, "\r%s - %.*s\33[K\n", bar.c_str(), static_cast<int>(outcome.size()),
-                     outcome.data());
+        const int percent = outcome == RowOutcomeWord(TaskCompleted) ? 100 : view.percent;
+        std::fprintf(out_, "%s - %.*s\n", ProgressBarText(percent, RowName(row)).c_str(),
+                     static_cast<int>(outcome.size()), outcome.data());
     } else {
         std::fprintf(out_, "%s: %.*s\n", RowLabel(row).c_str(), static_cast<int>(outcome.size()),
                      outcome.data());
     }
-    std::fflush(out_);
-    openRow_ = -1;
+}
+
+// Moves the cursor back to the first bar line and clears from there down.
+void ProgressDisplay::EraseRunningBars() {
+    if (!runningShown_.empty()) {
+        std::fprintf(out_, "\33[%zuA\r\33[J", runningShown_.size());
+    }
+    runningShown_.clear();
+    runningBarsText_.clear();
+}
+
+void ProgressDisplay::RedrawRunningBars(int current) {
+    std::vector<int> running;
+    std::string text;
+    for (int row = firstOpen_; row < engine_.m_taskCount; ++row) {
+        RowView& view = rows_[static_cast<size_t>(row)];
+        if (view.endShown) {
+            continue;
+        }
+        if (!view.startShown) {
+            break; // rows start in order
+        }
+        view.percent = LivePercent(row, current);
+        running.push_back(row);
+        text += ProgressBarText(view.percent, RowName(row)) + "\n";
+    }
+    if (text == runningBarsText_) {
+        return;
+    }
+    EraseRunningBars();
+    std::fputs(text.c_str(), out_);
+    runningShown_ = std::move(running);
+    runningBarsText_ = std::move(text);
 }
 
 void ProgressDisplay::Poll() {
     const int current = std::min(LoadCurrentTask(engine_), engine_.m_taskCount);
-    // Rows below the current one have ended, possibly several since the last poll.
-    while (nextRow_ < current || (openRow_ >= 0 && openRow_ < current)) {
-        if (openRow_ < 0) {
-            ShowStart(nextRow_);
+    for (int row = firstOpen_; row < engine_.m_taskCount; ++row) {
+        RowView& view = rows_[static_cast<size_t>(row)];
+        if (!view.startShown) {
+            if (!HasStarted(row, current)) {
+                break;
+            }
+            ShowStart(row);
         }
-        ShowEnd(openRow_, RowOutcomeWord(TaskStatusOf(engine_, openRow_)));
+        if (!view.endShown && HasEnded(row, current)) {
+            if (terminal_) {
+                EraseRunningBars(); // the end line takes the place of the bars
+            }
+            ShowEnd(row, RowOutcomeWord(TaskStatusOf(engine_, row)));
+        }
     }
-    if (current < 0 || current >= engine_.m_taskCount || StopRequested(engine_)) {
-        return;
+    while (firstOpen_ < engine_.m_taskCount && rows_[static_cast<size_t>(firstOpen_)].endShown) {
+        ++firstOpen_;
     }
-    if (openRow_ != current) {
-        ShowStart(current);
+    if (terminal_) {
+        RedrawRunningBars(current);
     }
-    ShowProgress(current, std::max(0, LoadRelaxed(engine_.m_progress)));
+    std::fflush(out_);
 }
 
 void ProgressDisplay::Finish() {
     Poll();
-    if (openRow_ >= 0) {
-        ShowEnd(openRow_, "stopped before it began");
+    if (terminal_) {
+        EraseRunningBars();
     }
+    for (int row = firstOpen_; row < engine_.m_taskCount; ++row) {
+        const RowView& view = rows_[static_cast<size_t>(row)];
+        if (view.startShown && !view.endShown) {
+            ShowEnd(row, "stopped before it began");
+        }
+    }
+    std::fflush(out_);
 }

@@ -1,5 +1,6 @@
-// Shows a running batch from the main thread: a redrawn bar per file on a
-// terminal, plain start and end lines anywhere else (logs, pipes).
+// Shows a running batch from the main thread: on a terminal, a bar per
+// running file redrawn in place below the files that have ended; anywhere
+// else (logs, pipes), plain lines as each file starts and ends.
 #pragma once
 
 #include "engine/av_convert.h"
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // "[#######.............]  35% name" for a percentage (clamped to 0..100).
 std::string ProgressBarText(int percent, std::string_view name);
@@ -26,15 +28,27 @@ public:
     void Finish();
 
 private:
+    struct RowView {
+        bool startShown = false;
+        bool endShown = false;
+        int percent = 0;
+    };
+
+    bool HasStarted(int row, int current) const;
+    bool HasEnded(int row, int current) const;
+    int LivePercent(int row, int current) const;
     void ShowStart(int row);
-    void ShowProgress(int row, int percent);
     void ShowEnd(int row, std::string_view outcome);
+    void RedrawRunningBars(int current);
+    void EraseRunningBars();
     std::string RowLabel(int row) const;
+    std::string_view RowName(int row) const;
 
     const AVConvert& engine_;
     std::FILE* out_;
     bool terminal_;
-    int openRow_ = -1; // row whose start is shown and whose end is not
-    int nextRow_ = 0;  // first row whose start is not shown yet
-    int shownPercent_ = -1;
+    std::vector<RowView> rows_;
+    int firstOpen_ = 0;             // rows below it have shown their end
+    std::vector<int> runningShown_; // rows whose bars are on the screen now
+    std::string runningBarsText_;   // what those bar lines read
 };

@@ -73,6 +73,9 @@ public:
     std::vector<double> m_clipStart;
     std::vector<double> m_clipEnd;
     std::vector<double> m_clipLength;
+    // How many rows are converted at once, each by an engine instance of its
+    // own; 1 converts them one after another in this instance.
+    int32_t m_jobCount = 1;
 
     // Run state shared with the worker.
     std::atomic<int32_t> m_currentTask{-1};
@@ -81,6 +84,9 @@ public:
     // Per row, why it failed (a FailureReason, engine/failure_reason.h); the
     // worker writes it before the row's status.
     std::vector<std::atomic<uint8_t>> m_taskReason;
+    // Per row, -1 until the worker starts it, then its percentage as last
+    // seen. m_progress stays the current row's live percentage.
+    std::vector<std::atomic<int8_t>> m_taskProgress;
     std::atomic<bool> m_stopRequested{false};
 };
 
@@ -88,7 +94,7 @@ public:
 extern AVConvert* g_engine;
 
 // Sizes the batch arrays for taskCount rows: empty paths, zero clip times,
-// every status TaskPending. Call only while no worker runs.
+// every status TaskPending, no row started. Call only while no worker runs.
 void PrepareBatch(AVConvert& engine, int32_t taskCount);
 
 // Relaxed load/store helpers for the shared run state.
@@ -100,13 +106,23 @@ inline void StoreRelaxed(std::atomic<int32_t>& v, int32_t value) {
 }
 // The worker's step to the next row, after the passed row's status.
 inline void PublishCurrentTask(AVConvert& engine, int32_t row);
-// The row the worker is on; every row below it has its final status.
+// The lowest row not finished yet; every row below it has its final status.
+// Rows above it may have finished too when several run at once.
 inline int32_t LoadCurrentTask(const AVConvert& engine);
+// A row's status is released after its output path and failure reason, so a
+// reader that sees it final also sees what the row wrote.
 inline uint8_t TaskStatusOf(const AVConvert& engine, int32_t row) {
-    return engine.m_taskStatus[row].load(std::memory_order_relaxed);
+    return engine.m_taskStatus[row].load(std::memory_order_acquire);
 }
 inline void SetTaskStatus(AVConvert& engine, int32_t row, uint8_t status) {
-    engine.m_taskStatus[row].store(status, std::memory_order_relaxed);
+    engine.m_taskStatus[row].store(status, std::memory_order_release);
+}
+// -1 for a row not started yet.
+inline int TaskProgressOf(const AVConvert& engine, int32_t row) {
+    return engine.m_taskProgress[row].load(std::memory_order_relaxed);
+}
+inline void SetTaskProgress(AVConvert& engine, int32_t row, int percent) {
+    engine.m_taskProgress[row].store(static_cast<int8_t>(percent), std::memory_order_relaxed);
 }
 inline bool StopRequested(const AVConvert& engine) {
     return engine.m_stopRequested.load(std::memory_order_relaxed);
@@ -125,5 +141,9 @@ inline int32_t LoadCurrentTask(const AVConvert& engine) {
 // Probes m_probePath and fills the media facts; returns a ProbeResult.
 int ProbeMediaFile(AVConvert& engine);
 
-// Thread entry of a Convert batch: converts every row into its own file.
+// Thread entry of a Convert batch: converts every row into its own file,
+// m_jobCount rows at once. Rows start in row order; after a stop no row
+// starts and the running ones finish their files. Rows that compete for an
+// output name take their names in row order, so the names are those of a
+// batch converted one row at a time.
 void ConvertBatchProc(AVConvert* engine);

@@ -1,6 +1,7 @@
 // The batch worker: converts every row of a batch into its own output file.
 #include "engine/audio_transcoder.h"
 #include "engine/av_convert.h"
+#include "engine/convert_row.h"
 #include "engine/cover_art.h"
 #include "engine/failure_reason.h"
 #include "engine/media_input.h"
@@ -243,7 +244,8 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
 }
 
 // Converts one row; returns its status.
-uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res) {
+uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res,
+                   const BeforePublish& beforePublish) {
     if (!OpenSource(engine, row, res)) {
         return TaskFailed;
     }
@@ -289,6 +291,9 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res) {
         engine.m_outputPaths[row].clear(); // stopped before any sound: no file at all
         return TaskPending;
     }
+    if (beforePublish) {
+        beforePublish();
+    }
     if (!PublishOutput(engine, row, res)) {
         return TaskFailed;
     }
@@ -326,29 +331,50 @@ void ResetRowState(AVConvert& engine) {
 
 } // namespace
 
+uint8_t ConvertBatchRow(AVConvert& engine, int row, const BeforePublish& beforePublish,
+                        FailureReason& failure) {
+    ResetRowState(engine);
+    RowResources res;
+    const uint8_t status = ConvertRow(engine, row, res, beforePublish);
+    DiscardOutput(res);
+    failure = res.failure;
+    return status;
+}
+
+namespace {
+
+void ConvertRowsOneByOne(AVConvert& engine) {
+    for (int row = 0; row < engine.m_taskCount; row = LoadRelaxed(engine.m_currentTask)) {
+        if (StopRequested(engine)) {
+            return;
+        }
+        SetTaskProgress(engine, row, 0);
+        FailureReason failure = FailureNone;
+        const uint8_t status = ConvertBatchRow(engine, row, nullptr, failure);
+        SetTaskProgress(engine, row, std::max(0, LoadRelaxed(engine.m_progress)));
+        if (status == TaskFailed) {
+            SetTaskFailure(engine, row, failure);
+        } else {
+            SetTaskStatus(engine, row, status);
+        }
+        // Release: whoever sees the new row also sees the finished row's status.
+        PublishCurrentTask(engine, row + 1);
+    }
+}
+
+} // namespace
+
 void ConvertBatchProc(AVConvert* engine) {
     for (int row = 0; row < engine->m_taskCount; ++row) {
         engine->m_taskReason[row].store(FailureNone, std::memory_order_relaxed);
         SetTaskStatus(*engine, row, TaskPending);
+        SetTaskProgress(*engine, row, -1);
     }
     RemoveLeftWorkFiles(*engine);
     PublishCurrentTask(*engine, 0);
-    for (int row = 0; row < engine->m_taskCount; row = LoadRelaxed(engine->m_currentTask)) {
-        if (StopRequested(*engine)) {
-            return;
-        }
-        ResetRowState(*engine);
-        {
-            RowResources res;
-            const uint8_t status = ConvertRow(*engine, row, res);
-            DiscardOutput(res);
-            if (status == TaskFailed) {
-                SetTaskFailure(*engine, row, res.failure);
-            } else {
-                SetTaskStatus(*engine, row, status);
-            }
-        }
-        // Release: whoever sees the new row also sees the finished row's status.
-        PublishCurrentTask(*engine, row + 1);
+    if (engine->m_jobCount > 1 && engine->m_taskCount > 1) {
+        ConvertRowsSideBySide(*engine);
+    } else {
+        ConvertRowsOneByOne(*engine);
     }
 }

@@ -123,6 +123,14 @@ TEST(CliOptions, ReadsClipFolderFlagsAndFiles) {
     EXPECT_EQ(options.files, (std::vector<std::string>{"x.wav", "-odd.wav", "--help"}));
 }
 
+TEST(CliOptions, JobsDefaultToTheCoresAndTakeAnyCountUpTo256) {
+    EXPECT_EQ(ParseGood({"a.wav"}).jobs, DefaultJobCount());
+    EXPECT_GE(DefaultJobCount(), 1);
+    EXPECT_EQ(ParseGood({"-j", "1", "a.wav"}).jobs, 1);
+    EXPECT_EQ(ParseGood({"--jobs", "16", "a.wav"}).jobs, 16);
+    EXPECT_EQ(ParseGood({"--jobs=256", "a.wav"}).jobs, 256);
+}
+
 TEST(CliOptions, ChoosesProbeAndHelpModes) {
     EXPECT_EQ(ParseGood({"--probe", "a.wav", "b.txt"}).mode, CliMode::Probe);
     EXPECT_EQ(ParseGood({"--probe", "--verbose", "a.wav"}).mode, CliMode::Probe);
@@ -205,6 +213,11 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
         {{"-o", "", "a.wav"}, "needs a folder"},
         {{"--probe", "-f", "mp3", "a.wav"}, "--probe takes no conversion option like '-f'"},
         {{"--probe", "-o", "out", "a.wav"}, "--probe takes no conversion option"},
+        {{"-j", "0", "a.wav"}, "option '-j' needs a number of files from 1 to 256, not '0'"},
+        {{"--jobs=257", "a.wav"}, "from 1 to 256, not '257'"},
+        {{"-j", "two", "a.wav"}, "not 'two'"},
+        {{"-j", "-2", "a.wav"}, "not '-2'"},
+        {{"a.wav", "-j"}, "'-j' needs a value"},
     };
     for (const Case& c : cases) {
         const CliParseResult result = ParseCommandLine(c.args);

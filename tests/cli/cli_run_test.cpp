@@ -463,7 +463,8 @@ TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
     for (const int signal : {SIGINT, SIGTERM}) {
         const std::string folder = dir + "/out" + std::to_string(signal);
         const std::string output = folder + "/long.mp3";
-        CliProcess process({"-f", "mp3", "-o", folder, source, FixturePath("mono8.wav")}, dir);
+        CliProcess process({"-j", "1", "-f", "mp3", "-o", folder, source, FixturePath("mono8.wav")},
+                           dir);
         ASSERT_TRUE(StartLongConversion(process, source, folder))
             << "the conversion ended before it could be interrupted";
         ASSERT_EQ(kill(process.pid(), signal), 0);
@@ -486,7 +487,8 @@ TEST(CliInterrupt, AKilledConversionLeavesNothingUnderTheOutputName) {
     const std::string dir = MakeScratchDir("cli_killed");
     const std::string source = MakeLongSource(dir);
     const std::string folder = dir + "/out";
-    CliProcess process({"-f", "mp3", "-o", folder, source, FixturePath("mono8.wav")}, dir);
+    CliProcess process({"-j", "1", "-f", "mp3", "-o", folder, source, FixturePath("mono8.wav")},
+                       dir);
     ASSERT_TRUE(StartLongConversion(process, source, folder))
         << "the conversion ended before it could be killed";
     ASSERT_EQ(kill(process.pid(), SIGKILL), 0);
@@ -496,6 +498,103 @@ TEST(CliInterrupt, AKilledConversionLeavesNothingUnderTheOutputName) {
     EXPECT_FALSE(FileExists(folder + "/long.mp3"));
     EXPECT_FALSE(FileExists(folder + "/mono8.mp3"));
     EXPECT_EQ(WorkFilesIn(folder).size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// The program's outputs with the output folder's path taken out, so that
+// runs into different folders compare.
+std::string WithoutFolder(std::string text, const std::string& folder) {
+    for (size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
+        text.replace(at, folder.size(), "<out>");
+    }
+    return text;
+}
+
+// Two files at once give what one at a time gives: the same names, in row
+// order even where a later row finishes first and wants the same name, the
+// same failure and the same exit code.
+TEST(CliJobs, SideBySideGivesTheNamesResultsAndExitCodeOfOneAtATime) {
+    const std::string dir = MakeScratchDir("cli_jobs_same");
+    for (const char* sub : {"/a", "/b", "/c"}) {
+        fs::create_directories(dir + sub);
+    }
+    int code = 0;
+    // The first row takes longest, so the second and third end before it.
+    RunCommand("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:sample_rate=44100:"
+               "duration=30 -c:a pcm_s16le " +
+                   ShellQuote(dir + "/a/song.wav"),
+               &code);
+    ASSERT_EQ(code, 0);
+    fs::copy_file(FixturePath("tagged.ogg"), dir + "/b/song.ogg");
+    fs::copy_file(FixturePath("mono8.wav"), dir + "/c/song(0).wav");
+    const std::vector<std::string> files = {dir + "/a/song.wav", dir + "/b/song.ogg",
+                                            FixturePath("video_silent.mp4"),
+                                            dir + "/c/song(0).wav"};
+
+    std::map<std::string, CliRun> runs;
+    for (const char* jobs : {"1", "2", "3"}) {
+        const std::string folder = dir + "/out" + jobs;
+        std::vector<std::string> args = {"-j", jobs, "-f", "mp3", "-o", folder};
+        args.insert(args.end(), files.begin(), files.end());
+        CliRun run = RunCli(args, dir);
+        run.out = WithoutFolder(run.out, folder);
+        runs[jobs] = run;
+        EXPECT_EQ(run.exitCode, 1) << jobs << "\n" << run.err;
+        EXPECT_EQ(run.out, "Completed <out>/song.mp3\n"
+                           "Completed <out>/song(0).mp3\n"
+                           "Failure " +
+                               FixturePath("video_silent.mp4") +
+                               " (nothing written): no sound could be decoded\n"
+                               "Completed <out>/song(0)(0).mp3\n")
+            << jobs;
+        EXPECT_NEAR(PlayedSeconds(folder + "/song.mp3"), 30.0, 0.1) << jobs;
+        EXPECT_NEAR(PlayedSeconds(folder + "/song(0).mp3"), PlayedSeconds(dir + "/b/song.ogg"), 0.1)
+            << jobs;
+        EXPECT_NEAR(PlayedSeconds(folder + "/song(0)(0).mp3"),
+                    PlayedSeconds(dir + "/c/song(0).wav"), 0.1)
+            << jobs;
+        EXPECT_EQ(EntriesIn(folder), 3u) << jobs;
+    }
+    EXPECT_EQ(runs["2"].out, runs["1"].out);
+    EXPECT_EQ(runs["3"].out, runs["1"].out);
+}
+
+// Ctrl-C with two files under way finishes both as valid, shorter files
+// under their own names and starts nothing more.
+TEST(CliJobs, StopSignalFinishesEveryStartedFile) {
+    const std::string dir = MakeScratchDir("cli_jobs_interrupt");
+    const std::string first = MakeLongSource(dir);
+    fs::create_directories(dir + "/b");
+    const std::string second = dir + "/b/long.wav";
+    fs::copy_file(first, second);
+    const std::string folder = dir + "/out";
+    CliProcess process(
+        {"-j", "2", "-f", "mp3", "-o", folder, first, second, FixturePath("mono8.wav")}, dir);
+    const bool underWay = WaitFor(process, [&] {
+        const std::string err = process.ErrorSoFar();
+        const std::vector<std::string> work = WorkFilesIn(folder);
+        return HasLine(err, "[1/3] " + first + ": converting") &&
+               HasLine(err, "[2/3] " + second + ": converting") && work.size() == 2 &&
+               FileSize(work[0]) > 64 * 1024 && FileSize(work[1]) > 64 * 1024;
+    });
+    ASSERT_TRUE(underWay) << "the conversions ended before they could be interrupted";
+    ASSERT_EQ(kill(process.pid(), SIGINT), 0);
+    const CliRun run = process.Wait();
+
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_EQ(run.out, "Stopped (partial) " + folder + "/long.mp3\nStopped (partial) " + folder +
+                           "/long(0).mp3\nStopped (not converted) " + FixturePath("mono8.wav") +
+                           "\n");
+    for (const char* name : {"/long.mp3", "/long(0).mp3"}) {
+        ASSERT_TRUE(ProbeAudio(folder + name).ok) << name;
+        const double played = PlayedSeconds(folder + name);
+        EXPECT_GT(played, 0) << name;
+        EXPECT_LT(played, 899) << name;
+    }
+    EXPECT_EQ(EntriesIn(folder), 2u);
 }
 
 } // namespace
