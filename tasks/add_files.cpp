@@ -125,10 +125,6 @@ public:
         const int end = view.RowCount();
         const int position = m_appended ? end : std::min(m_groupPosition++, end);
         view.InsertRow(position, row);
-        // The rows show as they come in, behind the progress of a long add.
-        if (view.RowCount() == 1) {
-            view.SetListVisible(true);
-        }
     }
 
 private:
