@@ -6,13 +6,13 @@
 #include "profiles/output_catalogue.h"
 #include "profiles/settings_choices.h"
 #include "tasks/clock_text.h"
+#include "tasks/job_count.h"
 #include "tasks/output_path.h"
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <string_view>
-#include <thread>
 
 namespace {
 
@@ -33,10 +33,6 @@ struct RawOptions {
     std::optional<std::string> jobs;
     std::vector<std::string> files;
 };
-
-// More files at once than this only adds memory: no machine this runs on
-// has that many cores to give each its own.
-constexpr long long kMaxJobs = 256;
 
 std::optional<long long> ParseWholeNumber(std::string_view text) {
     long long value = 0;
@@ -302,12 +298,12 @@ std::string BuildConvertOptions(const RawOptions& raw, CliOptions& options) {
     }
     options.jobs = DefaultJobCount();
     if (raw.jobs) {
-        const std::optional<long long> jobs = ParseWholeNumber(*raw.jobs);
-        if (!jobs || *jobs < 1 || *jobs > kMaxJobs) {
-            return "option '-j' needs a number of files from 1 to " + std::to_string(kMaxJobs) +
+        const std::optional<int> jobs = ParseJobCount(*raw.jobs);
+        if (!jobs) {
+            return "option '-j' needs a number of files from 1 to " + std::to_string(kMaxJobCount) +
                    ", not '" + *raw.jobs + "'";
         }
-        options.jobs = static_cast<int>(*jobs);
+        options.jobs = *jobs;
     }
     return "";
 }
@@ -326,11 +322,6 @@ std::optional<int> ParseBitRate(const std::string& text) {
         return std::nullopt;
     }
     return static_cast<int>(*value * scale);
-}
-
-int DefaultJobCount() {
-    return static_cast<int>(
-        std::clamp<long long>(std::thread::hardware_concurrency(), 1, kMaxJobs));
 }
 
 bool IsClockText(const std::string& text) {

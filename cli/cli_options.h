@@ -26,7 +26,7 @@ struct CliOptions {
     std::string startText = "00:00:00";
     std::optional<std::string> endText; // absent: each file's own duration
     std::string outputFolder = ".";
-    int jobs = 1; // files converted at once; the parser's default is the core count
+    int jobs = 1; // files converted at once; the parser's default is DefaultJobCount()
     std::vector<std::string> files;
 };
 
@@ -41,9 +41,6 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args);
 // "128000" -> 128000, "128k" -> 128000; nullopt for anything else, zero or
 // out of range.
 std::optional<int> ParseBitRate(const std::string& text);
-
-// The -j default: the number of cores, at least 1.
-int DefaultJobCount();
 
 // True for H:MM:SS clock texts with minutes and seconds below 60.
 bool IsClockText(const std::string& text);

@@ -1,12 +1,13 @@
 #include "tasks/add_files.h"
 
-#include "tasks/clock_text.h"
 #include "tasks/engine_access.h"
 #include "tasks/folder_files.h"
 #include "tasks/output_path.h"
+#include "tasks/probe_pool.h"
 #include "tasks/task_list.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 
 // "*.*" would hide files without a "." (README, a ripped track named "01"),
@@ -53,28 +54,9 @@ const std::array<FileFilter, kAddFileFilterCount> kAddFileFilters = {{
 
 namespace {
 
-constexpr const char* kReadyStatus = " Ready";
-
-// A row for the file the engine probed last.
-TaskRow ProbedRow(const AVConvert& engine, const std::string& path) {
-    TaskRow row;
-    row.sourcePath = path;
-    row.startTime = FormatHms(static_cast<int>(engine.m_startSeconds));
-    row.endTime = FormatHms(static_cast<int>(engine.m_durationSeconds));
-    row.statusText = kReadyStatus;
-    row.durationText = std::to_string(engine.m_durationMicros / 1000000);
-    return row;
-}
-
-// Probes one file; a refused file is named in a message box.
-bool CheckFile(MainView& view, MainWindowState& state, UserDialogs& dialogs,
-               const std::string& path) {
-    if (AcceptsMediaFile(IdleEngine(view, state), path)) {
-        return true;
-    }
-    dialogs.ShowMessage(RefusedFileMessage(path), MessageIcon::Exclamation);
-    return false;
-}
+// How long the window waits for a slow probe before it lets the window paint
+// and looks at Cancel again.
+constexpr std::chrono::milliseconds kProbeWait{50};
 
 void DeselectTopRow(MainView& view) {
     if (view.RowCount() > 0) {
@@ -91,35 +73,131 @@ std::vector<std::string> FolderPaths(const MainView& view, const std::string& fo
     return paths;
 }
 
-// What the Add command does with its chosen files: the accepted ones are
-// appended, checked, with the current format's label.
-void AppendFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
-                 const std::vector<std::string>& paths) {
+// One file to add. A group is what one dropped item brings: a file, or a
+// folder's files, which go to the top keeping their order among themselves.
+struct FileToAdd {
+    std::string path;
+    bool startsGroup = true;
+};
+
+std::vector<FileToAdd> AppendedFiles(const std::vector<std::string>& paths) {
+    std::vector<FileToAdd> files;
+    files.reserve(paths.size());
     for (const std::string& path : paths) {
-        view.DispatchOnePendingEvent();
-        if (!CheckFile(view, state, dialogs, path)) {
+        files.push_back({path, false});
+    }
+    return files;
+}
+
+std::vector<FileToAdd> DroppedFiles(const MainView& view, const std::vector<std::string>& paths) {
+    std::vector<FileToAdd> files;
+    for (const std::string& path : paths) {
+        if (!IsFolder(path)) {
+            files.push_back({path, true});
             continue;
         }
-        TaskRow row = ProbedRow(*g_engine, path);
-        row.outputFormatLabel = view.CurrentFormatText();
-        row.checked = true;
+        bool first = true;
+        for (std::string& file : FolderPaths(view, path)) {
+            files.push_back({std::move(file), first});
+            first = false;
+        }
+    }
+    return files;
+}
+
+// Where the accepted files go: appended (checked, with the current format's
+// label) or dropped (at the top of their group, unchecked, unlabelled).
+class RowPlacement {
+public:
+    explicit RowPlacement(bool appended) : m_appended(appended) {}
+
+    void Place(MainView& view, const FileToAdd& file, TaskRow row) {
+        if (file.startsGroup) {
+            m_groupPosition = 0;
+        }
+        if (m_appended) {
+            row.outputFormatLabel = view.CurrentFormatText();
+            row.checked = true;
+        }
         DeselectTopRow(view);
-        // The end of the list as it is now: the event dispatched above may
-        // have removed rows.
-        view.InsertRow(view.RowCount(), row);
+        // The list as it is now: an event handled while adding may have
+        // removed rows.
+        const int end = view.RowCount();
+        const int position = m_appended ? end : std::min(m_groupPosition++, end);
+        view.InsertRow(position, row);
+    }
+
+private:
+    bool m_appended;
+    int m_groupPosition = 0;
+};
+
+// The probe of files[index], letting the window paint while it runs; nothing
+// when the user cancelled meanwhile.
+std::optional<ProbedFile> AwaitProbe(MainView& view, AddProgress& progress, ProbePool& probes,
+                                     std::size_t index) {
+    for (;;) {
+        if (progress.Cancelled()) {
+            return std::nullopt;
+        }
+        if (std::optional<ProbedFile> probed = probes.WaitFor(index, kProbeWait)) {
+            return probed;
+        }
+        view.DispatchOnePendingEvent();
     }
 }
 
-// A dropped folder's files at the top of the list, keeping their name order.
-void InsertDroppedFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs,
-                         const std::string& folder) {
-    int position = 0;
-    for (const std::string& path : FolderPaths(view, folder)) {
-        if (!CheckFile(view, state, dialogs, path)) {
-            continue;
+// A later probe elsewhere (the Convert command's codec, for one) finds the
+// facts of the file added last in the shared engine, as when every file was
+// probed there. A batch started while adding owns the engine: leave it be.
+void LeaveLastProbeInEngine(MainWindowState& state, const std::string& lastPath) {
+    if (!state.m_worker.IsRunning()) {
+        AVConvert& engine = EnsureEngine();
+        engine.m_probePath = lastPath;
+        ProbeMediaFile(engine);
+    }
+}
+
+// Probes the files on worker threads and takes the results in list order:
+// the accepted ones are placed, each refused one is named in a message box.
+// One event is handled before each file, so the window keeps painting; a
+// cancel keeps the rows added so far and adds nothing more.
+void AddFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
+              const std::vector<FileToAdd>& files, RowPlacement placement) {
+    if (files.empty()) {
+        return;
+    }
+    // A stopped batch's worker still writes the engine's facts: wait for it
+    // before the shared engine is touched again at the end.
+    IdleEngine(view, state);
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const FileToAdd& file : files) {
+        paths.push_back(file.path);
+    }
+    AddProgress& progress = dialogs.AddingProgress();
+    progress.Begin(static_cast<int>(files.size()));
+    std::size_t taken = 0;
+    {
+        ProbePool probes(std::move(paths), ProbePool::DefaultThreadCount(files.size()));
+        for (; taken < files.size(); ++taken) {
+            view.DispatchOnePendingEvent();
+            std::optional<ProbedFile> probed = AwaitProbe(view, progress, probes, taken);
+            if (!probed) {
+                break;
+            }
+            if (probed->accepted) {
+                placement.Place(view, files[taken], std::move(probed->row));
+            } else {
+                dialogs.ShowMessage(RefusedFileMessage(files[taken].path),
+                                    MessageIcon::Exclamation);
+            }
+            progress.Step(static_cast<int>(taken + 1));
         }
-        DeselectTopRow(view);
-        view.InsertRow(position++, ProbedRow(*g_engine, path));
+    }
+    progress.End();
+    if (taken > 0) {
+        LeaveLastProbeInEngine(state, files[taken - 1].path);
     }
 }
 
@@ -150,31 +228,22 @@ void AddFilesFromDialog(MainView& view, MainWindowState& state, UserDialogs& dia
     const std::optional<std::vector<std::string>> chosen =
         dialogs.ChooseFilesToAdd(AddFileFilterTexts());
     if (chosen) {
-        AppendFiles(view, state, dialogs, *chosen);
+        AddFiles(view, state, dialogs, AppendedFiles(*chosen), RowPlacement(true));
     }
     UpdateCommandButtons(view);
 }
 
 void AddFolderFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
     if (const std::optional<std::string> folder = dialogs.ChooseFolder(kChooseAddFolderTitle)) {
-        AppendFiles(view, state, dialogs, FolderPaths(view, *folder));
+        AddFiles(view, state, dialogs, AppendedFiles(FolderPaths(view, *folder)),
+                 RowPlacement(true));
     }
     UpdateCommandButtons(view);
 }
 
 void AddDroppedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                      const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) {
-        if (IsFolder(path)) {
-            InsertDroppedFolder(view, state, dialogs, path);
-            continue;
-        }
-        if (!CheckFile(view, state, dialogs, path)) {
-            continue;
-        }
-        DeselectTopRow(view);
-        view.InsertRow(0, ProbedRow(*g_engine, path));
-    }
+    AddFiles(view, state, dialogs, DroppedFiles(view, paths), RowPlacement(false));
     if (view.RowCount() > 0) {
         view.SelectAndFocusRow(0);
     }

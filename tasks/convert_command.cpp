@@ -4,6 +4,7 @@
 #include "profiles/output_catalogue.h"
 #include "tasks/batch_start.h"
 #include "tasks/clock_text.h"
+#include "tasks/job_count.h"
 #include "tasks/output_folder.h"
 #include "tasks/output_path.h"
 
@@ -85,6 +86,7 @@ void ConvertCommand(MainView& view, MainWindowState& state, UserDialogs& dialogs
         return;
     }
     WriteOutputParameters(engine);
+    engine.m_jobCount = WindowJobCount(state);
     engine.m_stopRequested.store(false, std::memory_order_relaxed);
     state.m_batchEndHandled = false;
     // The progress dialog starts with its shut-down box unchecked.

@@ -45,13 +45,13 @@ void CloseProgressDialog(MainView& view, AVConvert& engine) {
     }
 }
 
-// Writes the status of every finished batch row below `current` and returns
-// how many there are.
-int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConvert& engine,
-                     int current) {
+// Writes the status of every finished batch row and returns how many there
+// are. With several rows converted at once, rows above the current one may
+// have finished already.
+int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConvert& engine) {
     const int rows = view.RowCount();
-    const int limit = std::min({current, static_cast<int>(state.m_checkedRows.size()),
-                                static_cast<int>(engine.m_taskStatus.size())});
+    const int limit = std::min(static_cast<int>(state.m_checkedRows.size()),
+                               static_cast<int>(engine.m_taskStatus.size()));
     int finished = 0;
     for (int i = 0; i < limit; ++i) {
         const int row = state.m_checkedRows[static_cast<size_t>(i)];
@@ -95,7 +95,7 @@ void ProgressTick(MainView& view, MainWindowState& state, MainServices& services
     if (StopRequested(engine)) {
         CloseProgressDialog(view, engine);
     }
-    state.m_completedCount = MarkFinishedRows(view, state, engine, current);
+    state.m_completedCount = MarkFinishedRows(view, state, engine);
     if (view.RowCount() == current && !state.m_batchEndHandled) {
         EndBatch(view, state, services, engine);
     }

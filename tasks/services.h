@@ -9,6 +9,19 @@
 #include <string>
 #include <vector>
 
+// The progress of adding a list of files, with a Cancel for the user. Begin
+// comes once before the first file, Step after each file taken (added or
+// refused), End once after the last or after a cancel.
+class AddProgress {
+public:
+    virtual ~AddProgress() = default;
+    virtual void Begin(int total) = 0;
+    virtual void Step(int done) = 0;
+    // True once the user asked to stop adding.
+    virtual bool Cancelled() const = 0;
+    virtual void End() = 0;
+};
+
 class UserDialogs {
 public:
     virtual ~UserDialogs() = default;
@@ -20,6 +33,9 @@ public:
     ChooseFilesToAdd(const std::vector<std::string>& filters) = 0;
     // The folder chooser; nothing when cancelled.
     virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
+    // What shows the progress of adding files. The default shows nothing and
+    // never cancels, for callers that have no window.
+    virtual AddProgress& AddingProgress();
 };
 
 class DesktopShell {

@@ -1,4 +1,5 @@
 #include "cli/cli_options.h"
+#include "tasks/job_count.h"
 #include "engine/encoder_check.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"

@@ -13,14 +13,6 @@ namespace {
 
 using namespace veltrano::test;
 
-// Whole seconds of a file's duration as ffprobe reads its container.
-int WholeSeconds(const std::string& path) {
-    const std::string text = RunCommand("ffprobe -v error -show_entries format=duration -of "
-                                        "default=nw=1:nk=1 " +
-                                        ShellQuote(path));
-    return static_cast<int>(std::atof(text.c_str()));
-}
-
 TEST(AddFileFilters, AreOfferedInOrderInTheDialogsForm) {
     const std::vector<std::string> texts = AddFileFilterTexts();
     ASSERT_EQ(texts.size(), 34u);
@@ -74,7 +66,7 @@ TEST(AddFilesFromDialog, AppendsAcceptedFilesCheckedAndNamesTheRefusedOne) {
     EXPECT_EQ(h.view.Column(ColumnSource), (std::vector<std::string>{"earlier.wav", first, third}));
     for (int row = 1; row <= 2; ++row) {
         const TaskRow& added = h.view.rows[static_cast<size_t>(row)];
-        const int seconds = WholeSeconds(added.sourcePath);
+        const int seconds = WholeSecondsOf(added.sourcePath);
         EXPECT_EQ(added.startTime, "00:00:00");
         EXPECT_EQ(added.endTime, FormatHms(seconds));
         EXPECT_EQ(added.outputFormatLabel, kOutputFormats[6].text);
@@ -83,7 +75,9 @@ TEST(AddFilesFromDialog, AppendsAcceptedFilesCheckedAndNamesTheRefusedOne) {
         EXPECT_TRUE(added.checked);
     }
     EXPECT_TRUE(h.view.selection.empty()); // row 0 was deselected
-    EXPECT_EQ(h.view.dispatchedEvents, 3);
+    // The window handles its events between two files (more while a slow
+    // probe runs).
+    EXPECT_GE(h.view.dispatchedEvents, 3);
     EXPECT_TRUE(h.view.listVisible);
 }
 
@@ -115,7 +109,8 @@ TEST(AddDroppedFiles, GoToTheTopInReverseOrderUncheckedAndUnlabelled) {
                                                                     MessageIcon::Exclamation}}));
     EXPECT_EQ(h.view.SelectedRows(), std::vector<int>{0});
     EXPECT_EQ(h.view.focusedRow, 0);
-    EXPECT_EQ(h.view.dispatchedEvents, 0);
+    // A long drop keeps the window painting as the Add command does.
+    EXPECT_GE(h.view.dispatchedEvents, 4);
 }
 
 TEST(AddDroppedFiles, TheEngineIsMadeOnceAndKept) {

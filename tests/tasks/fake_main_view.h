@@ -5,6 +5,7 @@
 #include "tasks/main_state.h"
 #include "tasks/main_view.h"
 #include "tasks/services.h"
+#include "tests/support/fake_add_progress.h"
 
 #include <deque>
 #include <functional>
@@ -28,6 +29,7 @@ public:
     std::optional<std::vector<std::string>>
     ChooseFilesToAdd(const std::vector<std::string>& filters) override;
     std::optional<std::string> ChooseFolder(const std::string& title) override;
+    AddProgress& AddingProgress() override { return addProgress; }
 
     std::vector<ShownMessage> messages;
     // What the file dialog returns; nothing means cancelled.
@@ -36,6 +38,7 @@ public:
     // The folder chooser's answers, one per showing; cancelled once used up.
     std::deque<std::optional<std::string>> folderChoices;
     std::vector<std::string> chooserTitles;
+    FakeAddProgress addProgress;
 };
 
 class FakeShell : public DesktopShell {

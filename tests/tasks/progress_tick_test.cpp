@@ -7,6 +7,7 @@
 #include "tests/tasks/task_harness.h"
 
 #include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 
@@ -192,6 +193,9 @@ TEST(ProgressTick, FollowsARealBatchToItsEnd) {
 
 TEST(ProgressTick, StopThenANewBatchWaitsForTheStoppedWorker) {
     BatchHarness h("tasks_tick_stop");
+    // One row at a time, so the second row is still waiting at the stop.
+    h.state.m_iniPath = MakeScratchDir("tasks_tick_stop_settings") + "/settings.ini";
+    std::ofstream(h.state.m_iniPath) << "[Info]\nJobs=1\n";
     h.Add({LongSourcePath(), FixturePath("mono8.wav")});
     h.view.beforeTick = [&h](int tick) {
         if (tick == 0) {

@@ -2,6 +2,7 @@
 // links, damaged, binary, huge and unreadable files, and "~/" in the folder
 // text.
 #include "tasks/ini_file.h"
+#include "tasks/job_count.h"
 #include "tasks/output_folder.h"
 #include "tests/support/media_check.h"
 #include "tests/tasks/task_harness.h"
@@ -173,6 +174,36 @@ TEST(OutputFolderText, ALeadingTildeMeansTheHomeFolder) {
     EXPECT_FALSE(fs::exists(work + "/~")); // no folder named "~" was made
     fs::current_path(previous);
     setenv("HOME", saved.c_str(), 1);
+}
+
+// "Jobs" sets how many rows the window converts at once; anything but a
+// whole number from 1 to 256 leaves the number of cores.
+TEST(SettingsFile, JobsKeyGivesTheRowsConvertedAtOnce) {
+    const std::string folder = MakeScratchDir("tasks_settings_jobs");
+    MainWindowState state;
+    state.m_iniPath = folder + "/settings.ini";
+    const struct {
+        const char* text;
+        int jobs;
+    } cases[] = {
+        {"[Info]\nJobs=1\n", 1},
+        {"[Info]\nPath=/x\njobs = 3\n", 3},
+        {"[info]\nJOBS=256\n", 256},
+        {"[Info]\nJobs=0\n", DefaultJobCount()},
+        {"[Info]\nJobs=257\n", DefaultJobCount()},
+        {"[Info]\nJobs=-2\n", DefaultJobCount()},
+        {"[Info]\nJobs=two\n", DefaultJobCount()},
+        {"[Info]\nJobs=2x\n", DefaultJobCount()},
+        {"[Other]\nJobs=3\n", DefaultJobCount()},
+        {"[Info]\nPath=/x\n", DefaultJobCount()},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(state.m_iniPath, c.text);
+        EXPECT_EQ(WindowJobCount(state), c.jobs) << c.text;
+    }
+    fs::remove(state.m_iniPath);
+    EXPECT_EQ(WindowJobCount(state), DefaultJobCount());
+    EXPECT_GE(DefaultJobCount(), 1);
 }
 
 } // namespace

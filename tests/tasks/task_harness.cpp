@@ -2,6 +2,7 @@
 
 #include "tests/support/media_check.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
@@ -24,6 +25,13 @@ std::string LongSourcePath() {
         return file;
     }();
     return path;
+}
+
+int WholeSecondsOf(const std::string& path) {
+    const std::string text = RunCommand("ffprobe -v error -show_entries format=duration -of "
+                                        "default=nw=1:nk=1 " +
+                                        ShellQuote(path));
+    return static_cast<int>(std::atof(text.c_str()));
 }
 
 } // namespace veltrano::test

@@ -17,4 +17,7 @@ struct TaskHarness {
 // several progress ticks; made once per test run.
 std::string LongSourcePath();
 
+// Whole seconds of a file's duration as ffprobe reads its container.
+int WholeSecondsOf(const std::string& path);
+
 } // namespace veltrano::test

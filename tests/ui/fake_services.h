@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tasks/services.h"
+#include "tests/support/fake_add_progress.h"
 
 #include <deque>
 #include <string>
@@ -33,12 +34,14 @@ public:
         folderChoices.pop_front();
         return chosen;
     }
+    AddProgress& AddingProgress() override { return addProgress; }
 
     std::vector<std::pair<std::string, MessageIcon>> messages;
     std::deque<std::vector<std::string>> fileChoices; // one entry per Add; none: cancelled
     std::deque<std::string> folderChoices;
     std::vector<std::string> lastFilters;
     std::vector<std::string> folderTitles;
+    FakeAddProgress addProgress;
 };
 
 class FakeDesktopShell : public DesktopShell {

@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,6 +44,9 @@ TEST(SessionEnd, ASignalMidBatchStopsItClosesTheWindowsAndLeavesNoWorkFile) {
         AppLocations locations;
         locations.settingsPath = scratch + "/bin/Path_Registration.ini";
         locations.defaultFolder = scratch + "/OutPut";
+        // One row at a time, so the second row is still waiting at the signal.
+        fs::create_directories(scratch + "/bin");
+        std::ofstream(locations.settingsPath) << "[Info]\nJobs=1\n";
         FakeUserDialogs dialogs;
         FakeDesktopShell shell;
         FakePowerControl power;

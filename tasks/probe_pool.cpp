@@ -1,0 +1,90 @@
+#include "tasks/probe_pool.h"
+
+#include "engine/av_convert.h"
+#include "tasks/add_files.h"
+#include "tasks/clock_text.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace {
+
+constexpr const char* kReadyStatus = " Ready";
+
+} // namespace
+
+ProbedFile ProbeFileForRow(AVConvert& engine, const std::string& path) {
+    ProbedFile probed;
+    probed.accepted = AcceptsMediaFile(engine, path);
+    if (probed.accepted) {
+        TaskRow& row = probed.row;
+        row.sourcePath = path;
+        row.startTime = FormatHms(static_cast<int>(engine.m_startSeconds));
+        row.endTime = FormatHms(static_cast<int>(engine.m_durationSeconds));
+        row.statusText = kReadyStatus;
+        row.durationText = std::to_string(engine.m_durationMicros / 1000000);
+    }
+    return probed;
+}
+
+ProbePool::ProbePool(std::vector<std::string> paths, unsigned threadCount)
+    : m_paths(std::move(paths)), m_results(m_paths.size()) {
+    const std::size_t count = std::clamp<std::size_t>(threadCount, 1, m_paths.size());
+    m_threads.reserve(count);
+    for (std::size_t i = 0; i < count && !m_paths.empty(); ++i) {
+        // Out of threads: the ones started do the work, or, with none, the
+        // caller's own thread (WaitFor).
+        try {
+            m_threads.emplace_back(&ProbePool::Work, this);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+}
+
+ProbePool::~ProbePool() {
+    Stop();
+    for (std::thread& thread : m_threads) {
+        thread.join();
+    }
+}
+
+void ProbePool::Stop() {
+    m_stop.store(true, std::memory_order_relaxed);
+}
+
+unsigned ProbePool::DefaultThreadCount(std::size_t pathCount) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(cores, std::max<std::size_t>(pathCount, 1)));
+}
+
+std::optional<ProbedFile> ProbePool::WaitFor(std::size_t index, std::chrono::milliseconds timeout) {
+    if (m_threads.empty()) {
+        return ProbeFileForRow(m_ownEngine, m_paths[index]);
+    }
+    std::unique_lock lock(m_mutex);
+    if (!m_resultReady.wait_for(lock, timeout, [&] { return m_results[index].has_value(); })) {
+        return std::nullopt;
+    }
+    // Each result is taken once; moving it out keeps the rows from being
+    // held twice over a long list.
+    std::optional<ProbedFile> result = std::move(m_results[index]);
+    m_results[index].reset();
+    return result;
+}
+
+void ProbePool::Work() {
+    AVConvert engine;
+    while (!m_stop.load(std::memory_order_relaxed)) {
+        const std::size_t index = m_nextPath.fetch_add(1, std::memory_order_relaxed);
+        if (index >= m_paths.size()) {
+            return;
+        }
+        ProbedFile probed = ProbeFileForRow(engine, m_paths[index]);
+        {
+            const std::lock_guard lock(m_mutex);
+            m_results[index] = std::move(probed);
+        }
+        m_resultReady.notify_all();
+    }
+}
