@@ -17,6 +17,8 @@ extern "C" {
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -77,15 +79,23 @@ int RunProbe(const CliOptions& options) {
 }
 
 void RunWorker(AVConvert& engine) {
-    std::atomic<bool> finished{false};
-    std::thread worker([&engine, &finished] {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread worker([&] {
         ConvertBatchProc(&engine);
-        finished.store(true);
+        const std::lock_guard lock(mutex);
+        finished = true;
+        done.notify_one();
     });
     ProgressDisplay display(engine, stderr, isatty(STDERR_FILENO) != 0);
-    while (!finished.load()) {
+    // Woken at once when the batch ends: a short batch does not wait out a
+    // whole progress interval.
+    for (std::unique_lock lock(mutex); !finished;) {
+        lock.unlock();
         display.Poll();
-        std::this_thread::sleep_for(kPollInterval);
+        lock.lock();
+        done.wait_for(lock, kPollInterval, [&] { return finished; });
     }
     worker.join();
     display.Finish();

@@ -119,6 +119,7 @@ bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
     if (const int ret = CreateWorkFile(engine.m_outputPaths[row], res.workFile); ret < 0) {
         return FailOnOutputError(res, ret);
     }
+    res.transcoder.writeBack.fd = res.workFile.fd;
     AVFormatContext* out = res.output.get();
     if (!(out->oformat->flags & AVFMT_NOFILE)) {
         DictionaryHolder options;
