@@ -15,9 +15,9 @@ extern "C" {
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
