@@ -3,21 +3,15 @@
 // folder chooser answering FOLDER) and prints how long that took:
 //   veltrano_add_files_bench FOLDER
 // One line: "rows <rows added> seconds <wall seconds>".
+#include "bench/offscreen_window.h"
 #include "resources/control_ids.h"
-#include "tests/ui/fake_services.h"
 #include "ui/controls/check_list_ctrl.h"
 #include "ui/main_window.h"
 #include "ui/qt_add_progress.h"
 
-#include <QApplication>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 namespace {
 
@@ -42,17 +36,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    av_log_set_level(AV_LOG_QUIET);
-    BenchDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
-    AppLocations locations;
-    locations.defaultFolder = argv[1];
-    locations.settingsPath = std::string(argv[1]) + "/.settings.ini";
-    ScriptedMenuWindow window(services, locations);
+    OffscreenApplication app(argc, argv);
+    BenchServices<BenchDialogs> bench;
+    BenchDialogs& dialogs = bench.dialogs;
+    ScriptedMenuWindow window(bench.services, BenchLocations(argv[1]));
     dialogs.progress.SetOwner(&window);
     window.show();
     QApplication::processEvents();

@@ -3,23 +3,18 @@
 // prints the resident memory as the batch passes each file:
 //   veltrano_long_batch_window OUTPUT_FOLDER FILE...
 // One line per file reached: "<files passed> <resident KiB>".
+#include "bench/offscreen_window.h"
 #include "engine/av_convert.h"
 #include "resources/control_ids.h"
-#include "tests/ui/fake_services.h"
 #include "ui/dialog_builder.h"
 #include "ui/main_window.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 namespace {
 
@@ -40,17 +35,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER FILE...\n", argv[0]);
         return 2;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    av_log_set_level(AV_LOG_QUIET);
-    FakeUserDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
-    AppLocations locations;
-    locations.defaultFolder = argv[1];
-    locations.settingsPath = std::string(argv[1]) + "/.settings.ini";
-    CQuarvelDlg window(services, locations);
+    OffscreenApplication app(argc, argv);
+    BenchServices bench;
+    FakeUserDialogs& dialogs = bench.dialogs;
+    CQuarvelDlg window(bench.services, BenchLocations(argv[1]));
     window.show();
 
     std::vector<std::string> files(argv + 2, argv + argc);

@@ -4,13 +4,12 @@
 //   veltrano_window_batch_bench --jobs N -o OUTPUT_FOLDER FILE...
 // Prints "seconds <wall seconds>" from the Convert click to the end of the
 // batch (files added beforehand are not timed).
+#include "bench/offscreen_window.h"
 #include "engine/av_convert.h"
 #include "resources/control_ids.h"
-#include "tests/ui/fake_services.h"
 #include "ui/dialog_builder.h"
 #include "ui/main_window.h"
 
-#include <QApplication>
 #include <QPushButton>
 
 #include <chrono>
@@ -20,10 +19,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 namespace {
 
@@ -54,20 +49,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s --jobs N -o OUTPUT_FOLDER FILE...\n", argv[0]);
         return 2;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    av_log_set_level(AV_LOG_QUIET);
-    FakeUserDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
-    AppLocations locations;
+    OffscreenApplication app(argc, argv);
+    BenchServices bench;
+    FakeUserDialogs& dialogs = bench.dialogs;
     std::filesystem::create_directories(args.folder);
-    locations.defaultFolder = args.folder;
+    const AppLocations locations = BenchLocations(args.folder);
     // The settings file is where the window reads how many rows run at once.
-    locations.settingsPath = args.folder + "/.settings.ini";
     std::ofstream(locations.settingsPath) << "[Info]\nJobs=" << args.jobs << "\n";
-    CQuarvelDlg window(services, locations);
+    CQuarvelDlg window(bench.services, locations);
     window.show();
 
     dialogs.fileChoices.push_back(args.files);
