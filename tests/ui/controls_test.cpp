@@ -192,6 +192,32 @@ TEST_F(CheckListTest, AddingAndRemovingRowsKeepsHeaderTrue) {
     EXPECT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageChecked);
 }
 
+// The header follows the rows while they move under the unchecked row it
+// last found: rows put in above it, the row itself removed, a long list
+// appended after it, and rows without a box.
+TEST_F(CheckListTest, HeaderStaysTrueAsRowsMoveAroundTheUncheckedOne) {
+    AddRows({Box::Checked, Box::Unchecked, Box::Checked});
+    EXPECT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageUnchecked);
+    list.insertRow(0); // the unchecked row moves down to row 2
+    EXPECT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageUnchecked);
+    for (int i = 0; i < 200; ++i) {
+        AddRow(list, Box::Checked);
+    }
+    EXPECT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageUnchecked);
+    SetRowChecked(list, 2, true);
+    EXPECT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageChecked);
+    SetRowChecked(list, 150, false);
+    EXPECT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageUnchecked);
+    AddRow(list, Box::Unchecked);
+    list.removeRow(150);
+    EXPECT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageUnchecked); // the new last row
+    list.removeRow(list.rowCount() - 1);
+    EXPECT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageChecked);
+    AddRow(list, Box::None);
+    list.setRowCount(0);
+    EXPECT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageChecked);
+}
+
 TEST_F(CheckListTest, ClickingHeaderChecksAllThenUnchecksAll) {
     AddRows({Box::Checked, Box::Unchecked, Box::Checked});
     ASSERT_EQ(list.HeaderImage(), CCheckHeadCtrl::kImageUnchecked);

@@ -87,8 +87,18 @@ void CCheckListCtrl::contextMenuEvent(QContextMenuEvent* event) {
     emit contextMenuRequested(event->globalPos());
 }
 
+// The header is kept true by the change at hand instead of a look at every
+// row, which made adding a long list quadratic: an unchecked box clears it,
+// and while it shows "all checked" neither a checked box nor a new row (no
+// box yet) nor a removed row can change that. Only while it is clear can a
+// check or a removal make every row checked.
 void CCheckListCtrl::OnItemChanged(QTableWidgetItem* item) {
-    if (headerReady && !settingAllRows && item->column() == 0) {
+    if (!headerReady || settingAllRows || item->column() != 0) {
+        return;
+    }
+    if (IsUncheckedBox(item)) {
+        header->SetFirstSectionImage(CCheckHeadCtrl::kImageUnchecked);
+    } else if (header->FirstSectionImage() != CCheckHeadCtrl::kImageChecked) {
         UpdateHeaderImage();
     }
 }
@@ -96,7 +106,8 @@ void CCheckListCtrl::OnItemChanged(QTableWidgetItem* item) {
 // Removing the last unchecked row, or adding an unchecked one, changes whether
 // all rows are checked just as a click on a box does.
 void CCheckListCtrl::OnRowsInsertedOrRemoved() {
-    if (headerReady && !settingAllRows) {
+    if (headerReady && !settingAllRows &&
+        header->FirstSectionImage() != CCheckHeadCtrl::kImageChecked) {
         UpdateHeaderImage();
     }
 }
@@ -123,8 +134,14 @@ void CCheckListCtrl::UpdateHeaderImage() {
 }
 
 bool CCheckListCtrl::HasUncheckedRow() const {
+    // The row found last time is usually still unchecked: rows are added at
+    // the ends and boxes change one at a time.
+    if (uncheckedHint < rowCount() && IsUncheckedBox(item(uncheckedHint, 0))) {
+        return true;
+    }
     for (int row = 0; row < rowCount(); ++row) {
         if (IsUncheckedBox(item(row, 0))) {
+            uncheckedHint = row;
             return true;
         }
     }

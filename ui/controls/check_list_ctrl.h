@@ -50,6 +50,7 @@ private:
 
     bool headerReady = false;
     bool settingAllRows = false;
+    mutable int uncheckedHint = 0; // where HasUncheckedRow last found one
     QList<QPixmap> headerImages;
     CCheckHeadCtrl* header;
 };
