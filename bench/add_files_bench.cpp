@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     OffscreenApplication app(argc, argv);
-    BenchServices<BenchDialogs> bench;
+    FakeWindowServices<BenchDialogs> bench;
     BenchDialogs& dialogs = bench.dialogs;
     ScriptedMenuWindow window(bench.services, BenchLocations(argv[1]));
     dialogs.progress.SetOwner(&window);

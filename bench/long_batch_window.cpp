@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     OffscreenApplication app(argc, argv);
-    BenchServices bench;
+    FakeWindowServices bench;
     FakeUserDialogs& dialogs = bench.dialogs;
     CQuarvelDlg window(bench.services, BenchLocations(argv[1]));
     window.show();

@@ -1,6 +1,7 @@
 // What the window benchmarks share: the application on the offscreen
-// platform with FFmpeg's notes silenced, and stand-ins for the dialogs and
-// the desktop, with the window's settings file and output in one folder.
+// platform with FFmpeg's notes silenced, and the window's settings file and
+// output in one folder. The stand-ins for the dialogs and the desktop are the
+// tests' (FakeWindowServices).
 #pragma once
 
 #include "tasks/main_state.h"
@@ -23,15 +24,6 @@ public:
 private:
     static void SelectOffscreen() { qputenv("QT_QPA_PLATFORM", "offscreen"); }
     QApplication m_app;
-};
-
-// The services a window under a benchmark gets; `Dialogs` may script more
-// than the plain stand-in does.
-template <class Dialogs = FakeUserDialogs> struct BenchServices {
-    Dialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
 };
 
 // Settings file and output folder in `folder`.

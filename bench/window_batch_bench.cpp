@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     OffscreenApplication app(argc, argv);
-    BenchServices bench;
+    FakeWindowServices bench;
     FakeUserDialogs& dialogs = bench.dialogs;
     std::filesystem::create_directories(args.folder);
     const AppLocations locations = BenchLocations(args.folder);

@@ -112,14 +112,11 @@ TEST_F(InstalledProgramTest, WindowKeepsItsSettingsAndOutputFolderInTheUsersFold
     EXPECT_EQ(locations.settingsPath, config + "/veltrano/Path_Registration.ini");
     EXPECT_EQ(locations.defaultFolder, MusicOutputFolder());
 
-    FakeUserDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
-    CQuarvelDlg window(services, locations);
+    FakeWindowServices fakes;
+    CQuarvelDlg window(fakes.services, locations);
     EXPECT_TRUE(std::filesystem::is_directory(MusicOutputFolder()));
 
-    dialogs.fileChoices.push_back({FixturePath("mono8.wav")});
+    fakes.dialogs.fileChoices.push_back({FixturePath("mono8.wav")});
     ClickButton(window, ids::kAdd);
     ASSERT_EQ(window.RowCount(), 1);
     ConvertAndWait(window, 60000);

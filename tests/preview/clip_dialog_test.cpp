@@ -40,7 +40,7 @@ std::ostream& operator<<(std::ostream& out, const Times& times) {
     return out << times.start << " " << times.end << " " << times.kept;
 }
 
-class ClipDialogTest : public ::testing::Test {
+class ClipDialogTest : public ::testing::Test, protected FakeWindowServices<> {
 protected:
     void SetUp() override {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -110,10 +110,6 @@ protected:
 
     std::string scratch;
     AppLocations locations;
-    FakeUserDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
     std::unique_ptr<CQuarvelDlg> window;
     int showings = 0;
 };

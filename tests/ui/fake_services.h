@@ -68,3 +68,13 @@ public:
 
     int powerOffCalls = 0;
 };
+
+// The three stand-ins and the services that hand them to a window: a base of
+// a test fixture, or one object in a test or a tool. `Dialogs` may script more
+// than FakeUserDialogs does.
+template <class Dialogs = FakeUserDialogs> struct FakeWindowServices {
+    Dialogs dialogs;
+    FakeDesktopShell shell;
+    FakePowerControl power;
+    MainServices services{dialogs, shell, power};
+};

@@ -55,7 +55,7 @@ std::string FfprobeKbps(const std::string& path, const char* stream) {
     return std::to_string(bitRate / 1000) + " Kbps";
 }
 
-class FileInfoDialogTest : public ::testing::Test {
+class FileInfoDialogTest : public ::testing::Test, protected FakeWindowServices<> {
 protected:
     void SetUp() override {
         const std::string scratch = veltrano::test::MakeScratchDir("ui_file_info");
@@ -86,10 +86,6 @@ protected:
     }
 
     AppLocations locations;
-    FakeUserDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
 };
 
 TEST_F(FileInfoDialogTest, AudioOnlyFileShowsNoVideoFacts) {

@@ -26,7 +26,7 @@ namespace {
 using veltrano::test::FixturePath;
 using veltrano::test::MakeScratchDir;
 
-class MainWindowSkinTest : public ::testing::Test {
+class MainWindowSkinTest : public ::testing::Test, protected FakeWindowServices<> {
 protected:
     void SetUp() override {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -57,10 +57,6 @@ protected:
     }
 
     AppLocations locations;
-    FakeUserDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
     std::unique_ptr<CQuarvelDlg> window;
 };
 

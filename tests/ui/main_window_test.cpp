@@ -58,7 +58,7 @@ std::string ReadWholeFile(const std::string& path) {
     return text.str();
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, protected FakeWindowServices<> {
 protected:
     void SetUp() override {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -115,10 +115,6 @@ protected:
 
     std::string scratch;
     AppLocations locations;
-    FakeUserDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
     std::unique_ptr<CQuarvelDlg> window;
 };
 

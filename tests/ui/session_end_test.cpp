@@ -47,15 +47,12 @@ TEST(SessionEnd, ASignalMidBatchStopsItClosesTheWindowsAndLeavesNoWorkFile) {
         // One row at a time, so the second row is still waiting at the signal.
         fs::create_directories(scratch + "/bin");
         std::ofstream(locations.settingsPath) << "[Info]\nJobs=1\n";
-        FakeUserDialogs dialogs;
-        FakeDesktopShell shell;
-        FakePowerControl power;
-        MainServices services{dialogs, shell, power};
-        CQuarvelDlg window(services, locations);
+        FakeWindowServices fakes;
+        CQuarvelDlg window(fakes.services, locations);
         window.show();
         SessionEndWatcher watcher;
 
-        dialogs.fileChoices.push_back({source, FixturePath("mono8.wav")});
+        fakes.dialogs.fileChoices.push_back({source, FixturePath("mono8.wav")});
         FindControlAs<QPushButton>(window, ids::kAdd)->click();
         ASSERT_EQ(window.RowCount(), 2);
         // The signal comes once the first file is well under way.

@@ -19,7 +19,7 @@ namespace {
 using veltrano::test::FixturePath;
 using veltrano::test::MakeScratchDir;
 
-class StartupFilesTest : public ::testing::Test {
+class StartupFilesTest : public ::testing::Test, protected FakeWindowServices<> {
 protected:
     void SetUp() override {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -42,10 +42,6 @@ protected:
 
     std::string scratch;
     AppLocations locations;
-    FakeUserDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
     std::unique_ptr<CQuarvelDlg> window;
 };
 

@@ -26,7 +26,7 @@ namespace {
 using namespace veltrano::test;
 namespace fs = std::filesystem;
 
-class WindowJobsTest : public ::testing::Test {
+class WindowJobsTest : public ::testing::Test, protected FakeWindowServices<> {
 protected:
     void SetUp() override {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -82,10 +82,6 @@ protected:
 
     std::string scratch;
     AppLocations locations;
-    FakeUserDialogs dialogs;
-    FakeDesktopShell shell;
-    FakePowerControl power;
-    MainServices services{dialogs, shell, power};
 };
 
 // Two rows want song.aac and a later one song(0).aac; the first row takes
