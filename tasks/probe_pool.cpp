@@ -3,6 +3,7 @@
 #include "engine/av_convert.h"
 #include "tasks/add_files.h"
 #include "tasks/clock_text.h"
+#include "tasks/job_count.h"
 
 #include <algorithm>
 #include <system_error>
@@ -54,8 +55,8 @@ void ProbePool::Stop() {
 }
 
 unsigned ProbePool::DefaultThreadCount(std::size_t pathCount) {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::min<std::size_t>(cores, std::max<std::size_t>(pathCount, 1)));
+    const auto cores = static_cast<std::size_t>(DefaultJobCount());
+    return static_cast<unsigned>(std::min(cores, std::max<std::size_t>(pathCount, 1)));
 }
 
 std::optional<ProbedFile> ProbePool::WaitFor(std::size_t index, std::chrono::milliseconds timeout) {
