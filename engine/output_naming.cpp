@@ -147,16 +147,21 @@ int MoveWithoutReplacing(const std::string& from, const std::string& to) {
 
 } // namespace
 
+size_t CounterPosition(const std::string& baseName) {
+    const size_t nameStart = baseName.rfind('/');
+    const size_t dot = baseName.rfind('.');
+    if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart)) {
+        return baseName.size();
+    }
+    return dot;
+}
+
 std::string OutputNameCandidate(const std::string& baseName, int counter) {
     if (counter < 0) {
         return baseName;
     }
-    const size_t nameStart = baseName.rfind('/');
-    size_t dot = baseName.rfind('.');
-    if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart)) {
-        dot = baseName.size();
-    }
-    return baseName.substr(0, dot) + "(" + std::to_string(counter) + ")" + baseName.substr(dot);
+    const size_t at = CounterPosition(baseName);
+    return baseName.substr(0, at) + "(" + std::to_string(counter) + ")" + baseName.substr(at);
 }
 
 WorkFile::~WorkFile() {

@@ -13,6 +13,10 @@
 // name with "(counter)" before the extension of its file name.
 std::string OutputNameCandidate(const std::string& baseName, int counter);
 
+// Where OutputNameCandidate puts the counter: before the extension of the
+// file name, or at the end when it has none.
+size_t CounterPosition(const std::string& baseName);
+
 // A work file of this process, ".veltrano-<12 hex digits>.part" in the output
 // folder: short, so that any output name the file system takes can be
 // written, and recognisable, so that one left by a crash can be removed. It

@@ -5,6 +5,7 @@
 // percentage. A watcher on the batch's thread keeps those up to date and
 // passes a stop request on to the running rows.
 #include "engine/convert_row.h"
+#include "engine/output_naming.h"
 
 #include <algorithm>
 #include <chrono>
@@ -32,19 +33,16 @@ bool IsCounter(const std::string& text, size_t first, size_t last) {
 // "A/song(0).mp3" both fall into "A/song.mp3", since the first one's second
 // choice is the other's first.
 std::string NameGroup(const std::string& outputPath) {
+    const size_t at = CounterPosition(outputPath);
     const size_t slash = outputPath.rfind('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    size_t dot = outputPath.rfind('.');
-    if (dot == std::string::npos || dot <= nameStart) {
-        dot = outputPath.size();
-    }
-    std::string stem = outputPath.substr(0, dot);
+    std::string stem = outputPath.substr(0, at);
     const size_t open = stem.rfind('(');
     if (!stem.empty() && stem.back() == ')' && open != std::string::npos && open > nameStart &&
         IsCounter(stem, open + 1, stem.size() - 1)) {
         stem.resize(open);
     }
-    return stem + outputPath.substr(dot);
+    return stem + outputPath.substr(at);
 }
 
 // The rows' engine instances start from the batch's output parameters and
