@@ -424,12 +424,8 @@ template <typename Ready> bool WaitFor(CliProcess& process, Ready ready) {
 // Fifteen minutes of sound: long enough to interrupt its conversion.
 std::string MakeLongSource(const std::string& dir) {
     const std::string source = dir + "/long.wav";
-    int code = 0;
-    RunCommand("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:sample_rate=22050:"
-               "duration=900 -c:a pcm_s16le " +
-                   ShellQuote(source),
-               &code);
-    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(MakeMedia(
+        "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=900 -c:a pcm_s16le", source));
     return source;
 }
 
@@ -521,13 +517,10 @@ TEST(CliJobs, SideBySideGivesTheNamesResultsAndExitCodeOfOneAtATime) {
     for (const char* sub : {"/a", "/b", "/c"}) {
         fs::create_directories(dir + sub);
     }
-    int code = 0;
     // The first row takes longest, so the second and third end before it.
-    RunCommand("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:sample_rate=44100:"
-               "duration=30 -c:a pcm_s16le " +
-                   ShellQuote(dir + "/a/song.wav"),
-               &code);
-    ASSERT_EQ(code, 0);
+    ASSERT_TRUE(
+        MakeMedia("-f lavfi -i sine=frequency=440:sample_rate=44100:duration=30 -c:a pcm_s16le",
+                  dir + "/a/song.wav"));
     fs::copy_file(FixturePath("tagged.ogg"), dir + "/b/song.ogg");
     fs::copy_file(FixturePath("mono8.wav"), dir + "/c/song(0).wav");
     const std::vector<std::string> files = {dir + "/a/song.wav", dir + "/b/song.ogg",

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 
 namespace veltrano::test {
 
@@ -101,17 +100,6 @@ std::vector<std::string> ListFolder(const std::string& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
-}
-
-bool MakeMedia(const std::string& arguments, const std::string& path) {
-    int code = 0;
-    const std::string log = RunCommand("ffmpeg -nostdin -hide_banner -loglevel error -y " +
-                                           arguments + " " + ShellQuote(path) + " 2>&1",
-                                       &code);
-    if (code != 0) {
-        std::cerr << "ffmpeg could not make " << path << ":\n" << log;
-    }
-    return code == 0;
 }
 
 } // namespace veltrano::test

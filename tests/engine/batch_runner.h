@@ -53,9 +53,4 @@ double MiddleCorrelation(const std::vector<float>& reference, const std::vector<
 // The names of the files in a folder, sorted.
 std::vector<std::string> ListFolder(const std::string& folder);
 
-// Writes a media file with the ffmpeg program; `arguments` go between the
-// common options and the output path. False (and ffmpeg's complaint on the
-// test log) when ffmpeg fails.
-[[nodiscard]] bool MakeMedia(const std::string& arguments, const std::string& path);
-
 } // namespace veltrano::test

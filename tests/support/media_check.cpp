@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <sstream>
 #include <strings.h>
 #include <sys/wait.h>
@@ -228,6 +229,17 @@ double BestCorrelation(const std::vector<float>& a, const std::vector<float>& b,
         }
     }
     return best;
+}
+
+bool MakeMedia(const std::string& arguments, const std::string& path) {
+    int code = 0;
+    const std::string log = RunCommand("ffmpeg -nostdin -hide_banner -loglevel error -y " +
+                                           arguments + " " + ShellQuote(path) + " 2>&1",
+                                       &code);
+    if (code != 0) {
+        std::cerr << "ffmpeg could not make " << path << ":\n" << log;
+    }
+    return code == 0;
 }
 
 } // namespace veltrano::test

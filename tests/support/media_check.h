@@ -20,6 +20,11 @@ std::string RunCommand(const std::string& command, int* exitCode = nullptr);
 // Quotes a path for the shell.
 std::string ShellQuote(const std::string& text);
 
+// Writes a media file with the ffmpeg program; `arguments` go between the
+// common options and the output path. False (and ffmpeg's complaint on the
+// test log) when ffmpeg fails.
+[[nodiscard]] bool MakeMedia(const std::string& arguments, const std::string& path);
+
 bool FileExists(const std::string& path);
 int64_t FileSize(const std::string& path);
 

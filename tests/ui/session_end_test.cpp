@@ -27,12 +27,8 @@ namespace fs = std::filesystem;
 // Two minutes of sound: its conversion outlasts the moment of the signal.
 std::string MakeLongSource(const std::string& folder) {
     const std::string path = folder + "/long.wav";
-    int code = 0;
-    RunCommand("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:sample_rate=22050:"
-               "duration=120 -c:a pcm_s16le " +
-                   ShellQuote(path),
-               &code);
-    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(MakeMedia(
+        "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=120 -c:a pcm_s16le", path));
     return path;
 }
 

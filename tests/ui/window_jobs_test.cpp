@@ -47,12 +47,9 @@ protected:
     std::string MakeTone(const std::string& relative, int seconds) {
         const std::string path = scratch + "/" + relative;
         fs::create_directories(fs::path(path).parent_path());
-        int code = 0;
-        RunCommand("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:sample_rate=22050:"
-                   "duration=" +
-                       std::to_string(seconds) + " -c:a pcm_s16le " + ShellQuote(path),
-                   &code);
-        EXPECT_EQ(code, 0);
+        EXPECT_TRUE(MakeMedia("-f lavfi -i sine=frequency=440:sample_rate=22050:duration=" +
+                                  std::to_string(seconds) + " -c:a pcm_s16le",
+                              path));
         return path;
     }
 
