@@ -373,9 +373,8 @@ void ConvertBatchProc(AVConvert* engine) {
     }
     RemoveLeftWorkFiles(*engine);
     PublishCurrentTask(*engine, 0);
-    if (engine->m_jobCount > 1 && engine->m_taskCount > 1) {
-        ConvertRowsSideBySide(*engine);
-    } else {
+    // With no thread to spare, this thread converts the rows itself.
+    if (engine->m_jobCount <= 1 || engine->m_taskCount <= 1 || !ConvertRowsSideBySide(*engine)) {
         ConvertRowsOneByOne(*engine);
     }
 }

@@ -19,5 +19,7 @@ using BeforePublish = std::function<void()>;
 uint8_t ConvertBatchRow(AVConvert& engine, int row, const BeforePublish& beforePublish,
                         FailureReason& failure);
 
-// Converts the batch's rows m_jobCount at a time (see ConvertBatchProc).
-void ConvertRowsSideBySide(AVConvert& engine);
+// Converts the batch's rows m_jobCount at a time (see ConvertBatchProc), or
+// as many at a time as threads could be started. Returns false, having
+// converted nothing, when not even one thread could be started.
+bool ConvertRowsSideBySide(AVConvert& engine);

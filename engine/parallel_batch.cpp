@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -70,20 +71,42 @@ public:
         GroupRowsByName();
     }
 
-    void Run() {
-        const int workers = std::min(batch_.m_jobCount, rowCount_);
-        std::vector<std::thread> threads;
-        workersLeft_ = workers;
-        for (int i = 0; i < workers; ++i) {
-            threads.emplace_back([this] { Work(); });
+    // Returns false when not a single worker could start: nothing was
+    // converted, and the caller's own thread has to do the rows.
+    bool Run() {
+        std::vector<std::thread> threads = StartWorkers(std::min(batch_.m_jobCount, rowCount_));
+        if (threads.empty()) {
+            return false;
         }
         Watch();
         for (std::thread& thread : threads) {
             thread.join();
         }
+        return true;
     }
 
 private:
+    // Starts up to `wanted` workers. Out of threads or of memory for their
+    // stacks, the workers already started share all the rows.
+    std::vector<std::thread> StartWorkers(int wanted) {
+        std::vector<std::thread> threads;
+        threads.reserve(static_cast<size_t>(wanted));
+        for (int i = 0; i < wanted; ++i) {
+            {
+                std::lock_guard lock(mutex_);
+                ++workersLeft_;
+            }
+            try {
+                threads.emplace_back([this] { Work(); });
+            } catch (const std::system_error&) {
+                std::lock_guard lock(mutex_);
+                --workersLeft_;
+                break;
+            }
+        }
+        return threads;
+    }
+
     void GroupRowsByName() {
         std::map<std::string, int> groupOf;
         groupOfRow_.resize(static_cast<size_t>(rowCount_));
@@ -214,6 +237,6 @@ private:
 
 } // namespace
 
-void ConvertRowsSideBySide(AVConvert& engine) {
-    SideBySideBatch(engine).Run();
+bool ConvertRowsSideBySide(AVConvert& engine) {
+    return SideBySideBatch(engine).Run();
 }

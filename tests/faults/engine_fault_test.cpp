@@ -167,6 +167,44 @@ TEST_F(EngineFaults, WithoutExclusiveRenameOrHardLinksNothingIsOverwritten) {
     EXPECT_TRUE(ProbeAudio(out + "/mono8(1).mp3").ok);
 }
 
+// Out of threads (a tight address-space limit leaves no room for another
+// stack), the rows still all convert: on the workers that did start, or on
+// the batch's own thread when none did.
+TEST_F(EngineFaults, RowsConvertWhenWorkerThreadsCannotStart) {
+    const std::string dir = EngineScratchDir("fault_threads");
+    const std::vector<BatchRow> rows = {{FixturePath("mono8.wav")},
+                                        {FixturePath("stereo44.wav"), true, 0, 1},
+                                        {FixturePath("mono8.wav")},
+                                        {FixturePath("mono8.wav")},
+                                        {FixturePath("tagged.ogg")}};
+    const std::string expectedFolder = dir + "/one_at_a_time";
+    fs::create_directories(expectedFolder);
+    AVConvert expected;
+    RunBatch(expected, rows, Format("mp3"), expectedFolder);
+    for (const int started : {0, 1, 2}) {
+        SCOPED_TRACE(std::to_string(started) + " threads start");
+        const std::string out = dir + "/out" + std::to_string(started);
+        fs::create_directories(out);
+        AVConvert engine;
+        FillBatch(engine, rows, Format("mp3"), out);
+        engine.m_jobCount = 4;
+        const int before = shim::InjectedFaults();
+        shim::FailThreadStartsAfter(started);
+        ConvertBatchProc(&engine);
+        shim::Reset();
+        EXPECT_GT(shim::InjectedFaults(), before);
+        EXPECT_EQ(LoadCurrentTask(engine), static_cast<int>(rows.size()));
+        for (size_t row = 0; row < rows.size(); ++row) {
+            EXPECT_EQ(TaskStatusOf(engine, static_cast<int>(row)), TaskCompleted) << row;
+            EXPECT_EQ(engine.m_outputPaths[row].substr(out.size()),
+                      expected.m_outputPaths[row].substr(expectedFolder.size()))
+                << row;
+        }
+        EXPECT_EQ(ListFolder(out), ListFolder(expectedFolder));
+        ExpectOnlyReadableOutputs(out);
+    }
+}
+
 // Runs `body` in a child process and returns its exit code; limits such as
 // RLIMIT_FSIZE and a changed user stay in the child.
 int InChild(const std::function<int()>& body) {

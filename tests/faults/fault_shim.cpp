@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <mutex>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace veltrano::test::shim {
@@ -26,6 +27,7 @@ std::atomic<bool> g_closeArmed{false};
 std::atomic<bool> g_renameRefused{false};
 std::atomic<bool> g_recording{false};
 std::atomic<int> g_injected{0};
+std::atomic<int> g_threadStartsLeft{-1}; // -1: unarmed
 
 ShimState& State() {
     static ShimState state;
@@ -105,7 +107,12 @@ std::vector<std::string> RecordedEvents() {
     return State().events;
 }
 
+void FailThreadStartsAfter(int successes) {
+    g_threadStartsLeft = successes;
+}
+
 void Reset() {
+    g_threadStartsLeft = -1;
     g_readArmed = false;
     g_closeArmed = false;
     g_renameRefused = false;
@@ -188,6 +195,22 @@ int link(const char* from, const char* to) {
     }
     Record(std::string("rename ") + from + " " + to);
     return real(from, to);
+}
+
+int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*start)(void*),
+                   void* argument) {
+    static const auto real =
+        Next<int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*)>("pthread_create");
+    for (int left = g_threadStartsLeft.load(); left >= 0;) {
+        if (left == 0) {
+            g_injected.fetch_add(1);
+            return EAGAIN;
+        }
+        if (g_threadStartsLeft.compare_exchange_weak(left, left - 1)) {
+            break;
+        }
+    }
+    return real(thread, attributes, start, argument);
 }
 
 } // extern "C"

@@ -1,5 +1,5 @@
 // Faults injected below the engine: this test program defines read, close,
-// fsync, rename, renameat2 and link itself, so every call FFmpeg and the
+// fsync, rename, renameat2, link and pthread_create itself, so every call FFmpeg and the
 // engine make goes through them first. Unarmed they only pass the call on.
 #pragma once
 
@@ -23,6 +23,10 @@ void RefuseRenameat2AndLink();
 // Keeps a log of file syncs and renames: "fsync <path>", "rename <from> <to>".
 void RecordSyncsAndRenames();
 std::vector<std::string> RecordedEvents();
+
+// After `successes` more threads have started, starting a thread fails with
+// EAGAIN, as it does once the address space has no room for another stack.
+void FailThreadStartsAfter(int successes);
 
 // Disarms everything and clears the log.
 void Reset();
