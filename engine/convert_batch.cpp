@@ -256,8 +256,11 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res,
     }
     SeekToClipStart(engine, row, res.input.get());
     const bool sourceEnded = RunPacketLoop(engine, res, clip);
-
     AudioTranscoder& t = res.transcoder;
+    // Whether the row is whole is settled here: a stop that comes later, while
+    // the finished file waits for its name, cuts nothing short.
+    const bool whole = sourceEnded || t.clipEnded;
+
     if (!t.failed) {
         if (const int ret = FinishAudioTranscoder(t, sourceEnded); ret < 0) {
             t.failed = true;
@@ -285,7 +288,7 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res,
     // A file without a single sample opens in no player; only an empty clip
     // asked for on purpose is written that way.
     if (clip.length > 0 && !WroteSound(t)) {
-        if (!StopRequested(engine)) {
+        if (whole) {
             Fail(res, FailureNoSound);
             return TaskFailed;
         }
@@ -298,7 +301,7 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res,
     if (!PublishOutput(engine, row, res)) {
         return TaskFailed;
     }
-    return StopRequested(engine) ? TaskPending : TaskCompleted;
+    return whole ? TaskCompleted : TaskPending;
 }
 
 // Whatever a row did not publish is removed: nothing is left behind that

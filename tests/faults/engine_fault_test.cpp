@@ -359,6 +359,49 @@ TEST_F(EngineFaults, StopAtAnyPointLeavesAFinishedFileOrNone) {
     }
 }
 
+// Two rows side by side that want the same name: the short second one has
+// all its sound written and waits for the long first one to take its name
+// when the stop comes. It is a whole conversion; only the first is cut short.
+TEST_F(EngineFaults, ARowWaitingForItsNameWhenAStopComesIsComplete) {
+    const std::string dir = EngineScratchDir("fault_stop_waiting");
+    // Long enough that, once let go, it is still converting when the stop
+    // reaches it.
+    const std::string longSource = dir + "/long.wav";
+    ASSERT_TRUE(MakeMedia("-f lavfi -i sine=frequency=440:sample_rate=44100:duration=30 -ac 2 "
+                          "-c:a pcm_s16le",
+                          longSource));
+    fs::create_directories(dir + "/short");
+    const std::string shortSource = dir + "/short/long.wav";
+    fs::copy_file(FixturePath("mono8.wav"), shortSource);
+    const std::string out = dir + "/out";
+    fs::create_directories(out);
+    AVConvert engine;
+    FillBatch(engine, {{longSource}, {shortSource}}, Format("mp3"), out);
+    engine.m_jobCount = 2;
+    // The long row is held a tenth of the way in, as behind a slow share,
+    // until the stop.
+    shim::PauseReadsOf(longSource, FileSize(longSource) / 10);
+    shim::CountWorkFileCloses();
+    std::thread worker(ConvertBatchProc, &engine);
+    while (shim::PausedReads() == 0 || shim::WorkFileCloses() == 0) {
+        std::this_thread::yield();
+    }
+    RequestStop(engine);
+    shim::ResumeReads();
+    worker.join();
+    shim::Reset();
+
+    EXPECT_EQ(TaskStatusOf(engine, 0), TaskPending);
+    EXPECT_EQ(TaskStatusOf(engine, 1), TaskCompleted);
+    EXPECT_EQ(engine.m_outputPaths[0], out + "/long.mp3");
+    EXPECT_EQ(engine.m_outputPaths[1], out + "/long(0).mp3");
+    EXPECT_EQ(ListFolder(out), (std::vector<std::string>{"long(0).mp3", "long.mp3"}));
+    EXPECT_NEAR(PlayedSeconds(out + "/long(0).mp3"), PlayedSeconds(shortSource), 0.1);
+    const double partial = PlayedSeconds(out + "/long.mp3");
+    EXPECT_GT(partial, 0.0);
+    EXPECT_LT(partial, PlayedSeconds(longSource) - 1.0);
+}
+
 // A converter killed mid-row (SIGKILL, a power cut) leaves its work file;
 // the next batch into that folder removes it, but never one whose converter
 // still runs.

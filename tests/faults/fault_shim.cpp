@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -20,6 +21,9 @@ struct ShimState {
     int readError = 0;
     int closeError = 0;
     std::vector<std::string> events;
+    std::string pausePath;
+    int64_t pauseOffset = 0;
+    std::condition_variable resumed;
 };
 
 std::atomic<bool> g_readArmed{false};
@@ -28,6 +32,10 @@ std::atomic<bool> g_renameRefused{false};
 std::atomic<bool> g_recording{false};
 std::atomic<int> g_injected{0};
 std::atomic<int> g_threadStartsLeft{-1}; // -1: unarmed
+std::atomic<bool> g_pauseArmed{false};
+std::atomic<int> g_pausedReads{0};
+std::atomic<bool> g_countingCloses{false};
+std::atomic<int> g_workFileCloses{0};
 
 ShimState& State() {
     static ShimState state;
@@ -78,7 +86,47 @@ ssize_t AllowedRead(int fd, size_t wanted) {
         std::min<int64_t>(static_cast<int64_t>(wanted), state.readOffset - position));
 }
 
+// Holds a read of the paused file at or past the pause offset until resumed.
+void WaitIfPaused(int fd) {
+    ShimState& state = State();
+    std::unique_lock lock(state.mutex);
+    if (!g_pauseArmed.load() || PathOfFd(fd) != state.pausePath ||
+        ::lseek(fd, 0, SEEK_CUR) < state.pauseOffset) {
+        return;
+    }
+    g_pausedReads.fetch_add(1);
+    state.resumed.wait(lock, [] { return !g_pauseArmed.load(); });
+}
+
 } // namespace
+
+void PauseReadsOf(const std::string& path, int64_t offset) {
+    std::lock_guard lock(State().mutex);
+    State().pausePath = path;
+    State().pauseOffset = offset;
+    g_pauseArmed = true;
+}
+
+void ResumeReads() {
+    {
+        std::lock_guard lock(State().mutex);
+        g_pauseArmed = false;
+    }
+    State().resumed.notify_all();
+}
+
+int PausedReads() {
+    return g_pausedReads.load();
+}
+
+void CountWorkFileCloses() {
+    g_workFileCloses = 0;
+    g_countingCloses = true;
+}
+
+int WorkFileCloses() {
+    return g_workFileCloses.load();
+}
 
 void FailReadsOf(const std::string& path, int64_t offset, int error) {
     std::lock_guard lock(State().mutex);
@@ -112,6 +160,8 @@ void FailThreadStartsAfter(int successes) {
 }
 
 void Reset() {
+    ResumeReads();
+    g_countingCloses = false;
     g_threadStartsLeft = -1;
     g_readArmed = false;
     g_closeArmed = false;
@@ -133,6 +183,9 @@ extern "C" {
 
 ssize_t read(int fd, void* buffer, size_t count) {
     static const auto real = Next<ssize_t (*)(int, void*, size_t)>("read");
+    if (g_pauseArmed.load()) {
+        WaitIfPaused(fd);
+    }
     if (g_readArmed.load()) {
         const ssize_t allowed = AllowedRead(fd, count);
         if (allowed < 0) {
@@ -145,6 +198,9 @@ ssize_t read(int fd, void* buffer, size_t count) {
 
 int close(int fd) {
     static const auto real = Next<int (*)(int)>("close");
+    if (g_countingCloses.load() && IsWorkFilePath(PathOfFd(fd))) {
+        g_workFileCloses.fetch_add(1);
+    }
     if (g_closeArmed.load() && IsWorkFilePath(PathOfFd(fd))) {
         int error = 0;
         {

@@ -28,7 +28,18 @@ std::vector<std::string> RecordedEvents();
 // EAGAIN, as it does once the address space has no room for another stack.
 void FailThreadStartsAfter(int successes);
 
-// Disarms everything and clears the log.
+// Reads of `path` from byte `offset` on wait until ResumeReads, as reads
+// from a slow network share do; PausedReads counts the reads held so far.
+void PauseReadsOf(const std::string& path, int64_t offset);
+void ResumeReads();
+int PausedReads();
+
+// Counts the closes of hidden work files from now on (a row's file is closed
+// once its sound is all written).
+void CountWorkFileCloses();
+int WorkFileCloses();
+
+// Disarms everything (held reads go on) and clears the log.
 void Reset();
 
 // Counts of what was injected so far in this process.
