@@ -5,7 +5,7 @@
 // percentage. A watcher on the batch's thread keeps those up to date and
 // passes a stop request on to the running rows.
 #include "engine/convert_row.h"
-#include "engine/output_naming.h"
+#include "engine/rival_names.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,27 +24,22 @@ namespace {
 // finishing row wakes it at once.
 constexpr auto kWatchInterval = std::chrono::milliseconds(20);
 
-bool IsCounter(const std::string& text, size_t first, size_t last) {
-    return first < last && std::all_of(text.begin() + static_cast<std::ptrdiff_t>(first),
-                                       text.begin() + static_cast<std::ptrdiff_t>(last),
-                                       [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// Output paths whose rows may end up wanting the same name: "A/song.mp3" and
-// "A/song(0).mp3" both fall into "A/song.mp3", since the first one's second
-// choice is the other's first.
-std::string NameGroup(const std::string& outputPath) {
-    const size_t at = CounterPosition(outputPath);
-    const size_t slash = outputPath.rfind('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::string stem = outputPath.substr(0, at);
-    const size_t open = stem.rfind('(');
-    if (!stem.empty() && stem.back() == ')' && open != std::string::npos && open > nameStart &&
-        IsCounter(stem, open + 1, stem.size() - 1)) {
-        stem.resize(open);
+// Whether each output folder of the batch ignores case, asked once per folder.
+class FolderCase {
+public:
+    bool IgnoresCase(const std::string& outputPath) {
+        const size_t slash = outputPath.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : outputPath.substr(0, slash);
+        const auto [it, added] = ignoresCase_.try_emplace(folder, false);
+        if (added) {
+            it->second = FolderIgnoresCase(folder.empty() ? "/" : folder);
+        }
+        return it->second;
     }
-    return stem + outputPath.substr(at);
-}
+
+private:
+    std::map<std::string, bool> ignoresCase_;
+};
 
 // The rows' engine instances start from the batch's output parameters and
 // hold one row.
@@ -109,11 +104,16 @@ private:
 
     void GroupRowsByName() {
         std::map<std::string, int> groupOf;
+        FolderCase folderCase;
         groupOfRow_.resize(static_cast<size_t>(rowCount_));
         for (int row = 0; row < rowCount_; ++row) {
-            const auto [it, added] =
-                groupOf.try_emplace(NameGroup(batch_.m_outputPaths[static_cast<size_t>(row)]),
-                                    static_cast<int>(groupRows_.size()));
+            const auto index = static_cast<size_t>(row);
+            const std::string& output = batch_.m_outputPaths[index];
+            // Unchecked rows write nothing: no folder to ask.
+            const bool ignoreCase =
+                !batch_.m_inputPaths[index].empty() && folderCase.IgnoresCase(output);
+            const auto [it, added] = groupOf.try_emplace(RivalNameGroup(output, ignoreCase),
+                                                         static_cast<int>(groupRows_.size()));
             if (added) {
                 groupRows_.emplace_back();
             }

@@ -1,8 +1,13 @@
 #include "engine/output_naming.h"
+#include "engine/rival_names.h"
 #include "tests/support/media_check.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,6 +149,85 @@ TEST(OutputNaming, OnlyAbandonedWorkFilesAreRemoved) {
     for (const std::string& other : others) {
         EXPECT_EQ(ReadFile(other), "not ours") << other;
     }
+}
+
+// Rows compete for a name when some candidate of one is a candidate of the
+// other; such rows must share a group, or rows side by side could take
+// names in another order than one after another.
+std::set<std::string> CandidatesOf(const std::string& baseName, bool ignoreCase) {
+    std::set<std::string> names;
+    for (int counter = -1; counter < 12; ++counter) {
+        std::string name = OutputNameCandidate(baseName, counter);
+        if (ignoreCase) {
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        }
+        names.insert(name);
+    }
+    return names;
+}
+
+bool Compete(const std::string& a, const std::string& b, bool ignoreCase) {
+    const std::set<std::string> first = CandidatesOf(a, ignoreCase);
+    const std::set<std::string> second = CandidatesOf(b, ignoreCase);
+    return std::any_of(first.begin(), first.end(),
+                       [&](const std::string& name) { return second.count(name) > 0; });
+}
+
+TEST(RivalNames, RowsThatCanWantTheSameNameShareAGroup) {
+    const std::string bases[] = {
+        "/o/a.mp3",      "/o/a(0).mp3",    "/o/a(0)(0).mp3", "/o/a(1)(0).mp3", "/o/a(0)(0)(0).mp3",
+        "/o/a(x).mp3",   "/o/a(x)(0).mp3", "/o/a(0)x.mp3",   "/o/A.mp3",       "/o/A(0).MP3",
+        "/o/a(0).wav",   "/o/.mp3",        "/o/(0).mp3",     "/o/a",           "/o/a(0)",
+        "/o/a()(0).mp3", "/p/a(0).mp3",    "/o.d/a(0)",      "/o/b(2).mp3",    "/o/B(2)(0).mp3"};
+    for (const bool ignoreCase : {false, true}) {
+        for (const std::string& a : bases) {
+            for (const std::string& b : bases) {
+                if (Compete(a, b, ignoreCase)) {
+                    EXPECT_EQ(RivalNameGroup(a, ignoreCase), RivalNameGroup(b, ignoreCase))
+                        << a << " and " << b << (ignoreCase ? ", case ignored" : "");
+                }
+            }
+        }
+    }
+}
+
+TEST(RivalNames, GroupsSetAsideEveryCounterAndFoldCaseOnlyWhereTheFolderDoes) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool ignoreCase;
+        bool sameGroup;
+    };
+    const Case cases[] = {
+        {"/o/a(0).mp3", "/o/a(0)(0).mp3", false, true},
+        {"/o/a(0)(0)(7).mp3", "/o/a.mp3", false, true},
+        {"/o/a(x).mp3", "/o/a.mp3", false, false},
+        {"/o/a(0).mp3", "/o/a(0).wav", false, false},
+        {"/o/Song.mp3", "/o/song(0).mp3", false, false},
+        {"/o/Song.mp3", "/o/song(0).mp3", true, true},
+        {"/o/SONG(0).MP3", "/o/song.mp3", true, true},
+        {"/o/\xc3\x89lan.mp3", "/o/\xc3\xa9lan(1).mp3", true, true},
+        {"/o/\xc3\x89lan.mp3", "/o/\xc3\xa9lan(1).mp3", false, false},
+        // Only the file name is folded: the folders are the ones given.
+        {"/O/song.mp3", "/o/song.mp3", true, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RivalNameGroup(c.a, c.ignoreCase) == RivalNameGroup(c.b, c.ignoreCase),
+                  c.sameGroup)
+            << c.a << " and " << c.b << (c.ignoreCase ? ", case ignored" : "");
+    }
+}
+
+TEST(RivalNames, AnOrdinaryFolderKeepsCaseAndIsLeftAsItWas) {
+    const std::string dir = MakeScratchDir("rival_names_case");
+    EXPECT_FALSE(FolderIgnoresCase(dir));
+    EXPECT_FALSE(FolderIgnoresCase(dir + "/missing"));
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_TRUE(left.empty());
 }
 
 } // namespace
