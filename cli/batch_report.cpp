@@ -11,7 +11,7 @@ std::string RowSummary(const AVConvert& engine, int row) {
     case TaskFailed:
         // A failed row leaves no file behind, so name the source instead.
         return "Failure " + engine.m_inputPaths[row] +
-               " (nothing written): " + FailureReasonText(TaskReasonOf(engine, row));
+               " (nothing written): " + TaskFailureText(engine, row);
     default:
         // The worker moves past a row only after it has written its file,
         // unless the stop came before any sound (no output name then).

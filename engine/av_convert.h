@@ -84,6 +84,9 @@ public:
     // Per row, why it failed (a FailureReason, engine/failure_reason.h); the
     // worker writes it before the row's status.
     std::vector<std::atomic<uint8_t>> m_taskReason;
+    // Per row whose reason is a damaged source, the second of the source
+    // where the damage starts; written with the reason.
+    std::vector<std::atomic<int32_t>> m_taskDamagedAt;
     // Per row, -1 until the worker starts it, then its percentage as last
     // seen. m_progress stays the current row's live percentage.
     std::vector<std::atomic<int8_t>> m_taskProgress;

@@ -6,6 +6,7 @@
 #include "engine/failure_reason.h"
 #include "engine/media_input.h"
 #include "engine/output_naming.h"
+#include "engine/source_end.h"
 #include "engine/tag_copy.h"
 
 #include <algorithm>
@@ -26,8 +27,8 @@ struct RowResources {
     OutputFormatPtr output;
     AudioTranscoder transcoder;
     CoverArt cover;
-    WorkFile workFile;                   // the hidden file this row writes, until it is published
-    FailureReason failure = FailureNone; // why the row failed, once it has
+    WorkFile workFile;  // the hidden file this row writes, until it is published
+    RowFailure failure; // why the row failed, once it has
 };
 
 // A demuxer that has nothing yet (EAGAIN) is asked again after a short pause,
@@ -37,10 +38,17 @@ constexpr auto kReadRetryPause = std::chrono::milliseconds(10);
 
 // Notes why the row fails; the first reason found is the one reported.
 bool Fail(RowResources& res, FailureReason reason) {
-    if (res.failure == FailureNone) {
-        res.failure = reason;
+    if (res.failure.reason == FailureNone) {
+        res.failure.reason = reason;
     }
     return false;
+}
+
+bool FailAsDamaged(RowResources& res, int32_t seconds) {
+    if (res.failure.reason == FailureNone) {
+        res.failure.damagedAtSeconds = seconds;
+    }
+    return Fail(res, FailureDamaged);
 }
 
 bool FailOnOutputError(RowResources& res, int averror) {
@@ -189,7 +197,8 @@ int RowProgress(const AudioTranscoder& t, double target) {
 
 // The next packet of the source: 0, AVERROR_EOF at its real end, or the
 // error that cut the reading short. A read error is never taken for the end
-// of the source, whatever the demuxer made of it.
+// of the source, nor for data the demuxer could not parse, whatever the
+// demuxer made of it.
 int ReadNextPacket(AVConvert& engine, AVFormatContext* input, AVPacket* packet) {
     for (int retry = 0;; ++retry) {
         const int ret = av_read_frame(input, packet);
@@ -197,8 +206,7 @@ int ReadNextPacket(AVConvert& engine, AVFormatContext* input, AVPacket* packet) 
             std::this_thread::sleep_for(kReadRetryPause);
             continue;
         }
-        if (ret == AVERROR_EOF && input->pb && input->pb->error < 0 &&
-            input->pb->error != AVERROR_EOF) {
+        if (ret < 0 && input->pb && input->pb->error < 0 && input->pb->error != AVERROR_EOF) {
             return input->pb->error;
         }
         return ret;
@@ -218,10 +226,20 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
         t.failed = true;
         return FailOnOutputError(res, AVERROR(ENOMEM));
     }
+    SourceReading reading = FollowSourceReading(res.input.get(), engine.m_audioStream);
     while (!StopRequested(engine) && !t.clipEnded) {
         if (const int ret = ReadNextPacket(engine, res.input.get(), packet.get()); ret < 0) {
             if (ret == AVERROR_EOF) {
                 return true;
+            }
+            if (ret == AVERROR_INVALIDDATA) {
+                // A tag or stray bytes after the last audio block end the
+                // source; anything that cuts its duration short is damage.
+                if (ReadWholeDuration(reading, res.input.get())) {
+                    return true;
+                }
+                t.failed = true;
+                return FailAsDamaged(res, ReadSeconds(reading));
             }
             // A failing disk or a pulled stick: the source is no longer what
             // was added. Data no decoder could take before that is no sound.
@@ -229,6 +247,7 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
             return Fail(res, t.positionKnown ? FailureSourceChanged : FailureNoSound);
         }
         if (packet->stream_index == engine.m_audioStream) {
+            NoteAudioPacket(reading, packet.get());
             const int ret = TranscodePacket(t, packet.get());
             StoreRelaxed(engine.m_progress, RowProgress(t, target));
             if (ret < 0) {
@@ -336,7 +355,7 @@ void ResetRowState(AVConvert& engine) {
 } // namespace
 
 uint8_t ConvertBatchRow(AVConvert& engine, int row, const BeforePublish& beforePublish,
-                        FailureReason& failure) {
+                        RowFailure& failure) {
     ResetRowState(engine);
     RowResources res;
     const uint8_t status = ConvertRow(engine, row, res, beforePublish);
@@ -353,7 +372,7 @@ void ConvertRowsOneByOne(AVConvert& engine) {
             return;
         }
         SetTaskProgress(engine, row, 0);
-        FailureReason failure = FailureNone;
+        RowFailure failure;
         const uint8_t status = ConvertBatchRow(engine, row, nullptr, failure);
         SetTaskProgress(engine, row, std::max(0, LoadRelaxed(engine.m_progress)));
         if (status == TaskFailed) {

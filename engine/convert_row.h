@@ -17,7 +17,7 @@ using BeforePublish = std::function<void()>;
 // status; `failure` tells why when it is TaskFailed. Leaves the batch's
 // status arrays alone.
 uint8_t ConvertBatchRow(AVConvert& engine, int row, const BeforePublish& beforePublish,
-                        FailureReason& failure);
+                        RowFailure& failure);
 
 // Converts the batch's rows m_jobCount at a time (see ConvertBatchProc), or
 // as many at a time as threads could be started. Returns false, having

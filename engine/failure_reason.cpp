@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -41,9 +42,22 @@ const char* FailureReasonText(uint8_t reason) {
         return "the encoder refused the settings";
     case FailureSourceChanged:
         return "the file changed or disappeared";
+    case FailureDamaged:
+        return "the file is damaged";
     default:
         return "";
     }
+}
+
+std::string FailureText(const RowFailure& failure) {
+    if (failure.reason != FailureDamaged) {
+        return FailureReasonText(failure.reason);
+    }
+    const int32_t seconds = failure.damagedAtSeconds < 0 ? 0 : failure.damagedAtSeconds;
+    char time[32];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", static_cast<int>(seconds / 3600),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    return std::string(FailureReasonText(failure.reason)) + " at " + time;
 }
 
 FailureReason ReasonForOutputError(int averror) {
@@ -61,7 +75,12 @@ FailureReason ReasonForOutputError(int averror) {
 }
 
 void SetTaskFailure(AVConvert& engine, int32_t row, FailureReason reason) {
-    engine.m_taskReason[row].store(reason, std::memory_order_relaxed);
+    SetTaskFailure(engine, row, RowFailure{reason, 0});
+}
+
+void SetTaskFailure(AVConvert& engine, int32_t row, const RowFailure& failure) {
+    engine.m_taskDamagedAt[row].store(failure.damagedAtSeconds, std::memory_order_relaxed);
+    engine.m_taskReason[row].store(failure.reason, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
     SetTaskStatus(engine, row, TaskFailed);
 }
@@ -71,4 +90,11 @@ uint8_t TaskReasonOf(const AVConvert& engine, int32_t row) {
     // carries the reason stored before it.
     std::atomic_thread_fence(std::memory_order_acquire);
     return engine.m_taskReason[row].load(std::memory_order_relaxed);
+}
+
+std::string TaskFailureText(const AVConvert& engine, int32_t row) {
+    RowFailure failure;
+    failure.reason = static_cast<FailureReason>(TaskReasonOf(engine, row));
+    failure.damagedAtSeconds = engine.m_taskDamagedAt[row].load(std::memory_order_relaxed);
+    return FailureText(failure);
 }

@@ -148,14 +148,14 @@ private:
                     return;
                 }
             }
-            FailureReason failure = FailureNone;
+            RowFailure failure;
             const uint8_t status = ConvertBatchRow(
                 *rowEngine, 0, [this, row] { WaitForNameTurn(row); }, failure);
             FinishRow(row, *rowEngine, status, failure);
         }
     }
 
-    void FinishRow(int row, const AVConvert& rowEngine, uint8_t status, FailureReason failure) {
+    void FinishRow(int row, const AVConvert& rowEngine, uint8_t status, const RowFailure& failure) {
         std::lock_guard lock(mutex_);
         const auto index = static_cast<size_t>(row);
         batch_.m_outputPaths[index] = rowEngine.m_outputPaths[0];

@@ -61,7 +61,7 @@ int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConve
         const uint8_t status = TaskStatusOf(engine, i);
         if (status == TaskFailed) {
             view.SetRowText(row, ColumnStatus, kFailedStatus);
-            view.SetRowStatusTip(row, FailureReasonText(TaskReasonOf(engine, i)));
+            view.SetRowStatusTip(row, TaskFailureText(engine, i));
             ++finished;
         } else if (status == TaskCompleted) {
             view.SetRowText(row, ColumnStatus, kCompletedStatus);
