@@ -14,7 +14,10 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 
 } // namespace
 
+// The box is the one thing the user answers while it is up: an add's progress
+// waits out of sight, and the add goes on with its next file after OK.
 void QtUserDialogs::ShowMessage(const std::string& text, MessageIcon icon) {
+    const AddProgressSuspension suspension(m_addProgress);
     QMessageBox box(BoxIcon(icon), kApplicationName, QString::fromStdString(text), QMessageBox::Ok,
                     m_owner);
     box.exec();
