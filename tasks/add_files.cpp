@@ -269,6 +269,22 @@ void AddFolderFromDialog(MainView& view, MainWindowState& state, UserDialogs& di
     }
     UpdateCommandButtons(view);
 }
+void AddNamedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
+                   const std::vector<std::string>& paths) {
+    std::vector<FileToAdd> files;
+    for (const std::string& path : paths) {
+        if (IsFolder(path)) {
+            for (FileToAdd& file : FolderFiles(view, path)) {
+                files.push_back(std::move(file));
+            }
+        } else {
+            files.push_back({path, false, false});
+        }
+    }
+    AddFiles(view, state, dialogs, files, RowPlacement(true));
+    UpdateCommandButtons(view);
+}
+
 
 void AddDroppedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                      const std::vector<std::string>& paths) {

@@ -430,6 +430,10 @@ void CQuarvelDlg::dropEvent(QDropEvent* event) {
 void CQuarvelDlg::AddFilesAsDropped(const std::vector<std::string>& paths) {
     AddDroppedFiles(*this, m_state, m_services.dialogs, paths);
 }
+void CQuarvelDlg::AddNamedFiles(const std::vector<std::string>& paths) {
+    ::AddNamedFiles(*this, m_state, m_services.dialogs, paths);
+}
+
 
 void CQuarvelDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() != m_conversionTimer.timerId()) {

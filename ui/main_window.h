@@ -68,8 +68,9 @@ public:
     void ShowClipDialog() override;
     void ShowFileInformation() override;
 
-    // Adds files exactly as if they had been dropped on the window (the files
-    // named on the command line come this way).
+    // Adds files exactly as if they had been dropped on the window.
+    // Adds the files named on the command line, as the Add command does.
+    void AddNamedFiles(const std::vector<std::string>& paths);
     void AddFilesAsDropped(const std::vector<std::string>& paths);
 
     // The progress dialog the window shows during a batch.

@@ -229,7 +229,7 @@ protected:
         std::vector<std::string> good;
         std::copy_if(paths.begin(), paths.end(), std::back_inserter(good),
                      [](const std::string& path) { return !IsRefused(path); });
-        if (route == Route::Drop || route == Route::CommandLine) {
+        if (route == Route::Drop) {
             std::reverse(good.begin(), good.end());
         }
         return good;
