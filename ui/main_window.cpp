@@ -26,11 +26,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QComboBox>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeySequence>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -77,23 +80,27 @@ constexpr Column kColumns[kTaskColumnCount] = {
 };
 // The Status column takes what the other visible columns leave of the list.
 constexpr int kWidthBesideStatus = 450;
+// What an item needs to be offered: nothing, a row in the list, or a
+// selected row.
+enum class MenuNeed { Nothing, AnyRow, SelectedRow };
+
 
 struct MenuItem {
     int commandId; // 0 for a separator
     const char* text;
-    bool needsRow;
+    MenuNeed need;
 };
 
 constexpr MenuItem kTaskMenu[] = {
-    {ids::kMenuAddFiles, "Add Files..", false},
-    {ids::kMenuAddFolder, "Add Folder..", false},
-    {0, nullptr, false},
-    {ids::kMenuRemove, "Remove", true},
-    {ids::kMenuClearAll, "Clear All", false},
-    {0, nullptr, false},
-    {ids::kMenuClip, "Clip...", true},
-    {0, nullptr, false},
-    {ids::kMenuFileInformation, "File Information...", true},
+    {ids::kMenuAddFiles, "Add Files..", MenuNeed::Nothing},
+    {ids::kMenuAddFolder, "Add Folder..", MenuNeed::Nothing},
+    {0, nullptr, MenuNeed::Nothing},
+    {ids::kMenuRemove, "Remove", MenuNeed::SelectedRow},
+    {ids::kMenuClearAll, "Clear All", MenuNeed::AnyRow},
+    {0, nullptr, MenuNeed::Nothing},
+    {ids::kMenuClip, "Clip...", MenuNeed::SelectedRow},
+    {0, nullptr, MenuNeed::Nothing},
+    {ids::kMenuFileInformation, "File Information...", MenuNeed::SelectedRow},
 };
 
 QWidget* MakeMainControl(const ControlTemplate& control, QWidget* parent) {
@@ -110,6 +117,15 @@ QString FromStd(const std::string& text) {
 bool IsEnterKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
+// An editable combo passes its keys on to its edit field.
+bool IsTextField(const QWidget& widget) {
+    if (const auto* edit = qobject_cast<const QLineEdit*>(&widget)) {
+        return !edit->isReadOnly();
+    }
+    const auto* combo = qobject_cast<const QComboBox*>(&widget);
+    return combo != nullptr && combo->isEditable();
+}
+
 
 bool IsPartOf(const QWidget& widget, const QWidget& control) {
     return &widget == &control || control.isAncestorOf(&widget);
@@ -340,18 +356,26 @@ bool CQuarvelDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-// Delete removes the first selected task wherever the focus is, and Escape
-// ends the window. Return never ends it, since the task list would be lost
-// to a key pressed to confirm: a focused button takes it as its click, a
+// Delete removes the first selected task, except in a field where text is
+// typed: there it deletes a character. Neither Escape nor Return ever ends the
+// window, since the task list would be lost to a key pressed to dismiss or
+// confirm something: Escape does nothing here (a menu, popup or dialog of its
+// own window still takes it), a focused button takes Return as its click, a
 // combo's edit field as confirming its text, and anywhere else it does
-// nothing.
+// nothing. Ctrl+Q ends the window as its Close button does.
 bool CQuarvelDlg::HandleWindowKey(QWidget& target, const QKeyEvent& key) {
+        if (IsTextField(target)) {
+            return false;
+        }
     if (key.key() == Qt::Key_Delete) {
         OnRemove();
         return true;
     }
     if (key.key() == Qt::Key_Escape) {
-        reject();
+        return true;
+    }
+    if (key.matches(QKeySequence::Quit)) {
+        OnClose();
         return true;
     }
     if (!IsEnterKey(key.key())) {
@@ -409,6 +433,17 @@ void CQuarvelDlg::mouseMoveEvent(QMouseEvent* event) {
     }
     QDialog::mouseMoveEvent(event);
 }
+// The empty window is one drop zone: a right click there offers the list's
+// menu, so Add Folder can be reached before the list has a row to click.
+void CQuarvelDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (childAt(event->pos()) != nullptr) {
+        event->ignore(); // a control's own right click, not the background's
+        return;
+    }
+    event->accept();
+    OnListContextMenu();
+}
+
 
 void CQuarvelDlg::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) {
@@ -429,11 +464,11 @@ void CQuarvelDlg::dropEvent(QDropEvent* event) {
 
 void CQuarvelDlg::AddFilesAsDropped(const std::vector<std::string>& paths) {
     AddDroppedFiles(*this, m_state, m_services.dialogs, paths);
+
 }
 void CQuarvelDlg::AddNamedFiles(const std::vector<std::string>& paths) {
     ::AddNamedFiles(*this, m_state, m_services.dialogs, paths);
 }
-
 
 void CQuarvelDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() != m_conversionTimer.timerId()) {
@@ -611,7 +646,8 @@ int CQuarvelDlg::ShowTaskMenu(bool rowSelected) {
         }
         QAction* action = menu.addAction(item.text);
         action->setData(item.commandId);
-        action->setEnabled(rowSelected || !item.needsRow);
+        action->setEnabled(item.need == MenuNeed::Nothing ||
+                           (item.need == MenuNeed::AnyRow && RowCount() > 0) || rowSelected);
     }
     const QAction* chosen = menu.exec(QCursor::pos());
     return chosen == nullptr ? 0 : chosen->data().toInt();

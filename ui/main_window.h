@@ -68,10 +68,10 @@ public:
     void ShowClipDialog() override;
     void ShowFileInformation() override;
 
+    void AddFilesAsDropped(const std::vector<std::string>& paths);
     // Adds files exactly as if they had been dropped on the window.
     // Adds the files named on the command line, as the Add command does.
     void AddNamedFiles(const std::vector<std::string>& paths);
-    void AddFilesAsDropped(const std::vector<std::string>& paths);
 
     // The progress dialog the window shows during a batch.
     CAVConvertDlg& ProgressDialog() { return *m_progressDialog; }
@@ -85,6 +85,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
