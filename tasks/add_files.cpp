@@ -268,6 +268,7 @@ void AddFolderFromDialog(MainView& view, MainWindowState& state, UserDialogs& di
         AddFiles(view, state, dialogs, FolderFiles(view, *folder), RowPlacement(true));
     }
     UpdateCommandButtons(view);
+
 }
 void AddNamedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                    const std::vector<std::string>& paths) {
@@ -284,7 +285,6 @@ void AddNamedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
     AddFiles(view, state, dialogs, files, RowPlacement(true));
     UpdateCommandButtons(view);
 }
-
 
 void AddDroppedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                      const std::vector<std::string>& paths) {

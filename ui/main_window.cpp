@@ -26,15 +26,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -49,6 +49,7 @@
 namespace {
 
 const char* const kWindowTitle = "Veltrano Audio Converter";
+constexpr int kStoppedWorkerPollMs = 100;
 
 constexpr ControlToolTip kToolTips[] = {
     {ids::kAdd, "Add File"},
@@ -80,10 +81,10 @@ constexpr Column kColumns[kTaskColumnCount] = {
 };
 // The Status column takes what the other visible columns leave of the list.
 constexpr int kWidthBesideStatus = 450;
+
 // What an item needs to be offered: nothing, a row in the list, or a
 // selected row.
 enum class MenuNeed { Nothing, AnyRow, SelectedRow };
-
 
 struct MenuItem {
     int commandId; // 0 for a separator
@@ -117,6 +118,7 @@ QString FromStd(const std::string& text) {
 bool IsEnterKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
+
 // An editable combo passes its keys on to its edit field.
 bool IsTextField(const QWidget& widget) {
     if (const auto* edit = qobject_cast<const QLineEdit*>(&widget)) {
@@ -125,7 +127,6 @@ bool IsTextField(const QWidget& widget) {
     const auto* combo = qobject_cast<const QComboBox*>(&widget);
     return combo != nullptr && combo->isEditable();
 }
-
 
 bool IsPartOf(const QWidget& widget, const QWidget& control) {
     return &widget == &control || control.isAncestorOf(&widget);
@@ -252,6 +253,19 @@ void CQuarvelDlg::OnRemove() {
 
 void CQuarvelDlg::OnConvert() {
     ConvertCommand(*this, m_state, m_services.dialogs);
+    if (m_state.m_stoppedRowsPending) {
+        m_stoppedWorkerTimer.start(kStoppedWorkerPollMs, this);
+    }
+}
+
+// A stopped batch's worker finishes the files it was writing; once it has
+// returned, the rows it cut short say what they hold.
+void CQuarvelDlg::PollStoppedWorker() {
+    if (m_state.m_worker.IsRunning() && !m_state.m_worker.HasReturned()) {
+        return;
+    }
+    m_stoppedWorkerTimer.stop();
+    FinishRunningWorker(*this, m_state);
 }
 
 void CQuarvelDlg::OnFindTarget() {
@@ -364,10 +378,10 @@ bool CQuarvelDlg::eventFilter(QObject* watched, QEvent* event) {
 // combo's edit field as confirming its text, and anywhere else it does
 // nothing. Ctrl+Q ends the window as its Close button does.
 bool CQuarvelDlg::HandleWindowKey(QWidget& target, const QKeyEvent& key) {
+    if (key.key() == Qt::Key_Delete) {
         if (IsTextField(target)) {
             return false;
         }
-    if (key.key() == Qt::Key_Delete) {
         OnRemove();
         return true;
     }
@@ -433,6 +447,7 @@ void CQuarvelDlg::mouseMoveEvent(QMouseEvent* event) {
     }
     QDialog::mouseMoveEvent(event);
 }
+
 // The empty window is one drop zone: a right click there offers the list's
 // menu, so Add Folder can be reached before the list has a row to click.
 void CQuarvelDlg::contextMenuEvent(QContextMenuEvent* event) {
@@ -443,7 +458,6 @@ void CQuarvelDlg::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
     OnListContextMenu();
 }
-
 
 void CQuarvelDlg::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) {
@@ -464,13 +478,17 @@ void CQuarvelDlg::dropEvent(QDropEvent* event) {
 
 void CQuarvelDlg::AddFilesAsDropped(const std::vector<std::string>& paths) {
     AddDroppedFiles(*this, m_state, m_services.dialogs, paths);
-
 }
+
 void CQuarvelDlg::AddNamedFiles(const std::vector<std::string>& paths) {
     ::AddNamedFiles(*this, m_state, m_services.dialogs, paths);
 }
 
 void CQuarvelDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_stoppedWorkerTimer.timerId()) {
+        PollStoppedWorker();
+        return;
+    }
     if (event->timerId() != m_conversionTimer.timerId()) {
         QDialog::timerEvent(event);
         return;

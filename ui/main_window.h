@@ -68,8 +68,8 @@ public:
     void ShowClipDialog() override;
     void ShowFileInformation() override;
 
-    void AddFilesAsDropped(const std::vector<std::string>& paths);
     // Adds files exactly as if they had been dropped on the window.
+    void AddFilesAsDropped(const std::vector<std::string>& paths);
     // Adds the files named on the command line, as the Add command does.
     void AddNamedFiles(const std::vector<std::string>& paths);
 
@@ -85,8 +85,8 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -104,6 +104,7 @@ private:
     void ConfirmFormatText();
     bool IsInThisWindow(const QObject* object) const;
     void FinishBeforeClosing();
+    void PollStoppedWorker();
 
     // Command handlers.
     void OnAdd();
@@ -134,5 +135,6 @@ private:
     std::unique_ptr<CAVConvertDlg> m_progressDialog;
     std::unique_ptr<CClipDialog> m_clipDialog;
     QBasicTimer m_conversionTimer;
+    QBasicTimer m_stoppedWorkerTimer;
     bool m_closing = false;
 };

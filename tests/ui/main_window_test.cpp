@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -187,6 +188,7 @@ struct DeletePlace {
     const char* name;
     int controlId;
     bool editsText;
+
 };
 TEST_F(MainWindowTest, DeleteEditsTextInAFieldAndRemovesTheSelectedTaskElsewhere) {
     const DeletePlace places[] = {
@@ -225,7 +227,6 @@ TEST_F(MainWindowTest, DeleteEditsTextInAFieldAndRemovesTheSelectedTaskElsewhere
 
     // With nothing selected the list's Delete removes nothing.
     ASSERT_EQ(window->RowCount(), 1);
-
     List().clearSelection();
     List().setFocus();
     QTest::keyClick(&List(), Qt::Key_Delete);
@@ -246,6 +247,7 @@ TEST_F(MainWindowTest, EscapeNeverEndsTheWindowButClosesItsPopupsAndDialogs) {
         Control<QWidget>(id).setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         EXPECT_TRUE(window->isVisible());
+    }
         EXPECT_EQ(window->RowCount(), 2);
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());
@@ -318,7 +320,6 @@ TEST_F(MainWindowTest, ARightClickOnTheEmptyWindowGivesTheListsMenu) {
     EXPECT_EQ(items, expected);
     EXPECT_EQ(Column(ColumnSource), (std::vector<std::string>{music + "/a.wav", music + "/b.wav"}));
     EXPECT_FALSE(List().isHidden());
-    }
 }
 
 // Return confirms what was typed, presses a focused button, and never ends
