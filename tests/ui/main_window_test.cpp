@@ -20,17 +20,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QContextMenuEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
 #include <QLineEdit>
-#include <QProgressBar>
+#include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -188,8 +188,8 @@ struct DeletePlace {
     const char* name;
     int controlId;
     bool editsText;
-
 };
+
 TEST_F(MainWindowTest, DeleteEditsTextInAFieldAndRemovesTheSelectedTaskElsewhere) {
     const DeletePlace places[] = {
         {"Save to field", ids::kOutputCombo, true}, {"format field", ids::kFormatCombo, true},
@@ -247,8 +247,8 @@ TEST_F(MainWindowTest, EscapeNeverEndsTheWindowButClosesItsPopupsAndDialogs) {
         Control<QWidget>(id).setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         EXPECT_TRUE(window->isVisible());
-    }
         EXPECT_EQ(window->RowCount(), 2);
+    }
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());
 
@@ -610,6 +610,61 @@ TEST_F(MainWindowTest, ProgressDialogIgnoresTheKeyboardAndStartsEachShowingWitho
     EXPECT_FALSE(window->IsProgressDialogOpen());
     EXPECT_TRUE(StopRequested(engine));
     engine.m_stopRequested = false;
+}
+
+// What the progress dialog shows the first time it is seen during a batch.
+struct ProgressAtShow {
+    bool taken = false;
+    QString currentFile;
+    QString batch;
+    int currentFilePercent = -1;
+    int batchPercent = -1;
+};
+
+// Each batch's progress dialog starts from the beginning: nothing of a batch
+// stopped before it shows, not even until the first tick.
+TEST_F(MainWindowTest, EachBatchShowsOnlyItsOwnProgress) {
+    const std::string longPath = scratch + "/long.wav";
+    ASSERT_TRUE(veltrano::test::MakeMedia(
+        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=180 -ac 2 -c:a pcm_s16le",
+        longPath));
+    AddThroughDialog({longPath});
+    CAVConvertDlg& progress = window->ProgressDialog();
+    auto& currentFile = *FindControlAs<QLabel>(progress, ids::kCurrentFileLabel);
+    auto& batch = *FindControlAs<QLabel>(progress, ids::kBatchLabel);
+    auto& currentBar = *FindControlAs<QProgressBar>(progress, ids::kCurrentFileBar);
+    auto& batchBar = *FindControlAs<QProgressBar>(progress, ids::kBatchBar);
+
+    // The first batch is stopped while the dialog names the long file.
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (progress.isVisible() && currentFile.text().startsWith("long.wav   ")) {
+            FindControlAs<QPushButton>(progress, ids::kStop)->click();
+        }
+    });
+    stopper.start(20);
+    ConvertAndWait(*window);
+    stopper.stop();
+    ASSERT_TRUE(currentFile.text().startsWith("long.wav   "));
+
+    window->SetRowChecked(0, false);
+    AddThroughDialog({FixturePath("mono8.wav")});
+    ProgressAtShow seen;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (progress.isVisible() && !seen.taken) {
+            seen = {true, currentFile.text(), batch.text(), currentBar.value(), batchBar.value()};
+        }
+    });
+    watcher.start(5);
+    ConvertAndWait(*window);
+
+    ASSERT_TRUE(seen.taken);
+    EXPECT_EQ(seen.currentFile.toStdString(), "Converting...");
+    EXPECT_EQ(seen.batch.toStdString(), "Converting...");
+    EXPECT_EQ(seen.currentFilePercent, 0);
+    EXPECT_EQ(seen.batchPercent, 0);
+    EXPECT_EQ(Column(ColumnStatus), (std::vector<std::string>{" Ready", "Completed"}));
 }
 
 TEST_F(MainWindowTest, HelpAndTheAboutLinksOpenTheirPagesThroughTheDesktop) {
