@@ -221,13 +221,20 @@ void AddFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
 
 } // namespace
 
+// The file dialog reads a filter's patterns from the last parenthesis of its
+// text, separated by blanks. A description that names its patterns keeps its
+// name and shows the patterns it matches with there; one without gets them.
 std::vector<std::string> AddFileFilterTexts() {
     std::vector<std::string> texts;
     texts.reserve(kAddFileFilters.size());
     for (const FileFilter& filter : kAddFileFilters) {
+        const std::string description = filter.description;
         std::string patterns = filter.patterns;
         std::replace(patterns.begin(), patterns.end(), ';', ' ');
-        texts.push_back(std::string(filter.description) + " (" + patterns + ")");
+        const std::size_t open = description.rfind('(');
+        const std::string name =
+            open == std::string::npos ? description + " " : description.substr(0, open);
+        texts.push_back(name + "(" + patterns + ")");
     }
     return texts;
 }
@@ -264,12 +271,12 @@ void AddFilesFromDialog(MainView& view, MainWindowState& state, UserDialogs& dia
 }
 
 void AddFolderFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
-    if (const std::optional<std::string> folder = dialogs.ChooseFolder(kChooseAddFolderTitle)) {
+    if (const std::optional<std::string> folder = dialogs.ChooseFolder(kChooseAddFolderTitle, "")) {
         AddFiles(view, state, dialogs, FolderFiles(view, *folder), RowPlacement(true));
     }
     UpdateCommandButtons(view);
-
 }
+
 void AddNamedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                    const std::vector<std::string>& paths) {
     std::vector<FileToAdd> files;

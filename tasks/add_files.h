@@ -22,8 +22,9 @@ inline constexpr int kAddFileFilterCount = 34;
 inline constexpr const char* kChooseAddFolderTitle = "Please select a folder to add:";
 extern const std::array<FileFilter, kAddFileFilterCount> kAddFileFilters;
 
-// The filters as the file dialog takes them: "description (patterns)" with
-// the patterns separated by blanks, in order.
+// The filters as the file dialog takes them, in order: each description with
+// its patterns, separated by blanks, in its one parenthesis ("All audio files
+// (*.aac *.ac3 ...)", "Monkey's Audio Files(*.ape *.cue)").
 std::vector<std::string> AddFileFilterTexts();
 
 // Probes `path`; true when it opens, has stream information and a known
@@ -49,13 +50,13 @@ void AddFilesFromDialog(MainView& view, MainWindowState& state, UserDialogs& dia
 // the output folder are left out; so are the files the probe refuses, named in
 // one message at the end.
 void AddFolderFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs);
+
 // Files named on the program's command line (a file manager's "Open with"):
 // added as the Add command adds them, at the end, in order, checked and
 // labelled with the current format. A named folder brings its files as Add
 // Folder does.
 void AddNamedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                    const std::vector<std::string>& paths);
-
 
 // Files dropped on the window: the accepted ones go to the top, so they end
 // up in reverse order, unchecked and without a format label. A dropped folder

@@ -42,10 +42,11 @@ QtUserDialogs::ChooseFilesToAdd(const std::vector<std::string>& filters) {
     return paths;
 }
 
-std::optional<std::string> QtUserDialogs::ChooseFolder(const std::string& title) {
+std::optional<std::string> QtUserDialogs::ChooseFolder(const std::string& title,
+                                                       const std::string& startFolder) {
     // No owner: the main window stays usable while the chooser is open.
-    const QString folder =
-        QFileDialog::getExistingDirectory(nullptr, QString::fromStdString(title));
+    const QString folder = QFileDialog::getExistingDirectory(nullptr, QString::fromStdString(title),
+                                                             QString::fromStdString(startFolder));
     if (folder.isEmpty()) {
         return std::nullopt;
     }

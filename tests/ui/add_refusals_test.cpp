@@ -45,7 +45,8 @@ public:
     ChooseFilesToAdd(const std::vector<std::string>& /*filters*/) override {
         return fileChoice;
     }
-    std::optional<std::string> ChooseFolder(const std::string& /*title*/) override {
+    std::optional<std::string> ChooseFolder(const std::string& /*title*/,
+                                            const std::string& /*startFolder*/) override {
         return folderChoice;
     }
 
