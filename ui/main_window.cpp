@@ -119,6 +119,13 @@ bool IsEnterKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// Ctrl+Q, also where the platform's key table names no Quit key (a plain X
+// session, a headless one).
+bool IsQuitKey(const QKeyEvent& key) {
+    const bool controlQ = key.key() == Qt::Key_Q && key.modifiers() == Qt::ControlModifier;
+    return controlQ || key.matches(QKeySequence::Quit);
+}
+
 // An editable combo passes its keys on to its edit field.
 bool IsTextField(const QWidget& widget) {
     if (const auto* edit = qobject_cast<const QLineEdit*>(&widget)) {
@@ -388,7 +395,7 @@ bool CQuarvelDlg::HandleWindowKey(QWidget& target, const QKeyEvent& key) {
     if (key.key() == Qt::Key_Escape) {
         return true;
     }
-    if (key.matches(QKeySequence::Quit)) {
+    if (IsQuitKey(key)) {
         OnClose();
         return true;
     }

@@ -109,13 +109,13 @@ TEST(AddFolderFromDialog, AppendsTheChosenFoldersFilesCheckedAndLabelled) {
     EXPECT_EQ(h.fakes.dialogs.messages.size(), 1u);
 }
 
-// A music folder holds a cover per album: the files left out come in one box,
-// its list cut after the first twenty.
+// A music folder holds a rip log per album: the files left out come in one
+// box, its list cut after the first twenty.
 TEST(AddFolderFromDialog, NamesTheFilesLeftOutInOneMessage) {
-    const std::string root = MakeScratchDir("tasks_folder_covers") + "/Covers";
+    const std::string root = MakeScratchDir("tasks_folder_logs") + "/Logs";
     std::vector<std::string> lines;
     for (int album = 10; album < 35; ++album) {
-        const std::string name = "cover" + std::to_string(album) + ".png";
+        const std::string name = "rip" + std::to_string(album) + ".log";
         fs::create_directories(root);
         fs::copy_file(FixturePath("text.txt"), root + "/" + name);
         lines.push_back("File:" + name + " is invalid!");
