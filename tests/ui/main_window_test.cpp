@@ -245,8 +245,10 @@ TEST_F(MainWindowTest, EscapeNeverEndsTheWindowButClosesItsPopupsAndDialogs) {
     for (const int id : places) {
         SCOPED_TRACE("focus on control " + std::to_string(id));
         Control<QWidget>(id).setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        EXPECT_TRUE(window->isVisible());
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, Qt::Key_Escape);
+        ASSERT_TRUE(window->isVisible());
         EXPECT_EQ(window->RowCount(), 2);
     }
     QTest::keyClick(window.get(), Qt::Key_Escape);
