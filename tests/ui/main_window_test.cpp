@@ -648,6 +648,13 @@ TEST_F(MainWindowTest, EachBatchShowsOnlyItsOwnProgress) {
     ConvertAndWait(*window);
     stopper.stop();
     ASSERT_TRUE(currentFile.text().startsWith("long.wav   "));
+    // Once the stopped worker has finished its file, the row says what it holds.
+    QTableWidgetItem* longStatus = List().item(0, ColumnStatus);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return longStatus->toolTip().startsWith("Stopped at "); }));
+    EXPECT_TRUE(longStatus->toolTip().endsWith(": long.aac holds the part before"))
+        << longStatus->toolTip().toStdString();
+    EXPECT_EQ(window->RowText(0, ColumnStatus), " Ready");
+    EXPECT_TRUE(window->IsRowChecked(0));
 
     window->SetRowChecked(0, false);
     AddThroughDialog({FixturePath("mono8.wav")});
