@@ -1,5 +1,5 @@
 // The converter's window program: veltrano [FILE...]; the files are added as
-// if dropped on the window.
+// the Add command adds them.
 #include "app/quarvel_app.h"
 
 int main(int argc, char** argv) {

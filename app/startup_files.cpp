@@ -21,5 +21,5 @@ void OpenStartupFiles(CQuarvelDlg& window, const QStringList& arguments) {
         return;
     }
     QTimer::singleShot(0, &window,
-                       [&window, paths = std::move(paths)] { window.AddFilesAsDropped(paths); });
+                       [&window, paths = std::move(paths)] { window.AddNamedFiles(paths); });
 }

@@ -75,16 +75,27 @@ std::vector<std::string> FolderPaths(const MainView& view, const std::string& fo
 
 // One file to add. A group is what one dropped item brings: a file, or a
 // folder's files, which go to the top keeping their order among themselves.
+// A file of a folder was not named by the user: when refused it is listed in
+// one message at the end instead of a message of its own.
 struct FileToAdd {
     std::string path;
     bool startsGroup = true;
+    bool inFolder = false;
 };
 
-std::vector<FileToAdd> AppendedFiles(const std::vector<std::string>& paths) {
+std::vector<FileToAdd> NamedFiles(const std::vector<std::string>& paths) {
     std::vector<FileToAdd> files;
     files.reserve(paths.size());
     for (const std::string& path : paths) {
-        files.push_back({path, false});
+        files.push_back({path, false, false});
+    }
+    return files;
+}
+
+std::vector<FileToAdd> FolderFiles(const MainView& view, const std::string& folder) {
+    std::vector<FileToAdd> files;
+    for (std::string& file : FolderPaths(view, folder)) {
+        files.push_back({std::move(file), false, true});
     }
     return files;
 }
@@ -93,12 +104,13 @@ std::vector<FileToAdd> DroppedFiles(const MainView& view, const std::vector<std:
     std::vector<FileToAdd> files;
     for (const std::string& path : paths) {
         if (!IsFolder(path)) {
-            files.push_back({path, true});
+            files.push_back({path, true, false});
             continue;
         }
         bool first = true;
-        for (std::string& file : FolderPaths(view, path)) {
-            files.push_back({std::move(file), first});
+        for (FileToAdd& file : FolderFiles(view, path)) {
+            file.startsGroup = first;
+            files.push_back(std::move(file));
             first = false;
         }
     }
@@ -178,6 +190,7 @@ void AddFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
     AddProgress& progress = dialogs.AddingProgress();
     progress.Begin(static_cast<int>(files.size()));
     std::size_t taken = 0;
+    std::vector<std::string> leftOut;
     {
         ProbePool probes(std::move(paths), ProbePool::DefaultThreadCount(files.size()));
         for (; taken < files.size(); ++taken) {
@@ -186,16 +199,21 @@ void AddFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
             if (!probed) {
                 break;
             }
+            const FileToAdd& file = files[taken];
             if (probed->accepted) {
-                placement.Place(view, files[taken], std::move(probed->row));
+                placement.Place(view, file, std::move(probed->row));
+            } else if (file.inFolder) {
+                leftOut.push_back(file.path);
             } else {
-                dialogs.ShowMessage(RefusedFileMessage(files[taken].path),
-                                    MessageIcon::Exclamation);
+                dialogs.ShowMessage(RefusedFileMessage(file.path), MessageIcon::Exclamation);
             }
             progress.Step(static_cast<int>(taken + 1));
         }
     }
     progress.End();
+    if (!leftOut.empty()) {
+        dialogs.ShowMessage(LeftOutFilesMessage(leftOut), MessageIcon::Exclamation);
+    }
     if (taken > 0) {
         LeaveLastProbeInEngine(state, files[taken - 1].path);
     }
@@ -203,13 +221,20 @@ void AddFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
 
 } // namespace
 
+// The file dialog reads a filter's patterns from the last parenthesis of its
+// text, separated by blanks. A description that names its patterns keeps its
+// name and shows the patterns it matches with there; one without gets them.
 std::vector<std::string> AddFileFilterTexts() {
     std::vector<std::string> texts;
     texts.reserve(kAddFileFilters.size());
     for (const FileFilter& filter : kAddFileFilters) {
+        const std::string description = filter.description;
         std::string patterns = filter.patterns;
         std::replace(patterns.begin(), patterns.end(), ';', ' ');
-        texts.push_back(std::string(filter.description) + " (" + patterns + ")");
+        const std::size_t open = description.rfind('(');
+        const std::string name =
+            open == std::string::npos ? description + " " : description.substr(0, open);
+        texts.push_back(name + "(" + patterns + ")");
     }
     return texts;
 }
@@ -224,20 +249,47 @@ std::string RefusedFileMessage(const std::string& path) {
     return "File:" + std::string(FileNameOf(path)) + " is invalid!";
 }
 
+std::string LeftOutFilesMessage(const std::vector<std::string>& paths) {
+    std::string text;
+    const std::size_t listed = std::min(paths.size(), kListedLeftOutFiles);
+    for (std::size_t index = 0; index < listed; ++index) {
+        text += (index > 0 ? "\n" : "") + RefusedFileMessage(paths[index]);
+    }
+    if (paths.size() > listed) {
+        text += "\nand " + std::to_string(paths.size() - listed) + " more invalid files.";
+    }
+    return text;
+}
+
 void AddFilesFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
     const std::optional<std::vector<std::string>> chosen =
         dialogs.ChooseFilesToAdd(AddFileFilterTexts());
     if (chosen) {
-        AddFiles(view, state, dialogs, AppendedFiles(*chosen), RowPlacement(true));
+        AddFiles(view, state, dialogs, NamedFiles(*chosen), RowPlacement(true));
     }
     UpdateCommandButtons(view);
 }
 
 void AddFolderFromDialog(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
-    if (const std::optional<std::string> folder = dialogs.ChooseFolder(kChooseAddFolderTitle)) {
-        AddFiles(view, state, dialogs, AppendedFiles(FolderPaths(view, *folder)),
-                 RowPlacement(true));
+    if (const std::optional<std::string> folder = dialogs.ChooseFolder(kChooseAddFolderTitle, "")) {
+        AddFiles(view, state, dialogs, FolderFiles(view, *folder), RowPlacement(true));
     }
+    UpdateCommandButtons(view);
+}
+
+void AddNamedFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
+                   const std::vector<std::string>& paths) {
+    std::vector<FileToAdd> files;
+    for (const std::string& path : paths) {
+        if (IsFolder(path)) {
+            for (FileToAdd& file : FolderFiles(view, path)) {
+                files.push_back(std::move(file));
+            }
+        } else {
+            files.push_back({path, false, false});
+        }
+    }
+    AddFiles(view, state, dialogs, files, RowPlacement(true));
     UpdateCommandButtons(view);
 }
 

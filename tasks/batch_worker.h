@@ -5,6 +5,7 @@
 
 #include "engine/av_convert.h"
 
+#include <atomic>
 #include <thread>
 
 class BatchWorker {
@@ -18,9 +19,13 @@ public:
     void Start(AVConvert& engine);
     // True while a started worker has not been joined (it may have returned).
     bool IsRunning() const { return m_thread.joinable(); }
+    // True once the started worker has returned; joining it then waits for
+    // nothing.
+    bool HasReturned() const { return m_returned.load(std::memory_order_acquire); }
     // Waits for the worker to return; does nothing when none was started.
     void Join();
 
 private:
     std::thread m_thread;
+    std::atomic<bool> m_returned{true};
 };

@@ -56,6 +56,17 @@ bool FillBatch(AVConvert& engine, const MainView& view, MainWindowState& state, 
     return true;
 }
 
+// A row starts the batch afresh: a status or tip left by an earlier batch
+// would otherwise stand for the file this one may cut short.
+void MarkBatchRowsReady(MainView& view, const MainWindowState& state) {
+    for (int row = 0; row < view.RowCount(); ++row) {
+        if (state.m_checkedRows[static_cast<size_t>(row)] >= 0) {
+            view.SetRowText(row, ColumnStatus, kReadyStatus);
+            view.SetRowStatusTip(row, "");
+        }
+    }
+}
+
 void WriteOutputParameters(AVConvert& engine) {
     int codecId = engine.m_audioCodecId;
     LookupEncoderCodec(OutputSettings.audioEncoder, codecId);
@@ -85,6 +96,7 @@ void ConvertCommand(MainView& view, MainWindowState& state, UserDialogs& dialogs
     if (!FillBatch(engine, view, state, checked)) {
         return;
     }
+    MarkBatchRowsReady(view, state);
     WriteOutputParameters(engine);
     engine.m_jobCount = WindowJobCount(state);
     engine.m_stopRequested.store(false, std::memory_order_relaxed);
@@ -95,5 +107,8 @@ void ConvertCommand(MainView& view, MainWindowState& state, UserDialogs& dialogs
     view.StartConversionTimer();
     if (!view.IsProgressDialogOpen()) {
         view.ShowProgressDialog();
+        // Stopped: the worker may still be finishing its files; whoever waits
+        // for it next notes the rows it cut short.
+        state.m_stoppedRowsPending = !state.m_batchEndHandled;
     }
 }

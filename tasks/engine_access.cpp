@@ -1,5 +1,7 @@
 #include "tasks/engine_access.h"
 
+#include "tasks/stopped_rows.h"
+
 AVConvert& EnsureEngine() {
     if (!g_engine) {
         g_engine = new AVConvert;
@@ -8,12 +10,12 @@ AVConvert& EnsureEngine() {
 }
 
 void FinishRunningWorker(MainView& view, MainWindowState& state) {
-    if (!state.m_worker.IsRunning()) {
-        return;
+    if (state.m_worker.IsRunning()) {
+        view.SetBusyCursor(true);
+        state.m_worker.Join();
+        view.SetBusyCursor(false);
     }
-    view.SetBusyCursor(true);
-    state.m_worker.Join();
-    view.SetBusyCursor(false);
+    NoteStoppedRows(view, state);
 }
 
 AVConvert& IdleEngine(MainView& view, MainWindowState& state) {

@@ -10,7 +10,8 @@ AVConvert& EnsureEngine();
 
 // Waits, under a busy cursor, for the last batch's worker to return. After a
 // Stop the worker still finishes the file it is writing, and it reads and
-// writes the engine's media facts meanwhile.
+// writes the engine's media facts meanwhile; once it has, the rows it cut
+// short get their tips (NoteStoppedRows).
 void FinishRunningWorker(MainView& view, MainWindowState& state);
 
 // The engine with no worker touching it: what a probe or a new batch needs.

@@ -32,6 +32,9 @@ struct MainWindowState {
     bool m_shutdownWhenDone = false;
     // Set once ProgressTick has handled the end of the running batch.
     bool m_batchEndHandled = false;
+    // A stopped batch whose cut-short rows get their tips once its worker has
+    // finished the files it was writing (NoteStoppedRows).
+    bool m_stoppedRowsPending = false;
     // The conversion worker of the last batch.
     BatchWorker m_worker;
 };

@@ -17,6 +17,9 @@ struct TaskRow {
     bool checked = false;
 };
 
+// The status of a row added, and of every row as a batch takes it in.
+inline constexpr const char* kReadyStatus = " Ready";
+
 enum TaskColumn : int {
     ColumnSource = 0,
     ColumnStart = 1,

@@ -90,8 +90,12 @@ void LoadOutputFolder(MainView& view, MainWindowState& state, const AppLocations
 }
 
 void BrowseOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
+    // The chooser opens where the outputs go now, rather than wherever a file
+    // dialog was last.
+    const std::string shown = ExpandHomeFolder(view.OutputFolderText());
+    const std::string start = IsDirectory(shown) ? shown : std::string();
     for (;;) {
-        const std::optional<std::string> chosen = dialogs.ChooseFolder(kChooseFolderTitle);
+        const std::optional<std::string> chosen = dialogs.ChooseFolder(kChooseFolderTitle, start);
         if (!chosen) {
             return;
         }

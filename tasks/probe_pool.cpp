@@ -8,11 +8,7 @@
 #include <algorithm>
 #include <system_error>
 
-namespace {
-
-constexpr const char* kReadyStatus = " Ready";
-
-} // namespace
+namespace {} // namespace
 
 ProbedFile ProbeFileForRow(AVConvert& engine, const std::string& path) {
     ProbedFile probed;

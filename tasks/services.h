@@ -31,8 +31,10 @@ public:
     // (patterns)" entries, the first selected. Nothing when cancelled.
     virtual std::optional<std::vector<std::string>>
     ChooseFilesToAdd(const std::vector<std::string>& filters) = 0;
-    // The folder chooser; nothing when cancelled.
-    virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
+    // The folder chooser, opening in `startFolder` (an empty text leaves the
+    // choice to the chooser); nothing when cancelled.
+    virtual std::optional<std::string> ChooseFolder(const std::string& title,
+                                                    const std::string& startFolder) = 0;
     // What shows the progress of adding files. The default shows nothing and
     // never cancels, for callers that have no window.
     virtual AddProgress& AddingProgress();

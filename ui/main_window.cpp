@@ -27,11 +27,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -46,6 +49,7 @@
 namespace {
 
 const char* const kWindowTitle = "Veltrano Audio Converter";
+constexpr int kStoppedWorkerPollMs = 100;
 
 constexpr ControlToolTip kToolTips[] = {
     {ids::kAdd, "Add File"},
@@ -78,22 +82,26 @@ constexpr Column kColumns[kTaskColumnCount] = {
 // The Status column takes what the other visible columns leave of the list.
 constexpr int kWidthBesideStatus = 450;
 
+// What an item needs to be offered: nothing, a row in the list, or a
+// selected row.
+enum class MenuNeed { Nothing, AnyRow, SelectedRow };
+
 struct MenuItem {
     int commandId; // 0 for a separator
     const char* text;
-    bool needsRow;
+    MenuNeed need;
 };
 
 constexpr MenuItem kTaskMenu[] = {
-    {ids::kMenuAddFiles, "Add Files..", false},
-    {ids::kMenuAddFolder, "Add Folder..", false},
-    {0, nullptr, false},
-    {ids::kMenuRemove, "Remove", true},
-    {ids::kMenuClearAll, "Clear All", false},
-    {0, nullptr, false},
-    {ids::kMenuClip, "Clip...", true},
-    {0, nullptr, false},
-    {ids::kMenuFileInformation, "File Information...", true},
+    {ids::kMenuAddFiles, "Add Files..", MenuNeed::Nothing},
+    {ids::kMenuAddFolder, "Add Folder..", MenuNeed::Nothing},
+    {0, nullptr, MenuNeed::Nothing},
+    {ids::kMenuRemove, "Remove", MenuNeed::SelectedRow},
+    {ids::kMenuClearAll, "Clear All", MenuNeed::AnyRow},
+    {0, nullptr, MenuNeed::Nothing},
+    {ids::kMenuClip, "Clip...", MenuNeed::SelectedRow},
+    {0, nullptr, MenuNeed::Nothing},
+    {ids::kMenuFileInformation, "File Information...", MenuNeed::SelectedRow},
 };
 
 QWidget* MakeMainControl(const ControlTemplate& control, QWidget* parent) {
@@ -109,6 +117,22 @@ QString FromStd(const std::string& text) {
 
 bool IsEnterKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Ctrl+Q, also where the platform's key table names no Quit key (a plain X
+// session, a headless one).
+bool IsQuitKey(const QKeyEvent& key) {
+    const bool controlQ = key.key() == Qt::Key_Q && key.modifiers() == Qt::ControlModifier;
+    return controlQ || key.matches(QKeySequence::Quit);
+}
+
+// An editable combo passes its keys on to its edit field.
+bool IsTextField(const QWidget& widget) {
+    if (const auto* edit = qobject_cast<const QLineEdit*>(&widget)) {
+        return !edit->isReadOnly();
+    }
+    const auto* combo = qobject_cast<const QComboBox*>(&widget);
+    return combo != nullptr && combo->isEditable();
 }
 
 bool IsPartOf(const QWidget& widget, const QWidget& control) {
@@ -236,6 +260,19 @@ void CQuarvelDlg::OnRemove() {
 
 void CQuarvelDlg::OnConvert() {
     ConvertCommand(*this, m_state, m_services.dialogs);
+    if (m_state.m_stoppedRowsPending) {
+        m_stoppedWorkerTimer.start(kStoppedWorkerPollMs, this);
+    }
+}
+
+// A stopped batch's worker finishes the files it was writing; once it has
+// returned, the rows it cut short say what they hold.
+void CQuarvelDlg::PollStoppedWorker() {
+    if (m_state.m_worker.IsRunning() && !m_state.m_worker.HasReturned()) {
+        return;
+    }
+    m_stoppedWorkerTimer.stop();
+    FinishRunningWorker(*this, m_state);
 }
 
 void CQuarvelDlg::OnFindTarget() {
@@ -340,18 +377,26 @@ bool CQuarvelDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-// Delete removes the first selected task wherever the focus is, and Escape
-// ends the window. Return never ends it, since the task list would be lost
-// to a key pressed to confirm: a focused button takes it as its click, a
+// Delete removes the first selected task, except in a field where text is
+// typed: there it deletes a character. Neither Escape nor Return ever ends the
+// window, since the task list would be lost to a key pressed to dismiss or
+// confirm something: Escape does nothing here (a menu, popup or dialog of its
+// own window still takes it), a focused button takes Return as its click, a
 // combo's edit field as confirming its text, and anywhere else it does
-// nothing.
+// nothing. Ctrl+Q ends the window as its Close button does.
 bool CQuarvelDlg::HandleWindowKey(QWidget& target, const QKeyEvent& key) {
     if (key.key() == Qt::Key_Delete) {
+        if (IsTextField(target)) {
+            return false;
+        }
         OnRemove();
         return true;
     }
     if (key.key() == Qt::Key_Escape) {
-        reject();
+        return true;
+    }
+    if (IsQuitKey(key)) {
+        OnClose();
         return true;
     }
     if (!IsEnterKey(key.key())) {
@@ -410,6 +455,17 @@ void CQuarvelDlg::mouseMoveEvent(QMouseEvent* event) {
     QDialog::mouseMoveEvent(event);
 }
 
+// The empty window is one drop zone: a right click there offers the list's
+// menu, so Add Folder can be reached before the list has a row to click.
+void CQuarvelDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (childAt(event->pos()) != nullptr) {
+        event->ignore(); // a control's own right click, not the background's
+        return;
+    }
+    event->accept();
+    OnListContextMenu();
+}
+
 void CQuarvelDlg::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
@@ -431,7 +487,15 @@ void CQuarvelDlg::AddFilesAsDropped(const std::vector<std::string>& paths) {
     AddDroppedFiles(*this, m_state, m_services.dialogs, paths);
 }
 
+void CQuarvelDlg::AddNamedFiles(const std::vector<std::string>& paths) {
+    ::AddNamedFiles(*this, m_state, m_services.dialogs, paths);
+}
+
 void CQuarvelDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_stoppedWorkerTimer.timerId()) {
+        PollStoppedWorker();
+        return;
+    }
     if (event->timerId() != m_conversionTimer.timerId()) {
         QDialog::timerEvent(event);
         return;
@@ -607,7 +671,8 @@ int CQuarvelDlg::ShowTaskMenu(bool rowSelected) {
         }
         QAction* action = menu.addAction(item.text);
         action->setData(item.commandId);
-        action->setEnabled(rowSelected || !item.needsRow);
+        action->setEnabled(item.need == MenuNeed::Nothing ||
+                           (item.need == MenuNeed::AnyRow && RowCount() > 0) || rowSelected);
     }
     const QAction* chosen = menu.exec(QCursor::pos());
     return chosen == nullptr ? 0 : chosen->data().toInt();

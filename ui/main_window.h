@@ -68,9 +68,10 @@ public:
     void ShowClipDialog() override;
     void ShowFileInformation() override;
 
-    // Adds files exactly as if they had been dropped on the window (the files
-    // named on the command line come this way).
+    // Adds files exactly as if they had been dropped on the window.
     void AddFilesAsDropped(const std::vector<std::string>& paths);
+    // Adds the files named on the command line, as the Add command does.
+    void AddNamedFiles(const std::vector<std::string>& paths);
 
     // The progress dialog the window shows during a batch.
     CAVConvertDlg& ProgressDialog() { return *m_progressDialog; }
@@ -85,6 +86,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -102,6 +104,7 @@ private:
     void ConfirmFormatText();
     bool IsInThisWindow(const QObject* object) const;
     void FinishBeforeClosing();
+    void PollStoppedWorker();
 
     // Command handlers.
     void OnAdd();
@@ -132,5 +135,6 @@ private:
     std::unique_ptr<CAVConvertDlg> m_progressDialog;
     std::unique_ptr<CClipDialog> m_clipDialog;
     QBasicTimer m_conversionTimer;
+    QBasicTimer m_stoppedWorkerTimer;
     bool m_closing = false;
 };

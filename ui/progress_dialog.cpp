@@ -21,6 +21,15 @@ QWidget* MakeProgressControl(const ControlTemplate& control, QWidget* parent) {
     return nullptr;
 }
 
+QString TemplateText(int controlId) {
+    for (const ControlTemplate& control : FindDialogTemplate(ids::kProgressDialog)->controls) {
+        if (control.id == controlId) {
+            return QString::fromUtf8(control.text);
+        }
+    }
+    return QString();
+}
+
 bool IsDismissKey(int key) {
     return key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter;
 }
@@ -61,12 +70,18 @@ void CAVConvertDlg::SetBatchPercent(int percent) {
     m_batchBar->setValue(percent);
 }
 
-// Every batch starts with the box and the flag agreeing: no power-off.
+// Every batch starts with the box and the flag agreeing (no power-off) and
+// with the texts and bars of its beginning: until its first tick nothing of
+// an earlier batch may show.
 void CAVConvertDlg::showEvent(QShowEvent* event) {
     PublishVideoFrame();
     FindControl(*this, ids::kStop)->setToolTip("Stop converting");
     m_shutDownBox->setChecked(false);
     m_state.m_shutdownWhenDone = false;
+    m_currentFileLabel->setText(TemplateText(ids::kCurrentFileLabel));
+    m_batchLabel->setText(TemplateText(ids::kBatchLabel));
+    m_currentFileBar->setValue(0);
+    m_batchBar->setValue(0);
     QDialog::showEvent(event);
 }
 

@@ -14,7 +14,10 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 
 } // namespace
 
+// The box is the one thing the user answers while it is up: an add's progress
+// waits out of sight, and the add goes on with its next file after OK.
 void QtUserDialogs::ShowMessage(const std::string& text, MessageIcon icon) {
+    const AddProgressSuspension suspension(m_addProgress);
     QMessageBox box(BoxIcon(icon), kApplicationName, QString::fromStdString(text), QMessageBox::Ok,
                     m_owner);
     box.exec();
@@ -39,10 +42,11 @@ QtUserDialogs::ChooseFilesToAdd(const std::vector<std::string>& filters) {
     return paths;
 }
 
-std::optional<std::string> QtUserDialogs::ChooseFolder(const std::string& title) {
+std::optional<std::string> QtUserDialogs::ChooseFolder(const std::string& title,
+                                                       const std::string& startFolder) {
     // No owner: the main window stays usable while the chooser is open.
-    const QString folder =
-        QFileDialog::getExistingDirectory(nullptr, QString::fromStdString(title));
+    const QString folder = QFileDialog::getExistingDirectory(nullptr, QString::fromStdString(title),
+                                                             QString::fromStdString(startFolder));
     if (folder.isEmpty()) {
         return std::nullopt;
     }

@@ -18,7 +18,8 @@ public:
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     std::optional<std::vector<std::string>>
     ChooseFilesToAdd(const std::vector<std::string>& filters) override;
-    std::optional<std::string> ChooseFolder(const std::string& title) override;
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& startFolder) override;
     AddProgress& AddingProgress() override { return m_addProgress; }
 
 private:

@@ -109,6 +109,34 @@ TEST(AddFolderFromDialog, AppendsTheChosenFoldersFilesCheckedAndLabelled) {
     EXPECT_EQ(h.fakes.dialogs.messages.size(), 1u);
 }
 
+// A music folder holds a rip log per album: the files left out come in one
+// box, its list cut after the first twenty.
+TEST(AddFolderFromDialog, NamesTheFilesLeftOutInOneMessage) {
+    const std::string root = MakeScratchDir("tasks_folder_logs") + "/Logs";
+    std::vector<std::string> lines;
+    for (int album = 10; album < 35; ++album) {
+        const std::string name = "rip" + std::to_string(album) + ".log";
+        fs::create_directories(root);
+        fs::copy_file(FixturePath("text.txt"), root + "/" + name);
+        lines.push_back("File:" + name + " is invalid!");
+    }
+    fs::copy_file(FixturePath("mono8.wav"), root + "/song.wav");
+    TaskHarness h;
+    h.view.outputFolderText = root + "/out";
+    h.fakes.dialogs.folderChoices = {root};
+
+    AddFolderFromDialog(h.view, h.state, h.fakes.dialogs);
+
+    EXPECT_EQ(h.view.Column(ColumnSource), std::vector<std::string>{root + "/song.wav"});
+    std::string expected;
+    for (int line = 0; line < 20; ++line) {
+        expected += lines[static_cast<size_t>(line)] + "\n";
+    }
+    expected += "and 5 more invalid files.";
+    EXPECT_EQ(h.fakes.dialogs.messages,
+              (std::vector<ShownMessage>{{expected, MessageIcon::Exclamation}}));
+}
+
 TEST(AddFolderFromDialog, IsTheTaskMenusAddFolderItem) {
     const MusicTree tree("tasks_folder_menu");
     TaskHarness h;

@@ -19,8 +19,10 @@ FakeDialogs::ChooseFilesToAdd(const std::vector<std::string>& filters) {
     return filesToAdd;
 }
 
-std::optional<std::string> FakeDialogs::ChooseFolder(const std::string& title) {
+std::optional<std::string> FakeDialogs::ChooseFolder(const std::string& title,
+                                                     const std::string& startFolder) {
     chooserTitles.push_back(title);
+    chooserStarts.push_back(startFolder);
     if (folderChoices.empty()) {
         return std::nullopt;
     }

@@ -28,7 +28,8 @@ public:
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     std::optional<std::vector<std::string>>
     ChooseFilesToAdd(const std::vector<std::string>& filters) override;
-    std::optional<std::string> ChooseFolder(const std::string& title) override;
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& startFolder) override;
     AddProgress& AddingProgress() override { return addProgress; }
 
     std::vector<ShownMessage> messages;
@@ -38,6 +39,7 @@ public:
     // The folder chooser's answers, one per showing; cancelled once used up.
     std::deque<std::optional<std::string>> folderChoices;
     std::vector<std::string> chooserTitles;
+    std::vector<std::string> chooserStarts; // where each chooser opened
     FakeAddProgress addProgress;
 };
 

@@ -162,6 +162,23 @@ TEST(BrowseOutputFolder, AsksAgainUntilAnExistingFolderOrCancel) {
     EXPECT_TRUE(cancelled.view.folderEntries.empty());
 }
 
+// The chooser opens in the folder the Save to field shows, when it exists.
+TEST(BrowseOutputFolder, StartsInTheShownOutputFolder) {
+    const std::string dir = MakeScratchDir("tasks_browse_start");
+    struct Case {
+        std::string shown;
+        std::string start;
+    };
+    const Case cases[] = {{dir, dir}, {dir + "/missing", ""}, {"", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        TaskHarness h;
+        h.view.outputFolderText = c.shown;
+        BrowseOutputFolder(h.view, h.state, h.fakes.dialogs);
+        EXPECT_EQ(h.fakes.dialogs.chooserStarts, std::vector<std::string>{c.start});
+    }
+}
+
 TEST(OpenOutputFolder, MakesATypedFolderOpensItAndListsItOnce) {
     const std::string dir = MakeScratchDir("tasks_find_target");
     TaskHarness h;

@@ -2,6 +2,7 @@
 #include "profiles/output_catalogue.h"
 #include "tasks/add_files.h"
 #include "tasks/convert_command.h"
+#include "tasks/engine_access.h"
 #include "tasks/progress_tick.h"
 #include "tests/support/media_check.h"
 #include "tests/tasks/task_harness.h"
@@ -240,6 +241,55 @@ TEST(ProgressTick, StopThenANewBatchWaitsForTheStoppedWorker) {
     EXPECT_EQ(h.fakes.power.powerOffCalls, 0); // the box starts unchecked again
     ExpectWellFormedLabels(h.view, "long\\.wav|mono8\\.wav", 1);
     EXPECT_EQ(ProbeAudio(h.out + "/mono8.mp3").codecName, "mp3");
+}
+
+// A row converted by an earlier batch and ticked again starts the new batch as
+// " Ready"; cut short by Stop it keeps " Ready" and its box, and its tip says
+// where the written part ends and which file holds it.
+TEST(ProgressTick, ARowCutShortByStopStartsReadyAndSaysWhatWasWritten) {
+    BatchHarness h("tasks_tick_cut_short");
+    h.state.m_iniPath = MakeScratchDir("tasks_tick_cut_short_settings") + "/settings.ini";
+    std::ofstream(h.state.m_iniPath) << "[Info]\nJobs=1\n";
+    h.Add({LongSourcePath(), FixturePath("mono8.wav")});
+    h.view.rows[0].statusText = "Completed";
+    h.view.rows[1].statusText = "Failure";
+    h.view.rows[1].statusTip = "the disk is full";
+    std::vector<std::string> statusAtStart;
+    std::vector<std::string> tipsAtStart;
+    h.view.beforeTick = [&](int tick) {
+        if (tick == 0) {
+            statusAtStart = h.view.Column(ColumnStatus);
+            tipsAtStart = h.view.StatusTips();
+        }
+        const bool halfWay =
+            LoadRelaxed(g_engine->m_currentTask) == 0 && LoadRelaxed(g_engine->m_progress) >= 20;
+        if (halfWay && h.view.progressDialogOpen) {
+            h.view.PressStop();
+        }
+    };
+    h.Convert();
+    // The window notes the stopped rows once the worker has finished its file.
+    FinishRunningWorker(h.view, h.state);
+
+    EXPECT_FALSE(h.view.hitSafetyLimit);
+    EXPECT_EQ(statusAtStart, (std::vector<std::string>{" Ready", " Ready"}));
+    EXPECT_EQ(tipsAtStart, (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(h.view.Column(ColumnStatus), (std::vector<std::string>{" Ready", " Ready"}));
+    EXPECT_EQ(h.view.CheckStates(), (std::vector<bool>{true, true}));
+    const std::string output = h.out + "/long.mp3";
+    const double played = PlayedSeconds(output);
+    ASSERT_GT(played, 0.0);
+    EXPECT_LT(played, WholeSecondsOf(LongSourcePath()) - 10.0);
+    const std::string tip = h.view.StatusTips()[0];
+    const std::regex stopped("Stopped at ([0-9]+):([0-9]+):([0-9]+): long\\.mp3 holds the part "
+                             "before");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(tip, match, stopped)) << tip;
+    const int tipSeconds =
+        std::stoi(match[1]) * 3600 + std::stoi(match[2]) * 60 + std::stoi(match[3]);
+    EXPECT_NEAR(tipSeconds, played, 1.0) << tip;
+    // The row the stop never reached says nothing.
+    EXPECT_EQ(h.view.StatusTips()[1], "");
 }
 
 TEST(ShutDownComputer, AsksThePowerControlOnce) {

@@ -2,6 +2,7 @@
 // modal to the window, with Cancel. The dialog is inspected, never shown.
 #include "ui/qt_add_progress.h"
 
+#include <QCoreApplication>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QWidget>
@@ -47,6 +48,36 @@ TEST(QtAddProgress, FollowsTheAddAndReportsCancel) {
     progress.End();
     EXPECT_EQ(progress.Dialog(), nullptr);
     EXPECT_TRUE(window.findChildren<QProgressDialog*>().isEmpty());
+}
+
+// A message box over the window: a progress modal to the same window, shown
+// over the box, would take the box's clicks and keys. While a box is up the
+// progress stays out of sight, and shows again once the last box has gone.
+TEST(QtAddProgress, StaysOutOfSightWhileAMessageIsUp) {
+    QWidget window;
+    QtAddProgress progress;
+    progress.SetOwner(&window);
+    progress.SetShowAfterMs(0);
+    progress.Begin(10);
+    QProgressDialog* dialog = progress.Dialog();
+    ASSERT_NE(dialog, nullptr);
+
+    progress.Suspend();
+    QCoreApplication::processEvents();
+    progress.Step(5); // due to show by now
+    EXPECT_FALSE(dialog->isVisible());
+    progress.Resume();
+    EXPECT_TRUE(dialog->isVisible());
+
+    // Shown, then two boxes, one from within the other.
+    progress.Suspend();
+    EXPECT_FALSE(dialog->isVisible());
+    progress.Suspend();
+    progress.Resume();
+    EXPECT_FALSE(dialog->isVisible());
+    progress.Resume();
+    EXPECT_TRUE(dialog->isVisible());
+    progress.End();
 }
 
 } // namespace

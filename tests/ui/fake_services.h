@@ -25,8 +25,10 @@ public:
         fileChoices.pop_front();
         return chosen;
     }
-    std::optional<std::string> ChooseFolder(const std::string& title) override {
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& startFolder) override {
         folderTitles.push_back(title);
+        folderStarts.push_back(startFolder);
         if (folderChoices.empty()) {
             return std::nullopt;
         }
@@ -41,6 +43,7 @@ public:
     std::deque<std::string> folderChoices;
     std::vector<std::string> lastFilters;
     std::vector<std::string> folderTitles;
+    std::vector<std::string> folderStarts; // where each chooser opened
     FakeAddProgress addProgress;
 };
 

@@ -21,13 +21,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -179,43 +182,146 @@ TEST_F(MainWindowTest, StartsFromItsTemplateWithAnEmptyHiddenListAndTheDefaultFo
     EXPECT_EQ(Control<QWidget>(ids::kMinimise).toolTip(), "Minimize");
 }
 
-TEST_F(MainWindowTest, DeleteInTheOutputFieldRemovesTheSelectedTaskAndTypesNothing) {
-    Drop({FixturePath("stereo44.wav"), FixturePath("mono8.wav")});
-    ASSERT_EQ(window->RowCount(), 2);
-    QLineEdit* edit = Control<QComboBox>(ids::kOutputCombo).lineEdit();
-    ASSERT_NE(edit, nullptr);
-    const QString folderText = edit->text();
+// Where Delete goes: a field where text is typed takes it as deleting a
+// character; everywhere else it removes the first selected task.
+struct DeletePlace {
+    const char* name;
+    int controlId;
+    bool editsText;
+};
 
-    List().clearSelection();
-    window->SetRowSelected(1, true);
-    edit->setFocus();
-    edit->setCursorPosition(0);
-    QTest::keyClick(edit, Qt::Key_Delete);
-    EXPECT_EQ(edit->text(), folderText);
-    EXPECT_EQ(Column(ColumnSource), std::vector<std::string>{FixturePath("mono8.wav")});
+TEST_F(MainWindowTest, DeleteEditsTextInAFieldAndRemovesTheSelectedTaskElsewhere) {
+    const DeletePlace places[] = {
+        {"Save to field", ids::kOutputCombo, true}, {"format field", ids::kFormatCombo, true},
+        {"task list", ids::kTaskList, false},       {"Browse button", ids::kBrowse, false},
+        {"Add button", ids::kAdd, false},
+    };
+    for (const DeletePlace& place : places) {
+        SCOPED_TRACE(place.name);
+        window = MakeWindow();
+        Drop({FixturePath("stereo44.wav"), FixturePath("mono8.wav")});
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        List().clearSelection();
+        window->SetRowSelected(1, true);
+        Control<QWidget>(place.controlId).setFocus();
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        auto* combo = qobject_cast<QComboBox*>(&Control<QWidget>(place.controlId));
+        const QString textBefore = combo != nullptr ? combo->currentText() : QString();
+        if (combo != nullptr) {
+            QTest::keyClick(focus, Qt::Key_Home);
+        }
 
-    // With nothing selected the key is still the window's, and removes nothing.
+        QTest::keyClick(focus, Qt::Key_Delete);
+
+        if (place.editsText) {
+            EXPECT_EQ(combo->currentText(), textBefore.mid(1));
+            EXPECT_EQ(window->RowCount(), 2);
+        } else {
+            EXPECT_EQ(Column(ColumnSource), std::vector<std::string>{FixturePath("mono8.wav")});
+        }
+        EXPECT_TRUE(window->isVisible());
+    }
+
+    // With nothing selected the list's Delete removes nothing.
+    ASSERT_EQ(window->RowCount(), 1);
     List().clearSelection();
-    edit->setCursorPosition(0);
-    QTest::keyClick(edit, Qt::Key_Delete);
-    EXPECT_EQ(edit->text(), folderText);
+    List().setFocus();
+    QTest::keyClick(&List(), Qt::Key_Delete);
     EXPECT_EQ(window->RowCount(), 1);
 }
 
-TEST_F(MainWindowTest, EscapeEndsTheWindowWhereverTheFocusIs) {
-    for (const bool inOutputField : {false, true}) {
-        SCOPED_TRACE(inOutputField ? "in the Output field" : "in the window");
-        window = MakeWindow();
-        Drop({FixturePath("stereo44.wav")});
-        window->show();
-        QWidget* target = window.get();
-        if (inOutputField) {
-            target = Control<QComboBox>(ids::kOutputCombo).lineEdit();
-        }
-        QTest::keyClick(target, Qt::Key_Escape);
-        EXPECT_FALSE(window->isVisible());
-        EXPECT_EQ(window->result(), QDialog::Rejected);
+// Escape never ends the window, wherever the focus is; the Close button and
+// Ctrl+Q do. Menus, popups and dialogs still take Escape as usual.
+TEST_F(MainWindowTest, EscapeNeverEndsTheWindowButClosesItsPopupsAndDialogs) {
+    Drop({FixturePath("stereo44.wav"), FixturePath("mono8.wav")});
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const int places[] = {ids::kTaskList, ids::kOutputCombo, ids::kFormatCombo, ids::kBrowse,
+                          ids::kAdd};
+    for (const int id : places) {
+        SCOPED_TRACE("focus on control " + std::to_string(id));
+        Control<QWidget>(id).setFocus();
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, Qt::Key_Escape);
+        ASSERT_TRUE(window->isVisible());
+        EXPECT_EQ(window->RowCount(), 2);
     }
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+
+    auto& formats = Control<QComboBox>(ids::kFormatCombo);
+    formats.showPopup();
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    QTest::keyClick(popup, Qt::Key_Escape);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(window->isVisible());
+
+    bool aboutClosed = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* about = QApplication::activeModalWidget();
+        if (about != nullptr && about != window.get()) {
+            QTest::keyClick(about, Qt::Key_Escape);
+            aboutClosed = !about->isVisible();
+        }
+    });
+    Control<QPushButton>(ids::kAbout).click();
+    EXPECT_TRUE(aboutClosed);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->RowCount(), 2);
+
+    QTest::keyClick(&List(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+
+    window = MakeWindow();
+    window->show();
+    Control<QPushButton>(ids::kClose).click();
+    EXPECT_FALSE(window->isVisible());
+}
+
+// With an empty list the window is one drop zone: a right click on it gives
+// the list's menu, where only adding can be chosen, Add Folder among it.
+TEST_F(MainWindowTest, ARightClickOnTheEmptyWindowGivesTheListsMenu) {
+    const std::string music = scratch + "/Music";
+    std::filesystem::create_directories(music);
+    std::filesystem::copy_file(FixturePath("stereo44.wav"), music + "/a.wav");
+    std::filesystem::copy_file(FixturePath("mono8.wav"), music + "/b.wav");
+    dialogs.folderChoices.push_back(music);
+    window->show();
+    ASSERT_TRUE(List().isHidden());
+
+    std::vector<std::pair<std::string, bool>> items;
+    QTimer::singleShot(0, [&items] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) {
+            return;
+        }
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator()) {
+                items.emplace_back(action->text().toStdString(), action->isEnabled());
+            }
+            if (action->text() == "Add Folder..") {
+                menu->setActiveAction(action);
+            }
+        }
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    const QPoint dropZone = List().geometry().center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, dropZone, window->mapToGlobal(dropZone));
+    QApplication::sendEvent(window.get(), &click);
+
+    const std::vector<std::pair<std::string, bool>> expected = {
+        {"Add Files..", true}, {"Add Folder..", true}, {"Remove", false},
+        {"Clear All", false},  {"Clip...", false},     {"File Information...", false}};
+    EXPECT_EQ(items, expected);
+    EXPECT_EQ(Column(ColumnSource), (std::vector<std::string>{music + "/a.wav", music + "/b.wav"}));
+    EXPECT_FALSE(List().isHidden());
 }
 
 // Return confirms what was typed, presses a focused button, and never ends
@@ -506,6 +612,68 @@ TEST_F(MainWindowTest, ProgressDialogIgnoresTheKeyboardAndStartsEachShowingWitho
     EXPECT_FALSE(window->IsProgressDialogOpen());
     EXPECT_TRUE(StopRequested(engine));
     engine.m_stopRequested = false;
+}
+
+// What the progress dialog shows the first time it is seen during a batch.
+struct ProgressAtShow {
+    bool taken = false;
+    QString currentFile;
+    QString batch;
+    int currentFilePercent = -1;
+    int batchPercent = -1;
+};
+
+// Each batch's progress dialog starts from the beginning: nothing of a batch
+// stopped before it shows, not even until the first tick.
+TEST_F(MainWindowTest, EachBatchShowsOnlyItsOwnProgress) {
+    const std::string longPath = scratch + "/long.wav";
+    ASSERT_TRUE(veltrano::test::MakeMedia(
+        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=180 -ac 2 -c:a pcm_s16le",
+        longPath));
+    AddThroughDialog({longPath});
+    CAVConvertDlg& progress = window->ProgressDialog();
+    auto& currentFile = *FindControlAs<QLabel>(progress, ids::kCurrentFileLabel);
+    auto& batch = *FindControlAs<QLabel>(progress, ids::kBatchLabel);
+    auto& currentBar = *FindControlAs<QProgressBar>(progress, ids::kCurrentFileBar);
+    auto& batchBar = *FindControlAs<QProgressBar>(progress, ids::kBatchBar);
+
+    // The first batch is stopped while the dialog names the long file.
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (progress.isVisible() && currentFile.text().startsWith("long.wav   ")) {
+            FindControlAs<QPushButton>(progress, ids::kStop)->click();
+        }
+    });
+    stopper.start(20);
+    ConvertAndWait(*window);
+    stopper.stop();
+    ASSERT_TRUE(currentFile.text().startsWith("long.wav   "));
+    // Once the stopped worker has finished its file, the row says what it holds.
+    QTableWidgetItem* longStatus = List().item(0, ColumnStatus);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return longStatus->toolTip().startsWith("Stopped at "); }));
+    EXPECT_TRUE(longStatus->toolTip().endsWith(": long.aac holds the part before"))
+        << longStatus->toolTip().toStdString();
+    EXPECT_EQ(window->RowText(0, ColumnStatus), " Ready");
+    EXPECT_TRUE(window->IsRowChecked(0));
+
+    window->SetRowChecked(0, false);
+    AddThroughDialog({FixturePath("mono8.wav")});
+    ProgressAtShow seen;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (progress.isVisible() && !seen.taken) {
+            seen = {true, currentFile.text(), batch.text(), currentBar.value(), batchBar.value()};
+        }
+    });
+    watcher.start(5);
+    ConvertAndWait(*window);
+
+    ASSERT_TRUE(seen.taken);
+    EXPECT_EQ(seen.currentFile.toStdString(), "Converting...");
+    EXPECT_EQ(seen.batch.toStdString(), "Converting...");
+    EXPECT_EQ(seen.currentFilePercent, 0);
+    EXPECT_EQ(seen.batchPercent, 0);
+    EXPECT_EQ(Column(ColumnStatus), (std::vector<std::string>{" Ready", "Completed"}));
 }
 
 TEST_F(MainWindowTest, HelpAndTheAboutLinksOpenTheirPagesThroughTheDesktop) {

@@ -1,13 +1,16 @@
 // Files named on the window program's command line (a file manager's "Open
-// with"): added once the window runs, exactly as if dropped on it.
+// with"): added once the window runs, as the Add command adds files.
 #include "app/startup_files.h"
 
 #include "resources/control_ids.h"
 #include "tasks/main_view.h"
 #include "tests/support/media_check.h"
 #include "tests/ui/fake_services.h"
+#include "tests/ui/window_batch.h"
+#include "ui/dialog_builder.h"
 #include "ui/main_window.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <filesystem>
@@ -40,12 +43,21 @@ protected:
         return texts;
     }
 
+    void AddTaskRow(const std::string& path) {
+        dialogs.fileChoices.push_back({path});
+        FindControlAs<QAbstractButton>(*window, ids::kAdd)->click();
+    }
+
     std::string scratch;
     AppLocations locations;
     std::unique_ptr<CQuarvelDlg> window;
 };
 
-TEST_F(StartupFilesTest, NamedFilesAreAddedAsIfDroppedWithTheSameRefusal) {
+// "Open with" names files to convert: they are added as the Add command adds
+// them, at the end, in order, checked and labelled with the format, so that
+// Convert takes them at once.
+TEST_F(StartupFilesTest, NamedFilesAreAddedAsTheAddCommandAddsThem) {
+    AddTaskRow(FixturePath("mono8.wav")); // a task already listed
     // A name typed in a shell is relative to the folder the program started in.
     const QString started = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(scratch));
@@ -54,17 +66,26 @@ TEST_F(StartupFilesTest, NamedFilesAreAddedAsIfDroppedWithTheSameRefusal) {
     QCoreApplication::processEvents();
     QDir::setCurrent(started);
 
-    const std::vector<std::string> expectedSources = {scratch + "/b.flac", scratch + "/a.wav"};
+    const std::vector<std::string> expectedSources = {FixturePath("mono8.wav"), scratch + "/a.wav",
+                                                      scratch + "/b.flac"};
     EXPECT_EQ(Column(ColumnSource), expectedSources);
-    EXPECT_EQ(Column(ColumnFormat), std::vector<std::string>(2, ""));
-    EXPECT_EQ(Column(ColumnStatus), std::vector<std::string>(2, " Ready"));
-    EXPECT_FALSE(window->IsRowChecked(0));
-    EXPECT_FALSE(window->IsRowChecked(1));
+    EXPECT_EQ(Column(ColumnFormat), std::vector<std::string>(3, window->CurrentFormatText()));
+    EXPECT_EQ(Column(ColumnStatus), std::vector<std::string>(3, " Ready"));
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_TRUE(window->IsRowChecked(row)) << "row " << row;
+    }
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].first, "File:notes.txt is invalid!");
     EXPECT_EQ(dialogs.messages[0].second, MessageIcon::Exclamation);
-    EXPECT_EQ(window->SelectedRows(), std::vector<int>{0});
     EXPECT_TRUE(window->IsButtonEnabled(ids::kConvert));
+
+    // Convert takes them without a further click.
+    window->ShowOutputFolder(scratch + "/out");
+    ConvertAndWait(*window);
+    for (const auto& message : dialogs.messages) {
+        EXPECT_NE(message.first, "Please select at least one task to convert!");
+    }
+    EXPECT_EQ(Column(ColumnStatus), std::vector<std::string>(3, "Completed"));
 }
 
 TEST_F(StartupFilesTest, WithoutFilesNothingChanges) {

@@ -15,7 +15,9 @@ public:
     ChooseFilesToAdd(const std::vector<std::string>&) override {
         return std::nullopt;
     }
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
 };
 
 class QuietShell : public DesktopShell {
