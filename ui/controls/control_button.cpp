@@ -133,7 +133,13 @@ void CControlButton::ApplyShape() {
     if (m_shapeId == 0) {
         return;
     }
-    setMask(RegionFromNonWhite(SkinPicture(m_shapeId, devicePixelRatioF())));
+    SetShapeRegion(RegionFromNonWhite(SkinPicture(m_shapeId, devicePixelRatioF())));
+}
+
+// Qt takes an empty mask for no mask at all, which would show and click the
+// whole rectangle; a mask lying wholly outside the button keeps none of it.
+void CControlButton::SetShapeRegion(const QRegion& shape) {
+    setMask(shape.isEmpty() ? QRegion(-1, -1, 1, 1) : shape);
     update();
 }
 

@@ -28,6 +28,10 @@ public:
     // Cuts the button's window to the non-white pixels of picture `id`.
     void SetShapeFromBitmap(int id);
 
+    // Cuts the button's window to `shape` (button coordinates). An empty
+    // shape leaves nothing of the button: it is not drawn and takes no click.
+    void SetShapeRegion(const QRegion& shape);
+
     // The parent's background picture with the button's rectangle in the
     // parent's client coordinates, and a mask picture (non-white: inside).
     // They are drawn only while `maskDrawing` is on: first the parent's
