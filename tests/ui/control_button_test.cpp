@@ -2,12 +2,15 @@
 // picture it draws in each state.
 #include "ui/controls/control_button.h"
 
+#include "tests/ui/focus_ring_check.h"
+
 #include "ui/skin_pictures.h"
 
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -242,6 +245,52 @@ TEST(ControlButtonEmptyShape, IsNeitherDrawnNorClickable) {
         QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(90, 45));
         EXPECT_EQ(clicks.count(), 0) << shape.what;
         EXPECT_EQ(window.childAt(90, 45), nullptr) << shape.what;
+    }
+}
+
+struct FocusCase {
+    int shape;
+    qreal ratio;
+};
+
+// A large and a small shape, each at 100 % and 200 %.
+const FocusCase kFocusCases[] = {{186, 1.0}, {186, 2.0}, {209, 1.0}, {209, 2.0}};
+
+// The window with the button at its top-left corner, drawn at `ratio`.
+QImage DrawnAt(QWidget& widget, qreal ratio) {
+    QImage image(widget.size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::black);
+    widget.render(&image);
+    return image;
+}
+
+TEST(ControlButtonFocus, TheFocusShowsAsAnAccentRingAlongTheShapeAtEveryScale) {
+    for (const FocusCase& focus : kFocusCases) {
+        QWidget window;
+        window.resize(200, 100);
+        CControlButton button(&window);
+        QPushButton elsewhere(&window);
+        elsewhere.setGeometry(0, 95, 10, 5);
+        button.setGeometry(0, 0, SkinPictureSize(focus.shape).width(),
+                           SkinPictureSize(focus.shape).height());
+        button.SetShapeFromBitmap(focus.shape);
+        button.SetImages(focus.shape, focus.shape, focus.shape, focus.shape);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        elsewhere.setFocus(Qt::TabFocusReason);
+        const double ownShare = AccentShareOfPicture(focus.shape, focus.ratio, button.mask());
+        EXPECT_LE(AccentShareAlongShape(DrawnAt(window, focus.ratio), button.mask()),
+                  ownShare + 0.05)
+            << focus.shape << " at " << focus.ratio << " without the focus";
+        button.setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button.hasFocus());
+        const double focusedShare =
+            AccentShareAlongShape(DrawnAt(window, focus.ratio), button.mask());
+        EXPECT_GE(focusedShare, 0.9) << focus.shape << " at " << focus.ratio << " with the focus";
+        EXPECT_GE(focusedShare, ownShare + 0.3)
+            << focus.shape << " at " << focus.ratio << " with the focus";
     }
 }
 

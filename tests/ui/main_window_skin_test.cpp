@@ -4,6 +4,7 @@
 #include "resources/control_ids.h"
 #include "tests/support/media_check.h"
 #include "tests/ui/fake_services.h"
+#include "tests/ui/focus_ring_check.h"
 #include "ui/about_dialog.h"
 #include "ui/controls/control_button.h"
 #include "ui/dialog_builder.h"
@@ -225,6 +226,37 @@ TEST_F(MainWindowSkinTest, AButtonDisabledUnderThePointerKeepsTheHand) {
     EXPECT_EQ(CursorAfterMoveTo(overBrowse + QPoint(2, 0)), Qt::BitmapCursor);
     window->SetButtonEnabled(ids::kBrowse, true);
     EXPECT_EQ(CursorAfterMoveTo(overBrowse), Qt::BitmapCursor);
+}
+
+} // namespace
+
+namespace {
+
+// Every skinned button, enabled so that it can take the focus.
+const int kFocusPlaces[] = {
+    ids::kAdd,      ids::kHelp,   ids::kCut,        ids::kEmpty,   ids::kFileInformation,
+    ids::kSetting,  ids::kBrowse, ids::kFindTarget, ids::kConvert, ids::kAbout,
+    ids::kMinimise, ids::kClose};
+
+TEST_F(MainWindowSkinTest, EverySkinnedButtonShowsAnAccentRingAlongItsShapeWhileItHasTheFocus) {
+    MakeWindow();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QWidget* elsewhere = FindControl(*window, ids::kOutputCombo);
+    for (int id : kFocusPlaces) {
+        window->SetButtonEnabled(id, true);
+        CControlButton& button = Button(id);
+        elsewhere->setFocus(Qt::TabFocusReason);
+        const double ownShare = AccentShareOfPicture(button.ShownImageId(), 1.0, button.mask());
+        EXPECT_LE(AccentShareAlongShape(button.grab().toImage(), button.mask()), ownShare + 0.05)
+            << "button " << id << " without the focus";
+        button.setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button.hasFocus()) << id;
+        const double focusedShare = AccentShareAlongShape(button.grab().toImage(), button.mask());
+        EXPECT_GE(focusedShare, 0.9) << "button " << id << " with the focus";
+        EXPECT_GE(focusedShare, ownShare + 0.3) << "button " << id << " with the focus";
+    }
 }
 
 } // namespace

@@ -8,6 +8,9 @@
 // Pictures are given by id (see ui/skin_pictures.h) and are loaded at the
 // device pixel ratio of the screen the button is on; pictures and shape are
 // reloaded when that ratio changes, so they stay sharp and keep matching.
+//
+// While it has the keyboard focus, the button shows a ring in the skin's
+// accent colour along the inside of its shape.
 #pragma once
 
 #include <QPixmap>
@@ -67,6 +70,7 @@ private:
     void ReloadForRatio();
     void ApplyShape();
     void DrawOverParentBackground(QPainter& painter, const QPixmap& state) const;
+    void DrawFocusRing(QPainter& painter) const;
 
     Picture m_hoverImage;
     Picture m_normalImage;
