@@ -8,9 +8,9 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QSinglePointEvent>
 #include <QWidget>
 #include <QWindow>
 #include <array>
@@ -99,8 +99,10 @@ public:
             if (event->type() == QEvent::Show || event->type() == QEvent::WinIdChange) {
                 WatchWindowSystemEvents();
             }
-        } else if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-            Follow(static_cast<QSinglePointEvent*>(event)->position().toPoint());
+        } else if (event->type() == QEvent::MouseMove) {
+            // Moves only: a window's enter event may carry where the pointer
+            // was in another window.
+            Follow(static_cast<QMouseEvent*>(event)->position().toPoint());
         }
         return false;
     }
