@@ -7,6 +7,7 @@
 #include "tasks/output_folder.h"
 #include "ui/main_window.h"
 #include "ui/qt_user_dialogs.h"
+#include "ui/skin_palette.h"
 
 #include <QStandardPaths>
 #include <filesystem>
@@ -18,6 +19,7 @@ extern "C" {
 CQuarvelApp::CQuarvelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("veltrano");
     setDesktopFileName(kDesktopFileName);
+    ApplySkinLook(*this);
 }
 
 namespace {

@@ -22,8 +22,6 @@
 namespace {
 
 constexpr int kSliderMax = 1000;
-// Light text over the dark background picture.
-const QColor kTextColour(0xf4, 0xf6, 0xf8);
 
 constexpr ControlToolTip kToolTips[] = {
     {ids::kClipSetBegin, "Set Begin Time"},
@@ -66,9 +64,6 @@ CClipDialog::CClipDialog(QWidget* parent) : QDialog(parent) {
     playButton = FindControlAs<CControlButton>(*this, ids::kClipPlay);
     stopButton = FindControlAs<CControlButton>(*this, ids::kClipStop);
     previewArea = FindControlAs<PreviewArea>(*this, ids::kClipPreview);
-    QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, kTextColour);
-    setPalette(colours);
     auto bind = [this](int id, void (CClipDialog::*handler)()) {
         connect(FindControlAs<QAbstractButton>(*this, id), &QAbstractButton::clicked, this,
                 handler);

@@ -310,9 +310,12 @@ def clip_pictures():
     )
     body += symbol("play", 224, 122, "#2c3744", s=3.0, width=1.2)
     write("311", svg(w, h, body))
-    # Play and Stop: shape 301 and 303 are the resting faces.
-    play_box = (1, 1, 64, 38)
-    stop_box = (1, 1, 66, 38)
+    # Play and Stop: shape 301 and 303 are the resting faces. Their places
+    # in the dialog, (5, 305, 66, 40) and (68, 303, 68, 40), overlap by three
+    # pixels and stand two apart in height; white margins (the transparent
+    # canvas) keep the faces four pixels apart and on one line, y 305 to 342.
+    play_box = (1, 0, 61, 38)
+    stop_box = (3, 2, 64, 38)
     for picture_id, size, box, icon, label in (
         (301, (66, 40), play_box, "play", "Play"),
         (302, (66, 40), play_box, "play", "Play"),

@@ -4,7 +4,10 @@
 #   tools/screenshot.sh               docs/screenshot.png: the main window with a few
 #                                     tasks on a virtual X display (Xvfb), as a user
 #                                     sees it; docs/clip-dialog.png (a video playing)
-#                                     and docs/clip-dialog-audio.png (a sound)
+#                                     and docs/clip-dialog-audio.png (a sound); the
+#                                     other windows: docs/settings-dialog.png,
+#                                     file-info-dialog, about-box, message-box,
+#                                     progress-dialog, add-progress, context-menu
 #   tools/screenshot.sh --scale 2     the same at 200 % (docs/screenshot@2x.png, ...)
 #   tools/screenshot.sh --references  the test reference images, drawn offscreen at
 #                                     100 % and 200 % (tests/ui/reference/)
@@ -29,7 +32,7 @@ while [[ $# -gt 0 ]]; do
         shift
         ;;
     *)
-        sed -n '2,16p' "${BASH_SOURCE[0]}" >&2
+        sed -n '2,19p' "${BASH_SOURCE[0]}" >&2
         exit 2
         ;;
     esac
@@ -76,6 +79,14 @@ draw_screenshots() {
         shots+=(clip "$root/docs/clip-dialog$(suffix).png")
         shots+=(clip-audio "$root/docs/clip-dialog-audio$(suffix).png")
     fi
+    local dialog
+    for dialog in settings:settings-dialog file-info:file-info-dialog about:about-box \
+        message-box:message-box progress:progress-dialog add-progress:add-progress \
+        context-menu:context-menu; do
+        if can_draw "${dialog%%:*}"; then
+            shots+=("${dialog%%:*}" "$root/docs/${dialog#*:}$(suffix).png")
+        fi
+    done
     # A virtual X display like a user's desktop, for the real platform plugin.
     local i
     for ((i = 0; i < ${#shots[@]}; i += 2)); do

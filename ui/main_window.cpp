@@ -157,8 +157,7 @@ CQuarvelDlg::CQuarvelDlg(MainServices& services, AppLocations locations, QWidget
     m_progressDialog = std::make_unique<CAVConvertDlg>(*this, m_state, this);
     m_clipDialog = std::make_unique<CClipDialog>(this);
     setAcceptDrops(true);
-    // Moves over the background decide the cursor (the hand over button places).
-    setMouseTracking(true);
+    ShowHandOverButtonPlaces(*this);
     InitDialog();
     BindCommands();
     // Keys are looked at before any control of the window sees them, so that
@@ -439,20 +438,10 @@ void CQuarvelDlg::mousePressEvent(QMouseEvent* event) {
     QDialog::mousePressEvent(event);
 }
 
-// The skin: the background picture under every control, and the hand over
-// every button's place, also where a button is hidden or cut out by its shape.
+// The skin: the background picture under every control.
 void CQuarvelDlg::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     PaintMainBackground(*this, painter);
-}
-
-void CQuarvelDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (IsOverButtonPlace(*this, event->position().toPoint())) {
-        setCursor(SkinHandCursor(devicePixelRatioF()));
-    } else {
-        unsetCursor();
-    }
-    QDialog::mouseMoveEvent(event);
 }
 
 // The empty window is one drop zone: a right click there offers the list's

@@ -7,8 +7,12 @@
 #include "ui/skin_pictures.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QWidget>
+#include <QWindow>
 #include <array>
 
 namespace {
@@ -76,9 +80,63 @@ void SkinButton(CControlButton& button, const ButtonSkin& skin) {
     button.SetShapeFromBitmap(skin.shape);
     button.maskDrawing = false;
     button.SetMask(skin.shape);
-    button.setCursor(SkinHandCursor(button.devicePixelRatioF()));
     ShowPictures(button, skin, button.isEnabled());
 }
+
+// The window's own cursor, set from every pointer move the window system
+// reports for the whole window, before any control sees it. The controls
+// take no cursor of their own: a disabled control's cursor is not shown and
+// its pointer moves reach no one, yet its place must show the hand.
+class HandOverButtonPlaces : public QObject {
+public:
+    explicit HandOverButtonPlaces(QWidget& window) : QObject(&window), m_window(window) {
+        window.installEventFilter(this);
+        WatchWindowSystemEvents();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &m_window) {
+            if (event->type() == QEvent::Show || event->type() == QEvent::WinIdChange) {
+                WatchWindowSystemEvents();
+            }
+        } else if (event->type() == QEvent::MouseMove) {
+            // Moves only: a window's enter event may carry where the pointer
+            // was in another window.
+            Follow(static_cast<QMouseEvent*>(event)->position().toPoint());
+        }
+        return false;
+    }
+
+private:
+    void WatchWindowSystemEvents() {
+        QWindow* handle = m_window.windowHandle();
+        if (handle == nullptr || handle == m_handle) {
+            return;
+        }
+        if (m_handle != nullptr) {
+            m_handle->removeEventFilter(this);
+        }
+        m_handle = handle;
+        handle->installEventFilter(this);
+    }
+
+    void Follow(QPoint point) {
+        const bool overButton = IsOverButtonPlace(m_window, point);
+        if (overButton == m_showingHand) {
+            return;
+        }
+        m_showingHand = overButton;
+        if (overButton) {
+            m_window.setCursor(SkinHandCursor(m_window.devicePixelRatioF()));
+        } else {
+            m_window.unsetCursor();
+        }
+    }
+
+    QWidget& m_window;
+    QPointer<QWindow> m_handle;
+    bool m_showingHand = false;
+};
 
 } // namespace
 
@@ -110,6 +168,10 @@ void PaintMainBackground(QWidget& window, QPainter& painter) {
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(window.rect(), background);
+}
+
+void ShowHandOverButtonPlaces(QWidget& window) {
+    new HandOverButtonPlaces(window);
 }
 
 bool IsOverButtonPlace(const QWidget& window, QPoint point) {

@@ -21,6 +21,10 @@ void SetSkinnedButtonEnabled(QWidget& window, int controlId, bool enabled);
 // Paints the background picture stretched over the whole client area.
 void PaintMainBackground(QWidget& window, QPainter& painter);
 
+// From now on the window shows the hand wherever the pointer is over one of
+// the fourteen button places, and the arrow elsewhere on its background.
+void ShowHandOverButtonPlaces(QWidget& window);
+
 // True when `point` (window coordinates) lies inside the rectangle of one of
 // the fourteen button places, whether that button is visible, hidden or
 // disabled.

@@ -1,29 +1,73 @@
 #include "ui/skin_palette.h"
 
-#include <QColor>
+#include <QApplication>
+#include <QStyle>
+#include <QStyleFactory>
+
+namespace {
+
+struct RoleColour {
+    QPalette::ColorRole role;
+    QRgb colour;
+};
+
+// Text reads at 4.5:1 or better on every surface it is drawn on.
+constexpr RoleColour kEnabledColours[] = {
+    {QPalette::Window, 0xff1f2630},
+    {QPalette::WindowText, 0xffe9eef3},
+    {QPalette::Base, 0xff12171d},
+    {QPalette::AlternateBase, 0xff1c232b},
+    {QPalette::Text, 0xffe9eef3},
+    {QPalette::PlaceholderText, 0xff8a97a6},
+    {QPalette::Button, 0xff313c4a},
+    {QPalette::ButtonText, 0xffe9eef3},
+    {QPalette::BrightText, 0xffffffff},
+    {QPalette::Highlight, kSkinAccent},
+    {QPalette::HighlightedText, kSkinAccentInk},
+    {QPalette::Link, 0xff63dcc0},
+    {QPalette::LinkVisited, 0xffb3a6ee},
+    {QPalette::ToolTipBase, 0xff27313d},
+    {QPalette::ToolTipText, 0xfff4f6f8},
+    {QPalette::Light, 0xff4a5868},
+    {QPalette::Midlight, 0xff3b4756},
+    {QPalette::Mid, 0xff2b3541},
+    {QPalette::Dark, 0xff0d1116},
+    {QPalette::Shadow, 0xff05070a},
+};
+
+// Disabled text stays readable (3:1 or better) and plainly dimmer than
+// enabled text; nothing disabled shows the accent.
+constexpr RoleColour kDisabledColours[] = {
+    {QPalette::Window, 0xff1f2630},
+    {QPalette::WindowText, 0xff76828f},
+    {QPalette::Base, 0xff171c23},
+    {QPalette::Text, 0xff76828f},
+    {QPalette::Button, 0xff262e38},
+    {QPalette::ButtonText, 0xff76828f},
+    {QPalette::Highlight, 0xff3b4756},
+    {QPalette::HighlightedText, 0xffb7c0ca},
+    {QPalette::PlaceholderText, 0xff5f6a76},
+};
+
+} // namespace
 
 QPalette SkinPalette(QPalette palette) {
-    const QColor field(0x12, 0x17, 0x1d);
-    const QColor surface(0x27, 0x31, 0x3d);
-    const QColor text(0xe9, 0xee, 0xf3);
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        palette.setColor(group, QPalette::Base, field);
-        palette.setColor(group, QPalette::AlternateBase, surface);
-        palette.setColor(group, QPalette::Window, surface);
-        palette.setColor(group, QPalette::Button, surface);
-        palette.setColor(group, QPalette::Text, text);
-        palette.setColor(group, QPalette::WindowText, text);
-        palette.setColor(group, QPalette::ButtonText, text);
-        palette.setColor(group, QPalette::Highlight, QColor(0x22, 0xa5, 0x88));
-        palette.setColor(group, QPalette::HighlightedText, QColor(0x0b, 0x1f, 0x1a));
-        palette.setColor(group, QPalette::Light, QColor(0x43, 0x50, 0x5f));
-        palette.setColor(group, QPalette::Midlight, QColor(0x36, 0x42, 0x50));
-        palette.setColor(group, QPalette::Mid, QColor(0x2b, 0x35, 0x41));
-        palette.setColor(group, QPalette::Dark, QColor(0x0d, 0x11, 0x16));
-        palette.setColor(group, QPalette::Shadow, QColor(0x05, 0x07, 0x09));
-        palette.setColor(group, QPalette::PlaceholderText, QColor(0x8a, 0x97, 0xa6));
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (const RoleColour& entry : kEnabledColours) {
+            palette.setColor(group, entry.role, QColor::fromRgb(entry.colour));
+        }
     }
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x5f, 0x6a, 0x76));
-    palette.setColor(QPalette::Disabled, QPalette::Base, field);
+    for (const RoleColour& entry : kDisabledColours) {
+        palette.setColor(QPalette::Disabled, entry.role, QColor::fromRgb(entry.colour));
+    }
     return palette;
+}
+
+void ApplySkinLook(QApplication& application) {
+    // Fusion draws every control from the palette, so the dark colours hold
+    // whatever style the desktop would have chosen.
+    if (QStyle* fusion = QStyleFactory::create("Fusion")) {
+        QApplication::setStyle(fusion);
+    }
+    application.setPalette(SkinPalette(QApplication::style()->standardPalette()));
 }

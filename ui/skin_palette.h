@@ -1,10 +1,25 @@
-// Colours for the standard controls that show text on a skinned window (the
-// combos and the list's surroundings of the main window, the Clip dialog's
-// times): light text on the skin's dark fields, the skin's accent for the
-// selection, so they read well over the background pictures.
+// The skin's colours, for every window of the program: the dark slate of the
+// skin's artwork, light text, and one accent for the selection and the
+// keyboard focus. ApplySkinLook gives them to the whole application when it
+// starts, so that the dialogs, message boxes, progress dialogs and menus
+// match the skinned windows; the colours come from tools/make_skin.py's
+// palette.
 #pragma once
 
+#include <QColor>
 #include <QPalette>
+
+class QApplication;
+
+// The skin's one accent colour: the primary action, the selection and the
+// keyboard focus.
+inline constexpr QRgb kSkinAccent = 0xff35c4a5;
+// Dark ink that reads on the accent.
+inline constexpr QRgb kSkinAccentInk = 0xff0b1f1a;
 
 // `palette` with the skin's colours for the active, inactive and disabled groups.
 QPalette SkinPalette(QPalette palette);
+
+// The skin's palette and a style that follows it (Fusion), for every window
+// the application makes from now on.
+void ApplySkinLook(QApplication& application);

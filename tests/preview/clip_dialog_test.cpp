@@ -327,3 +327,47 @@ TEST_F(ClipDialogTest, ClipSetInTheDialogConvertsIntoThatWindow) {
 }
 
 } // namespace
+
+namespace {
+
+// The place of control `id` in the Clip dialog, as its template gives it.
+QRect TemplatePlace(int id) {
+    const DialogTemplate& clip = *FindDialogTemplate(ids::kClipDialog);
+    for (const ControlTemplate& control : clip.controls) {
+        if (control.id == id) {
+            return DialogUnitsToPixels(
+                BackgroundUnitScale(clip, SkinPictureSize(ids::kClipBackgroundBitmap)),
+                control.rect);
+        }
+    }
+    return {};
+}
+
+// A button's visible shape in dialog coordinates.
+QRegion ShapeInDialog(const CClipDialog& dialog, int id) {
+    const QWidget& button = *FindControl(dialog, id);
+    return button.mask().translated(button.geometry().topLeft());
+}
+
+} // namespace
+
+// The template's Play and Stop places overlap and sit one unit apart in
+// height; the buttons' shapes must still stand apart and in line.
+TEST_F(ClipDialogTest, PlayAndStopStandApartAndInLineOnTheirTemplatePlaces) {
+    AddRow(FixturePath("stereo44.wav"), "00:00:00", "00:00:05", "5");
+    ClipRow(0, [](CClipDialog& dialog) {
+        for (int id : {ids::kClipPlay, ids::kClipStop}) {
+            EXPECT_EQ(FindControl(dialog, id)->geometry(), TemplatePlace(id)) << id;
+        }
+        const QRegion play = ShapeInDialog(dialog, ids::kClipPlay);
+        const QRegion stop = ShapeInDialog(dialog, ids::kClipStop);
+        ASSERT_FALSE(play.isEmpty());
+        ASSERT_FALSE(stop.isEmpty());
+        EXPECT_FALSE(play.intersects(stop));
+        // Not even touching: a pixel's step to the right keeps them apart.
+        EXPECT_FALSE(play.translated(1, 0).intersects(stop));
+        EXPECT_EQ(play.boundingRect().top(), stop.boundingRect().top());
+        EXPECT_EQ(play.boundingRect().bottom(), stop.boundingRect().bottom());
+        Click(dialog, ids::kClipCancel);
+    });
+}

@@ -2,11 +2,19 @@
 // picture it draws in each state.
 #include "ui/controls/control_button.h"
 
+#include "tests/ui/focus_ring_check.h"
+
 #include "ui/skin_pictures.h"
 
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -195,6 +203,95 @@ TEST(ControlButton, HoldsTheParentBackgroundAndMaskAndDrawsThemOnlyWhenAsked) {
     // The corner outside the mask shows the window's background there.
     EXPECT_EQ(drawn.pixel(0, 0), background.pixel(12, 23));
     EXPECT_EQ(drawn.pixel(60, 30), SkinPicture(177, 1.0).pixel(60, 30));
+}
+
+// A button whose shape has no pixel at all: it must leave the window's
+// background showing and let clicks through, not become a plain rectangle.
+struct EmptyShape {
+    const char* what;
+    std::function<void(CControlButton&)> setShape;
+};
+
+const EmptyShape kEmptyShapes[] = {
+    {"an all-white picture",
+     [](CControlButton& button) {
+         button.SetShapeRegion(CControlButton::RegionFromNonWhite(Filled(183, 93, kWhite)));
+     }},
+    {"a missing picture", [](CControlButton& button) { button.SetShapeFromBitmap(99999); }},
+};
+
+TEST(ControlButtonEmptyShape, IsNeitherDrawnNorClickable) {
+    const QColor background(12, 200, 40);
+    for (const EmptyShape& shape : kEmptyShapes) {
+        QWidget window;
+        window.resize(200, 100);
+        QPalette colours = window.palette();
+        colours.setColor(QPalette::Window, background);
+        window.setPalette(colours);
+        window.setAutoFillBackground(true);
+        CControlButton button(&window);
+        button.setGeometry(0, 0, 183, 93);
+        shape.setShape(button);
+        button.SetImages(185, 186, 279, 185);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window)) << shape.what;
+
+        const QImage drawn = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (const QPoint point : {QPoint(1, 1), QPoint(90, 45), QPoint(150, 80)}) {
+            EXPECT_EQ(QColor(drawn.pixel(point)), background)
+                << shape.what << " at " << point.x() << "," << point.y();
+        }
+        QSignalSpy clicks(&button, &QAbstractButton::clicked);
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(90, 45));
+        EXPECT_EQ(clicks.count(), 0) << shape.what;
+        EXPECT_EQ(window.childAt(90, 45), nullptr) << shape.what;
+    }
+}
+
+struct FocusCase {
+    int shape;
+    qreal ratio;
+};
+
+// A large and a small shape, each at 100 % and 200 %.
+const FocusCase kFocusCases[] = {{186, 1.0}, {186, 2.0}, {209, 1.0}, {209, 2.0}};
+
+// The window with the button at its top-left corner, drawn at `ratio`.
+QImage DrawnAt(QWidget& widget, qreal ratio) {
+    QImage image(widget.size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::black);
+    widget.render(&image);
+    return image;
+}
+
+TEST(ControlButtonFocus, TheFocusShowsAsAnAccentRingAlongTheShapeAtEveryScale) {
+    for (const FocusCase& focus : kFocusCases) {
+        QWidget window;
+        window.resize(200, 100);
+        CControlButton button(&window);
+        QPushButton elsewhere(&window);
+        elsewhere.setGeometry(0, 95, 10, 5);
+        button.setGeometry(0, 0, SkinPictureSize(focus.shape).width(),
+                           SkinPictureSize(focus.shape).height());
+        button.SetShapeFromBitmap(focus.shape);
+        button.SetImages(focus.shape, focus.shape, focus.shape, focus.shape);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        elsewhere.setFocus(Qt::TabFocusReason);
+        const double ownShare = AccentShareOfPicture(focus.shape, focus.ratio, button.mask());
+        EXPECT_LE(AccentShareAlongShape(DrawnAt(window, focus.ratio), button.mask()),
+                  ownShare + 0.05)
+            << focus.shape << " at " << focus.ratio << " without the focus";
+        button.setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button.hasFocus());
+        const double focusedShare =
+            AccentShareAlongShape(DrawnAt(window, focus.ratio), button.mask());
+        EXPECT_GE(focusedShare, 0.9) << focus.shape << " at " << focus.ratio << " with the focus";
+        EXPECT_GE(focusedShare, ownShare + 0.3)
+            << focus.shape << " at " << focus.ratio << " with the focus";
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "resources/control_ids.h"
 #include "tests/support/media_check.h"
 #include "tests/ui/fake_services.h"
+#include "tests/ui/focus_ring_check.h"
 #include "ui/about_dialog.h"
 #include "ui/controls/control_button.h"
 #include "ui/dialog_builder.h"
@@ -16,7 +17,9 @@
 #include <QEnterEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTest>
 #include <QUrl>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -49,11 +52,17 @@ protected:
         QApplication::sendEvent(window.get(), &drop);
     }
 
+    // The pointer moved by the window system, as a user moves it: the moves
+    // reach the window's controls the way Qt hands them on (none to a
+    // disabled control), and the cursor is the one the window shows.
     Qt::CursorShape CursorAfterMoveTo(QPoint point) {
-        QMouseEvent move(QEvent::MouseMove, point, window->mapToGlobal(point), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(window.get(), &move);
-        return window->cursor().shape();
+        QWindow* handle = window->windowHandle();
+        if (handle == nullptr) {
+            ADD_FAILURE() << "the window is not shown";
+            return Qt::BlankCursor;
+        }
+        QTest::mouseMove(handle, point);
+        return handle->cursor().shape();
     }
 
     AppLocations locations;
@@ -166,6 +175,88 @@ TEST_F(MainWindowSkinTest, TheHandShowsOverEveryButtonPlaceHiddenOnesIncluded) {
     // The place's bounds count: the Close button's bottom-right corner.
     EXPECT_EQ(CursorAfterMoveTo(QPoint(878, 25)), Qt::BitmapCursor);
     EXPECT_EQ(CursorAfterMoveTo(QPoint(850, 60)), Qt::ArrowCursor);
+}
+
+struct PointerPlace {
+    const char* what;
+    QPoint point;
+    Qt::CursorShape expected;
+};
+
+// Each place is reached from the background, where the arrow shows.
+const PointerPlace kPointerPlaces[] = {
+    {"enabled Add", {80, 50}, Qt::BitmapCursor},
+    {"enabled Browse", {500, 496}, Qt::BitmapCursor},
+    {"enabled Close, its bottom-right corner", {878, 25}, Qt::BitmapCursor},
+    {"disabled Convert", {762, 470}, Qt::BitmapCursor},
+    {"disabled Cut", {117, 408}, Qt::BitmapCursor},
+    {"disabled Empty", {272, 408}, Qt::BitmapCursor},
+    {"disabled Setting", {503, 456}, Qt::BitmapCursor},
+    {"disabled File Information", {430, 406}, Qt::BitmapCursor},
+    {"hidden Clip, between Add and Help", {165, 50}, Qt::BitmapCursor},
+    {"hidden Merge, between Empty and File Information", {330, 400}, Qt::BitmapCursor},
+    {"background right of the list", {700, 200}, Qt::ArrowCursor},
+    {"background below the small buttons", {850, 60}, Qt::ArrowCursor},
+};
+
+TEST_F(MainWindowSkinTest, TheWindowShowsTheHandOverEveryButtonPlaceReachedFromTheBackground) {
+    MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_FALSE(FindControl(*window, ids::kConvert)->isEnabled());
+    const QPoint background(700, 300);
+    for (const PointerPlace& place : kPointerPlaces) {
+        ASSERT_EQ(CursorAfterMoveTo(background), Qt::ArrowCursor) << "before " << place.what;
+        EXPECT_EQ(CursorAfterMoveTo(place.point), place.expected) << place.what;
+        // A second move inside the place keeps what the first one showed.
+        EXPECT_EQ(CursorAfterMoveTo(place.point - QPoint(1, 1)), place.expected) << place.what;
+    }
+}
+
+// A button disabled under the pointer, as Convert is when a batch starts,
+// keeps the hand.
+TEST_F(MainWindowSkinTest, AButtonDisabledUnderThePointerKeepsTheHand) {
+    MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QPoint overBrowse(500, 496);
+    ASSERT_EQ(CursorAfterMoveTo(overBrowse), Qt::BitmapCursor);
+    window->SetButtonEnabled(ids::kBrowse, false);
+    EXPECT_EQ(window->windowHandle()->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(CursorAfterMoveTo(overBrowse + QPoint(2, 0)), Qt::BitmapCursor);
+    window->SetButtonEnabled(ids::kBrowse, true);
+    EXPECT_EQ(CursorAfterMoveTo(overBrowse), Qt::BitmapCursor);
+}
+
+} // namespace
+
+namespace {
+
+// Every skinned button, enabled so that it can take the focus.
+const int kFocusPlaces[] = {
+    ids::kAdd,      ids::kHelp,   ids::kCut,        ids::kEmpty,   ids::kFileInformation,
+    ids::kSetting,  ids::kBrowse, ids::kFindTarget, ids::kConvert, ids::kAbout,
+    ids::kMinimise, ids::kClose};
+
+TEST_F(MainWindowSkinTest, EverySkinnedButtonShowsAnAccentRingAlongItsShapeWhileItHasTheFocus) {
+    MakeWindow();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QWidget* elsewhere = FindControl(*window, ids::kOutputCombo);
+    for (int id : kFocusPlaces) {
+        window->SetButtonEnabled(id, true);
+        CControlButton& button = Button(id);
+        elsewhere->setFocus(Qt::TabFocusReason);
+        const double ownShare = AccentShareOfPicture(button.ShownImageId(), 1.0, button.mask());
+        EXPECT_LE(AccentShareAlongShape(button.grab().toImage(), button.mask()), ownShare + 0.05)
+            << "button " << id << " without the focus";
+        button.setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button.hasFocus()) << id;
+        const double focusedShare = AccentShareAlongShape(button.grab().toImage(), button.mask());
+        EXPECT_GE(focusedShare, 0.9) << "button " << id << " with the focus";
+        EXPECT_GE(focusedShare, ownShare + 0.3) << "button " << id << " with the focus";
+    }
 }
 
 } // namespace

@@ -6,14 +6,19 @@
 //   veltrano-skin-tool about OUT.png        the About box
 //   veltrano-skin-tool clip OUT.png         the Clip dialog playing a test pattern
 //   veltrano-skin-tool clip-audio OUT.png   the Clip dialog playing a tone
+//   veltrano-skin-tool settings OUT.png     the Settings dialog over the window; the
+//                                           same for file-info, message-box, progress
+//                                           (converting), add-progress, context-menu
 // The pixel ratio is the platform's: QT_SCALE_FACTOR=2 gives the 200 % look.
 // Nothing is probed, opened or written beyond OUT.png and a temporary folder
 // (where the Clip dialog's media is made with the ffmpeg program).
 #include "tasks/task_list.h"
 #include "tools/skin_tool/clip_shot.h"
+#include "tools/skin_tool/dialog_shots.h"
 #include "tools/skin_tool/quiet_services.h"
 #include "ui/about_dialog.h"
 #include "ui/main_window.h"
+#include "ui/skin_palette.h"
 #include "ui/skin_pictures.h"
 
 #include <QApplication>
@@ -39,7 +44,9 @@ const TaskRow kDemoTasks[] = {
 int Usage() {
     std::fprintf(stderr, "usage: veltrano-skin-tool picture ID OUT.png | icon SIZE OUT.png | "
                          "window OUT.png | empty-window OUT.png | about OUT.png | "
-                         "clip OUT.png | clip-audio OUT.png\n");
+                         "clip OUT.png | clip-audio OUT.png | settings OUT.png | "
+                         "file-info OUT.png | message-box OUT.png | progress OUT.png | "
+                         "add-progress OUT.png | context-menu OUT.png \n");
     return 2;
 }
 
@@ -91,6 +98,7 @@ int RenderWindow(Shot shot, const char* path) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    ApplySkinLook(app);
     if (argc == 4 && std::strcmp(argv[1], "picture") == 0) {
         return Save(SkinPicture(std::atoi(argv[2]), ScreenRatio()), argv[3]);
     }
@@ -112,6 +120,9 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && std::strcmp(argv[1], "clip-audio") == 0) {
         return RenderClipDialog(ClipShot::Audio, argv[2]);
+    }
+    if (argc == 3 && DialogShotNamed(argv[1]) != nullptr) {
+        return RenderDialog(*DialogShotNamed(argv[1]), argv[2]);
     }
     return Usage();
 }

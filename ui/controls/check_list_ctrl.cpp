@@ -10,6 +10,10 @@
 namespace {
 
 const QColor kListBackground(241, 250, 233);
+// The list's own light background keeps dark text, whatever the window's
+// colours around it.
+const QColor kListText(0x1b, 0x24, 0x2e);
+const QColor kListDisabledText(0x6b, 0x75, 0x80);
 const QColor kTransparentColour(255, 0, 255);
 
 // The three 16 x 16 images of bitmap 292, magenta made transparent.
@@ -48,6 +52,8 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent)
     verticalHeader()->hide();
     QPalette colours = palette();
     colours.setColor(QPalette::Base, kListBackground);
+    colours.setColor(QPalette::Text, kListText);
+    colours.setColor(QPalette::Disabled, QPalette::Text, kListDisabledText);
     setPalette(colours);
     // The check-all header stands in for the ordinary one from the start, so
     // the columns the window sets up are already its own.

@@ -1,5 +1,6 @@
 #include "ui/controls/control_button.h"
 
+#include "ui/skin_palette.h"
 #include "ui/skin_pictures.h"
 
 #include <QEvent>
@@ -13,6 +14,10 @@ constexpr QRgb kOutside = qRgb(255, 255, 255);
 // Runs are turned into a region in batches, so that a large picture never
 // builds one huge rectangle list.
 constexpr std::size_t kRectBatch = 2000;
+// The focus ring: an accent band along the shape's edge, then a thin dark
+// line inside it, so that it also shows on a face drawn in the accent.
+constexpr int kFocusBandWidth = 2;
+constexpr int kFocusInkWidth = 1;
 
 struct Span {
     int first; // first device pixel covered
@@ -80,6 +85,23 @@ private:
     QRegion m_result;
 };
 
+// `region` less its outermost `width` pixels all round.
+QRegion Shrunk(QRegion region, int width) {
+    for (int step = 0; step < width; ++step) {
+        region = region.intersected(region.translated(1, 0))
+                     .intersected(region.translated(-1, 0))
+                     .intersected(region.translated(0, 1))
+                     .intersected(region.translated(0, -1));
+    }
+    return region;
+}
+
+void FillRegion(QPainter& painter, const QRegion& region, const QColor& colour) {
+    for (const QRect& rect : region) {
+        painter.fillRect(rect, colour);
+    }
+}
+
 } // namespace
 
 CControlButton::CControlButton(QWidget* parent) : QPushButton(parent) {}
@@ -133,7 +155,13 @@ void CControlButton::ApplyShape() {
     if (m_shapeId == 0) {
         return;
     }
-    setMask(RegionFromNonWhite(SkinPicture(m_shapeId, devicePixelRatioF())));
+    SetShapeRegion(RegionFromNonWhite(SkinPicture(m_shapeId, devicePixelRatioF())));
+}
+
+// Qt takes an empty mask for no mask at all, which would show and click the
+// whole rectangle; a mask lying wholly outside the button keeps none of it.
+void CControlButton::SetShapeRegion(const QRegion& shape) {
+    setMask(shape.isEmpty() ? QRegion(-1, -1, 1, 1) : shape);
     update();
 }
 
@@ -189,6 +217,18 @@ void CControlButton::paintEvent(QPaintEvent* event) {
             painter.drawPixmap(0, 0, m_pressedImage.pixmap);
         }
     }
+    if (hasFocus()) {
+        DrawFocusRing(painter);
+    }
+}
+
+// Drawn inside the shape, since nothing outside it shows.
+void CControlButton::DrawFocusRing(QPainter& painter) const {
+    const QRegion shape = mask().isEmpty() ? QRegion(rect()) : mask().intersected(rect());
+    const QRegion inside = Shrunk(shape, kFocusBandWidth);
+    FillRegion(painter, shape.subtracted(inside), QColor::fromRgb(kSkinAccent));
+    FillRegion(painter, inside.subtracted(Shrunk(inside, kFocusInkWidth)),
+               QColor::fromRgb(kSkinAccentInk));
 }
 
 void CControlButton::DrawOverParentBackground(QPainter& painter, const QPixmap& state) const {

@@ -8,6 +8,9 @@
 // Pictures are given by id (see ui/skin_pictures.h) and are loaded at the
 // device pixel ratio of the screen the button is on; pictures and shape are
 // reloaded when that ratio changes, so they stay sharp and keep matching.
+//
+// While it has the keyboard focus, the button shows a ring in the skin's
+// accent colour along the inside of its shape.
 #pragma once
 
 #include <QPixmap>
@@ -27,6 +30,10 @@ public:
 
     // Cuts the button's window to the non-white pixels of picture `id`.
     void SetShapeFromBitmap(int id);
+
+    // Cuts the button's window to `shape` (button coordinates). An empty
+    // shape leaves nothing of the button: it is not drawn and takes no click.
+    void SetShapeRegion(const QRegion& shape);
 
     // The parent's background picture with the button's rectangle in the
     // parent's client coordinates, and a mask picture (non-white: inside).
@@ -63,6 +70,7 @@ private:
     void ReloadForRatio();
     void ApplyShape();
     void DrawOverParentBackground(QPainter& painter, const QPixmap& state) const;
+    void DrawFocusRing(QPainter& painter) const;
 
     Picture m_hoverImage;
     Picture m_normalImage;
