@@ -7,6 +7,7 @@
 #include "cli/probe_report.h"
 #include "cli/progress_display.h"
 #include "engine/av_convert.h"
+#include "resources/version.h"
 #include "tasks/output_folder.h"
 
 extern "C" {
@@ -137,6 +138,9 @@ int RunConverter(int argc, char** argv) {
     switch (options.mode) {
     case CliMode::Help:
         std::fputs(HelpText().c_str(), stdout);
+        return kExitAllCompleted;
+    case CliMode::Version:
+        std::printf("veltrano-convert %s\n", kVeltranoVersion);
         return kExitAllCompleted;
     case CliMode::Probe:
         return RunProbe(options);

@@ -16,7 +16,7 @@ constexpr const char* kUsage = R"(Usage:
                    [--channels 1|2|6] [--start HH:MM:SS] [--end HH:MM:SS]
                    [-o FOLDER] [-j N] [--verbose] FILE...
   veltrano-convert --probe [--verbose] FILE...
-  veltrano-convert --help
+  veltrano-convert --help | --version
 
 Converts every FILE (audio, or video with sound) into one output format, as
 one batch. Each output is FOLDER/<file name without extension>.<format>; an
@@ -47,6 +47,7 @@ Options:
   --probe               list each FILE's media facts instead of converting
   -v, --verbose         let FFmpeg print its warnings
   -h, --help            show this text
+  --version             show the program's version
   --                    every argument after it is a FILE
 Options also take the form --name=value.
 
@@ -75,6 +76,9 @@ Exit codes:
   1    a file failed or was refused, or --probe found a file it cannot read
   2    usage error (nothing converted) or the output folder cannot be made
   130  stopped by Ctrl-C or SIGTERM
+
+Veltrano Audio Converter comes with NO WARRANTY; it is free software under the
+GNU General Public License, version 3 or later (GPL-3.0-or-later).
 )tail";
 
 std::string FormatTable() {
