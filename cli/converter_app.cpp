@@ -72,9 +72,15 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
+// A folder lists the files a conversion of it would take, in the same order.
 int RunProbe(const CliOptions& options) {
+    std::vector<std::string> files;
+    for (const SourceFile& source :
+         SourceFiles(options.files, NormalizeFolder(options.outputFolder))) {
+        files.push_back(source.path);
+    }
     std::string report;
-    const bool allOk = ProbeFiles(options.files, report);
+    const bool allOk = ProbeFiles(files, report);
     std::fputs(report.c_str(), stdout);
     return allOk ? kExitAllCompleted : kExitSomeFailed;
 }

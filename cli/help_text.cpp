@@ -15,7 +15,7 @@ constexpr const char* kUsage = R"(Usage:
   veltrano-convert [-f FORMAT] [--encoder NAME] [--bitrate N|Nk] [--rate HZ]
                    [--channels 1|2|6] [--start HH:MM:SS] [--end HH:MM:SS]
                    [-o FOLDER] [-j N] [--verbose] FILE...
-  veltrano-convert --probe [--verbose] FILE...
+  veltrano-convert --probe [--verbose] FILE|FOLDER...
   veltrano-convert --help | --version
 
 Converts every FILE (audio, or video with sound) into one output format, as
@@ -44,7 +44,8 @@ Options:
                         default the current folder
   -j, --jobs N          convert N files at once (1 to 256); default the
                         number of cores
-  --probe               list each FILE's media facts instead of converting
+  --probe               list each FILE's media facts instead of converting;
+                        a folder lists the files a conversion would take
   -v, --verbose         let FFmpeg print its warnings
   -h, --help            show this text
   --version             show the program's version
