@@ -1,5 +1,6 @@
 #include "app/quarvel_app.h"
 
+#include "app/desktop_notifier.h"
 #include "app/desktop_shell.h"
 #include "app/logind_power.h"
 #include "app/session_end.h"
@@ -53,7 +54,8 @@ int CQuarvelApp::InitInstance() {
     QtUserDialogs dialogs;
     QtDesktopShell shell;
     LogindPowerControl power;
-    MainServices services{dialogs, shell, power};
+    FreedesktopNotifier notifier;
+    MainServices services{dialogs, shell, power, notifier};
     CQuarvelDlg mainWindow(services, Locations());
     dialogs.SetOwner(&mainWindow);
     SessionEndWatcher sessionEnd;

@@ -8,7 +8,7 @@
 
 // The launcher's name, so that the desktop shows the launcher's icon and name
 // for the window.
-inline constexpr const char* kDesktopFileName = "com.example.veltrano.AudioConverter";
+inline constexpr const char* kDesktopFileName = "io.github.veltrano.AudioConverter";
 
 class CQuarvelApp : public QApplication {
 public:

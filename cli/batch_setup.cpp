@@ -40,20 +40,24 @@ std::string CheckFile(AVConvert& engine, const CliOptions& options, const std::s
     return "";
 }
 
-// One file of the command line with the folder its output goes to.
-struct SourceFile {
-    std::string path;
-    std::string outputFolder;
-};
-
 // The part of a relative path before its last "/"; "" when it has none.
 std::string SubfolderOf(const std::string& relativePath) {
     const size_t slash = relativePath.rfind('/');
     return slash == std::string::npos ? "" : relativePath.substr(0, slash);
 }
 
-// The files named on the command line, each folder replaced by the files in
-// its tree, whose outputs go to the same subfolders below the output folder.
+void FillRows(AVConvert& engine, const std::vector<AcceptedFile>& files) {
+    PrepareBatch(engine, static_cast<int32_t>(files.size()));
+    for (size_t i = 0; i < files.size(); ++i) {
+        engine.m_inputPaths[i] = files[i].inputPath;
+        engine.m_outputPaths[i] = files[i].outputPath;
+        SetRowClip(engine, static_cast<int>(i), files[i].clipStart, files[i].clipEnd);
+    }
+    engine.m_checkedCount = static_cast<int32_t>(files.size());
+}
+
+} // namespace
+
 std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
                                     const std::string& outputFolder) {
     std::vector<SourceFile> files;
@@ -70,18 +74,6 @@ std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
     }
     return files;
 }
-
-void FillRows(AVConvert& engine, const std::vector<AcceptedFile>& files) {
-    PrepareBatch(engine, static_cast<int32_t>(files.size()));
-    for (size_t i = 0; i < files.size(); ++i) {
-        engine.m_inputPaths[i] = files[i].inputPath;
-        engine.m_outputPaths[i] = files[i].outputPath;
-        SetRowClip(engine, static_cast<int>(i), files[i].clipStart, files[i].clipEnd);
-    }
-    engine.m_checkedCount = static_cast<int32_t>(files.size());
-}
-
-} // namespace
 
 std::string NormalizeFolder(const std::string& folder) {
     std::string trimmed = folder;

@@ -12,6 +12,19 @@
 // paths read "folder/name.ext".
 std::string NormalizeFolder(const std::string& folder);
 
+// One file of the command line with the folder its output goes to.
+struct SourceFile {
+    std::string path;
+    std::string outputFolder;
+};
+
+// The files named on the command line, in their order, each folder replaced
+// by every file in its tree (hidden ones and the output folder left out) in
+// name order; a folder's files send their outputs to the same subfolders
+// below `outputFolder`.
+std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
+                                    const std::string& outputFolder);
+
 // Probes every file, refuses the ones the window would refuse, and makes the
 // accepted ones the rows of the engine's batch, with the output parameters
 // written last (probing overwrites them). A folder stands for every file in

@@ -19,6 +19,7 @@ namespace {
 // What the scan of the arguments collects before anything is checked.
 struct RawOptions {
     bool help = false;
+    bool version = false;
     bool probe = false;
     bool verbose = false;
     std::string firstConversionOption; // for refusing them with --probe
@@ -78,6 +79,8 @@ std::optional<std::string>* ValueSlot(RawOptions& raw, std::string_view name) {
 bool SetFlag(RawOptions& raw, std::string_view name) {
     if (name == "-h" || name == "--help") {
         raw.help = true;
+    } else if (name == "--version") {
+        raw.version = true;
     } else if (name == "--probe") {
         raw.probe = true;
     } else if (name == "-v" || name == "--verbose") {
@@ -353,6 +356,11 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
     options.files = raw.files;
     if (raw.help) {
         options.mode = CliMode::Help;
+        result.options = options;
+        return result;
+    }
+    if (raw.version) {
+        options.mode = CliMode::Version;
         result.options = options;
         return result;
     }

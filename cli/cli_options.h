@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class CliMode { Convert, Probe, Help };
+enum class CliMode { Convert, Probe, Help, Version };
 
 struct CliOptions {
     CliMode mode = CliMode::Convert;

@@ -7,6 +7,7 @@
 #include "cli/probe_report.h"
 #include "cli/progress_display.h"
 #include "engine/av_convert.h"
+#include "resources/version.h"
 #include "tasks/output_folder.h"
 
 extern "C" {
@@ -71,9 +72,15 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
+// A folder lists the files a conversion of it would take, in the same order.
 int RunProbe(const CliOptions& options) {
+    std::vector<std::string> files;
+    for (const SourceFile& source :
+         SourceFiles(options.files, NormalizeFolder(options.outputFolder))) {
+        files.push_back(source.path);
+    }
     std::string report;
-    const bool allOk = ProbeFiles(options.files, report);
+    const bool allOk = ProbeFiles(files, report);
     std::fputs(report.c_str(), stdout);
     return allOk ? kExitAllCompleted : kExitSomeFailed;
 }
@@ -137,6 +144,9 @@ int RunConverter(int argc, char** argv) {
     switch (options.mode) {
     case CliMode::Help:
         std::fputs(HelpText().c_str(), stdout);
+        return kExitAllCompleted;
+    case CliMode::Version:
+        std::printf("veltrano-convert %s\n", kVeltranoVersion);
         return kExitAllCompleted;
     case CliMode::Probe:
         return RunProbe(options);

@@ -15,8 +15,8 @@ constexpr const char* kUsage = R"(Usage:
   veltrano-convert [-f FORMAT] [--encoder NAME] [--bitrate N|Nk] [--rate HZ]
                    [--channels 1|2|6] [--start HH:MM:SS] [--end HH:MM:SS]
                    [-o FOLDER] [-j N] [--verbose] FILE...
-  veltrano-convert --probe [--verbose] FILE...
-  veltrano-convert --help
+  veltrano-convert --probe [--verbose] FILE|FOLDER...
+  veltrano-convert --help | --version
 
 Converts every FILE (audio, or video with sound) into one output format, as
 one batch. Each output is FOLDER/<file name without extension>.<format>; an
@@ -44,9 +44,11 @@ Options:
                         default the current folder
   -j, --jobs N          convert N files at once (1 to 256); default the
                         number of cores
-  --probe               list each FILE's media facts instead of converting
+  --probe               list each FILE's media facts instead of converting;
+                        a folder lists the files a conversion would take
   -v, --verbose         let FFmpeg print its warnings
   -h, --help            show this text
+  --version             show the program's version
   --                    every argument after it is a FILE
 Options also take the form --name=value.
 
@@ -75,6 +77,9 @@ Exit codes:
   1    a file failed or was refused, or --probe found a file it cannot read
   2    usage error (nothing converted) or the output folder cannot be made
   130  stopped by Ctrl-C or SIGTERM
+
+Veltrano Audio Converter comes with NO WARRANTY; it is free software under the
+GNU General Public License, version 3 or later (GPL-3.0-or-later).
 )tail";
 
 std::string FormatTable() {

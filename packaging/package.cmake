@@ -3,7 +3,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME veltrano)
 set(CPACK_PACKAGE_VENDOR "Veltrano maintainers")
-set(CPACK_PACKAGE_CONTACT "Veltrano maintainers <maintainers@veltrano.example.com>")
+set(CPACK_PACKAGE_CONTACT "Veltrano maintainers <veltrano@users.noreply.github.com>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch audio converter for audio and video files")
 # Debian wants the long description in lines of at most 80 characters.
@@ -23,7 +23,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://veltrano.example.com/")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://veltrano.github.io/")
 # dpkg-shlibdeps finds the libraries the programs need; the playback library
 # is our own and comes with the package (dpkg-shlibdeps runs in the staged
 # tree, so the folder is relative to it).

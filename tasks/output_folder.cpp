@@ -38,22 +38,39 @@ std::string ParentFolder(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
+bool IsWritableFolder(const std::string& path) {
+    return IsDirectory(path) && ::access(path.c_str(), W_OK) == 0;
+}
+
+// The "bin" folder of a writable program folder, made when missing: a
+// portable copy keeps its settings with it from its first start on. Empty
+// when there is no usable one (a file of that name, a read-only "bin").
+std::string SettingsFolderBeside(const std::string& appDir) {
+    const std::string bin = appDir + "/bin";
+    return MakeFolder(bin) && IsWritableFolder(bin) ? bin : "";
+}
+
 } // namespace
 
 AppLocations ResolveAppLocations(const std::string& appDir, const std::string& configHome,
                                  const std::string& musicDir) {
     AppLocations locations;
     locations.appDir = appDir;
-    if (!appDir.empty() && ::access(appDir.c_str(), W_OK) == 0) {
-        locations.settingsPath = appDir + "/bin/" + kSettingsFileName;
-        locations.defaultFolder = appDir + "/" + kDefaultFolderName;
-        return locations;
+    const bool programFolderWritable = IsWritableFolder(appDir);
+    const std::string binFolder = programFolderWritable ? SettingsFolderBeside(appDir) : "";
+    if (!binFolder.empty()) {
+        locations.settingsPath = binFolder + "/" + kSettingsFileName;
+    } else {
+        const std::string config = configHome.empty() ? DefaultConfigHome() : configHome;
+        locations.settingsPath = config + "/veltrano/" + kSettingsFileName;
+        locations.makeSettingsFolder = true;
     }
-    const std::string config = configHome.empty() ? DefaultConfigHome() : configHome;
-    const std::string music = musicDir.empty() ? EnvironmentText("HOME") : musicDir;
-    locations.settingsPath = config + "/veltrano/" + kSettingsFileName;
-    locations.defaultFolder = music + "/" + kDefaultFolderName;
-    locations.makeSettingsFolder = true;
+    if (programFolderWritable) {
+        locations.defaultFolder = appDir + "/" + kDefaultFolderName;
+    } else {
+        const std::string music = musicDir.empty() ? EnvironmentText("HOME") : musicDir;
+        locations.defaultFolder = music + "/" + kDefaultFolderName;
+    }
     return locations;
 }
 

@@ -14,9 +14,11 @@ inline constexpr const char* kMissingFolderMessage =
 inline constexpr const char* kInvalidChosenFolderMessage = "The output folder name is invalid!";
 inline constexpr const char* kChooseFolderTitle = "Please select output folder:";
 
-// The settings file and default folder beside a writable program folder,
-// else in the user's configuration folder (DefaultConfigHome when empty) and
-// music folder (the home folder when empty).
+// The settings file and default folder beside a writable program folder
+// (the settings in its "bin" folder, made here when missing), else in the
+// user's configuration folder (DefaultConfigHome when empty) and music folder
+// (the home folder when empty). A writable program folder whose "bin" cannot
+// be had keeps its default folder but the settings go to the user's folder.
 AppLocations ResolveAppLocations(const std::string& appDir, const std::string& configHome,
                                  const std::string& musicDir);
 

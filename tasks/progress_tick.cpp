@@ -2,6 +2,7 @@
 
 #include "engine/av_convert.h"
 #include "engine/failure_reason.h"
+#include "tasks/batch_notice.h"
 #include "tasks/output_path.h"
 
 #include <algorithm>
@@ -76,6 +77,8 @@ int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConve
 void EndBatch(MainView& view, MainWindowState& state, MainServices& services, AVConvert& engine) {
     state.m_batchEndHandled = true;
     CloseProgressDialog(view, engine);
+    // Before the file manager takes the focus from the window.
+    NotifyBatchEndWhenAway(services.notifier, state, engine);
     services.shell.OpenFolder(state.m_outputFolder);
     if (state.m_shutdownWhenDone) {
         ShutDownComputer(services.power);

@@ -10,7 +10,18 @@ public:
     void End() override {}
 };
 
+class SilentNotifier : public DesktopNotifier {
+public:
+    bool ProgramIsActive() const override { return true; }
+    void Notify(const std::string&) override {}
+};
+
 } // namespace
+
+DesktopNotifier& NoDesktopNotices() {
+    static SilentNotifier silent;
+    return silent;
+}
 
 AddProgress& UserDialogs::AddingProgress() {
     static SilentAddProgress silent;

@@ -56,9 +56,25 @@ public:
     virtual bool PowerOff() = 0;
 };
 
+// Notices in the desktop's notification area, for news that comes while the
+// user works in another program.
+class DesktopNotifier {
+public:
+    virtual ~DesktopNotifier() = default;
+    // True while one of this program's windows is the active window.
+    virtual bool ProgramIsActive() const = 0;
+    // Shows one notice with `summary` as its text. Never waits for the
+    // desktop, and a desktop without notices simply shows nothing.
+    virtual void Notify(const std::string& summary) = 0;
+};
+
+// A notifier that shows nothing, for callers that have no desktop.
+DesktopNotifier& NoDesktopNotices();
+
 // The services the main window's commands reach.
 struct MainServices {
     UserDialogs& dialogs;
     DesktopShell& shell;
     PowerControl& power;
+    DesktopNotifier& notifier = NoDesktopNotices();
 };

@@ -1,6 +1,7 @@
 #include "ui/about_dialog.h"
 
 #include "resources/control_ids.h"
+#include "resources/version.h"
 #include "ui/controls/hyper_link.h"
 #include "ui/dialog_builder.h"
 #include "ui/skin_pictures.h"
@@ -11,6 +12,12 @@
 namespace {
 
 const int kLinkPointSize = 10;
+
+// Below the links and above OK, in the box's dialog units, like its template.
+constexpr ControlRect kVersionRect{20, 113, 261, 8};
+constexpr ControlRect kLicenceRect{20, 124, 261, 8};
+constexpr const char* kLicenceText =
+    "Free software under the GNU General Public License, version 3 or later.";
 
 bool IsLink(int controlId) {
     return controlId == ids::kSupportLink || controlId == ids::kHomepageLink;
@@ -30,6 +37,8 @@ CAbout::CAbout(DesktopShell& shell, UserDialogs& dialogs, QWidget* mainWindow)
     ShowLogo();
     MakeLink(ids::kSupportLink);
     MakeLink(ids::kHomepageLink);
+    AddNote(QString("Version ") + kVeltranoVersion, kVersionRect);
+    AddNote(kLicenceText, kLicenceRect);
     if (auto* ok = FindControlAs<QPushButton>(*this, ids::kAboutOk)) {
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     }
@@ -60,6 +69,15 @@ void CAbout::MakeLink(int controlId) {
     linkFont.setPointSize(kLinkPointSize);
     link->setFont(linkFont);
     link->SetURL(link->text());
+}
+
+// A line of plain text in the template's font, placed as a template places
+// its statics.
+void CAbout::AddNote(const QString& text, const ControlRect& rect) {
+    auto* note = new QLabel(text, this);
+    const QFont font = TemplateFont(*FindDialogTemplate(ids::kAboutDialog));
+    note->setFont(font);
+    note->setGeometry(DialogUnitsToPixels(font, rect));
 }
 
 void CAbout::showEvent(QShowEvent* event) {

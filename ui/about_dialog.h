@@ -1,5 +1,8 @@
-// The About box: the maker's logo and the support and home page links.
+// The About box: the maker's logo, the support and home page links, and
+// below them the version and the licence.
 #pragma once
+
+#include "resources/dialog_templates.h"
 
 #include <QDialog>
 
@@ -19,5 +22,6 @@ protected:
 private:
     void ShowLogo();
     void MakeLink(int controlId);
+    void AddNote(const QString& text, const ControlRect& rect);
     void CentreOverOwner();
 };

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/resource.h>
 
 namespace {
@@ -58,6 +59,61 @@ TEST(CliLibrary, AFolderKeepsItsSubfolderTreeUnderTheOutputFolder) {
                                         "B/01(1).mp3", "B/01(2).mp3", "B/01.mp3"}));
     EXPECT_EQ(ProbeAudio(out + "/A/CD2/01.mp3").channels, 2);
     EXPECT_EQ(ProbeAudio(out + "/A/CD1/01.mp3").sampleRate, 44100);
+}
+
+// The "file: " lines of a --probe listing, in order.
+std::vector<std::string> ProbedFiles(const std::string& listing) {
+    std::vector<std::string> files;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("file: ")) {
+            files.push_back(line.substr(6));
+        }
+    }
+    return files;
+}
+
+// The sources of a conversion's "Completed" lines, in order: each output with
+// the source's folder and extension put back.
+std::vector<std::string> ConvertedSources(const std::string& summary, const std::string& out,
+                                          const std::string& music) {
+    std::vector<std::string> sources;
+    std::istringstream lines(summary);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("Completed " + out + "/")) {
+            const std::string relative = line.substr(10 + out.size() + 1);
+            sources.push_back(music + "/" + relative.substr(0, relative.rfind('.')) + ".wav");
+        }
+    }
+    return sources;
+}
+
+TEST(CliLibrary, ProbeListsAFoldersFilesAsConversionTakesThem) {
+    const std::string dir = MakeScratchDir("cli_library_probe");
+    const std::string music = dir + "/Music";
+    Put("mono8.wav", music + "/b.wav");
+    Put("stereo44.wav", music + "/A/CD2/01.wav");
+    Put("mono8.wav", music + "/A/CD1/01.wav");
+    Put("mono8.wav", music + "/a.wav");
+    Put("mono8.wav", music + "/.hidden/01.wav");
+    Put("mono8.wav", music + "/A/.hidden.wav");
+    const std::string single = FixturePath("stereo44.wav");
+
+    const CliRun probe = RunCli({"--probe", music, single}, dir);
+    EXPECT_EQ(probe.exitCode, 0) << probe.out << probe.err;
+    const std::vector<std::string> expected = {music + "/A/CD1/01.wav", music + "/A/CD2/01.wav",
+                                               music + "/a.wav", music + "/b.wav", single};
+    EXPECT_EQ(ProbedFiles(probe.out), expected);
+    EXPECT_EQ(probe.out.find("result: -"), std::string::npos) << probe.out;
+
+    const std::string out = dir + "/out";
+    const CliRun convert = RunCli({"-f", "wav", "-j", "1", "-o", out, music}, dir);
+    ASSERT_EQ(convert.exitCode, 0) << convert.err;
+    const std::vector<std::string> probedInFolder(expected.begin(), expected.end() - 1);
+    EXPECT_EQ(ConvertedSources(convert.out, out, music), probedInFolder);
+
+    const CliRun help = RunCli({"--help"}, dir);
+    EXPECT_NE(help.out.find("--probe [--verbose] FILE|FOLDER..."), std::string::npos) << help.out;
 }
 
 TEST(CliLibrary, TheFailureLineSaysWhy) {

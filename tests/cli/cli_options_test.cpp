@@ -1,9 +1,9 @@
 #include "cli/cli_options.h"
-#include "tasks/job_count.h"
 #include "engine/encoder_check.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
 #include "profiles/settings_choices.h"
+#include "tasks/job_count.h"
 #include "tasks/output_path.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +137,13 @@ TEST(CliOptions, ChoosesProbeAndHelpModes) {
     EXPECT_EQ(ParseGood({"--probe", "--verbose", "a.wav"}).mode, CliMode::Probe);
     EXPECT_EQ(ParseGood({"--help"}).mode, CliMode::Help);
     EXPECT_EQ(ParseGood({"-f", "xyz", "-h"}).mode, CliMode::Help);
+}
+
+TEST(CliOptions, VersionNeedsNoFileAndWinsOverTheRest) {
+    EXPECT_EQ(ParseGood({"--version"}).mode, CliMode::Version);
+    EXPECT_EQ(ParseGood({"-f", "xyz", "--version", "a.wav"}).mode, CliMode::Version);
+    EXPECT_EQ(ParseGood({"--probe", "--version"}).mode, CliMode::Version);
+    EXPECT_EQ(ParseGood({"--version", "--help"}).mode, CliMode::Help);
 }
 
 TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {

@@ -6,6 +6,7 @@
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
 #include "profiles/settings_choices.h"
+#include "resources/version.h"
 #include "tasks/output_path.h"
 #include "tests/support/media_check.h"
 
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -331,6 +333,29 @@ TEST(CliHelp, DocumentsEveryFormatEncoderAndExitCode) {
     for (const char* text : {"130", "Ctrl-C", "--probe", "--verbose", "--start", "--end"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     }
+}
+
+TEST(CliVersion, PrintsTheProgramAndItsVersion) {
+    const std::string dir = MakeScratchDir("cli_version");
+    const CliRun run = RunCli({"--version"}, dir);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, std::string("veltrano-convert ") + kVeltranoVersion + "\n");
+    EXPECT_TRUE(run.err.empty()) << run.err;
+    // CMake's project version: numbers and dots.
+    EXPECT_TRUE(std::regex_match(kVeltranoVersion, std::regex(R"(\d+(\.\d+)*)")))
+        << kVeltranoVersion;
+}
+
+TEST(CliHelp, NamesTheVersionOptionAndEndsWithTheLicence) {
+    const std::string dir = MakeScratchDir("cli_help_licence");
+    const CliRun run = RunCli({"--help"}, dir);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("\n  --version "), std::string::npos) << run.out;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("GNU General Public License, version 3 or later"),
+              std::string::npos)
+        << lines.back();
 }
 
 std::string Joined(const std::vector<std::string>& items) {

@@ -59,11 +59,21 @@ public:
     int powerOffCalls = 0;
 };
 
+class FakeNotifier : public DesktopNotifier {
+public:
+    bool ProgramIsActive() const override { return programActive; }
+    void Notify(const std::string& summary) override { notices.push_back(summary); }
+
+    bool programActive = true;
+    std::vector<std::string> notices;
+};
+
 struct FakeServices {
     FakeDialogs dialogs;
     FakeShell shell;
     FakePower power;
-    MainServices services{dialogs, shell, power};
+    FakeNotifier notifier;
+    MainServices services{dialogs, shell, power, notifier};
 };
 
 class FakeMainView : public MainView {

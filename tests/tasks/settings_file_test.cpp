@@ -140,6 +140,71 @@ TEST(SettingsFile, WhatCannotBeReadGivesTheDefaultFolderAndIsNeverReplaced) {
     EXPECT_EQ(ReadBytes(h.locations.settingsPath), "[Info]\nPath=/secret\n");
 }
 
+// A folder this process may not write into. A privileged user writes
+// wherever the file system does, whatever the folder's mode says; the process
+// table stays read-only even to it.
+std::string UnwritableFolder(const std::string& folder) {
+    fs::create_directories(folder);
+    chmod(folder.c_str(), 0555);
+    return ::access(folder.c_str(), W_OK) != 0 ? folder : "/proc/1";
+}
+
+// Where the settings are kept for each kind of program folder, and that a
+// later start reads back what was saved there.
+TEST(SettingsFile, KeptBesideAWritableProgramElseInTheUsersConfigFolder) {
+    struct Case {
+        const char* name;
+        std::string (*makeProgramFolder)(const std::string& scratch);
+        bool keptBeside;
+    };
+    const Case cases[] = {
+        {"writable folder without bin",
+         [](const std::string& s) {
+             fs::create_directories(s + "/app");
+             return s + "/app";
+         },
+         true},
+        {"writable folder with bin",
+         [](const std::string& s) {
+             fs::create_directories(s + "/app/bin");
+             return s + "/app";
+         },
+         true},
+        {"writable folder whose bin is a file",
+         [](const std::string& s) {
+             fs::create_directories(s + "/app");
+             WriteBytes(s + "/app/bin", "not a folder\n");
+             return s + "/app";
+         },
+         false},
+        {"unwritable folder", [](const std::string& s) { return UnwritableFolder(s + "/app"); },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string scratch = MakeScratchDir("tasks_settings_where");
+        const std::string app = c.makeProgramFolder(scratch);
+        const std::string config = scratch + "/config";
+        const AppLocations locations = ResolveAppLocations(app, config, scratch + "/Music");
+        const std::string expected = c.keptBeside ? app + "/bin/Path_Registration.ini"
+                                                  : config + "/veltrano/Path_Registration.ini";
+        EXPECT_EQ(locations.settingsPath, expected);
+
+        TaskHarness first;
+        LoadOutputFolder(first.view, first.state, locations);
+        SaveOutputFolder(first.state, scratch + "/chosen");
+        EXPECT_EQ(ReadIniValue(expected, "Info", "Path"), scratch + "/chosen");
+
+        TaskHarness next;
+        LoadOutputFolder(next.view, next.state,
+                         ResolveAppLocations(app, config, scratch + "/Music"));
+        EXPECT_EQ(next.state.m_outputFolder, scratch + "/chosen");
+        if (app.starts_with(scratch)) {
+            chmod(app.c_str(), 0755); // lets the next run clear the scratch folder
+        }
+    }
+}
+
 TEST(OutputFolderText, ALeadingTildeMeansTheHomeFolder) {
     const std::string home = MakeScratchDir("tasks_tilde_home");
     const std::string work = MakeScratchDir("tasks_tilde_work");

@@ -72,12 +72,22 @@ public:
     int powerOffCalls = 0;
 };
 
-// The three stand-ins and the services that hand them to a window: a base of
-// a test fixture, or one object in a test or a tool. `Dialogs` may script more
-// than FakeUserDialogs does.
+class FakeDesktopNotifier : public DesktopNotifier {
+public:
+    bool ProgramIsActive() const override { return programActive; }
+    void Notify(const std::string& summary) override { notices.push_back(summary); }
+
+    bool programActive = true;
+    std::vector<std::string> notices;
+};
+
+// The stand-ins and the services that hand them to a window: a base of a test
+// fixture, or one object in a test or a tool. `Dialogs` may script more than
+// FakeUserDialogs does.
 template <class Dialogs = FakeUserDialogs> struct FakeWindowServices {
     Dialogs dialogs;
     FakeDesktopShell shell;
     FakePowerControl power;
-    MainServices services{dialogs, shell, power};
+    FakeDesktopNotifier notifier;
+    MainServices services{dialogs, shell, power, notifier};
 };

@@ -29,24 +29,24 @@ TEST(HyperLink, AnEmptyTextShowsTheAddressAndNoAddressOpensTheText) {
     FakeDesktopShell shell;
     FakeUserDialogs dialogs;
     CHyperLink empty(shell, dialogs);
-    empty.SetURL("https://veltrano.example.com/support");
-    EXPECT_EQ(empty.text(), "https://veltrano.example.com/support");
-    EXPECT_EQ(empty.toolTip(), "https://veltrano.example.com/support");
+    empty.SetURL("https://github.com/veltrano");
+    EXPECT_EQ(empty.text(), "https://github.com/veltrano");
+    EXPECT_EQ(empty.toolTip(), "https://github.com/veltrano");
     EXPECT_GE(empty.width(), empty.fontMetrics().horizontalAdvance(empty.text()));
 
     CHyperLink textOnly(shell, dialogs);
-    textOnly.setText("https://veltrano.example.com/");
+    textOnly.setText("https://veltrano.github.io/");
     textOnly.SetURL("");
-    EXPECT_EQ(textOnly.URL(), "https://veltrano.example.com/");
+    EXPECT_EQ(textOnly.URL(), "https://veltrano.github.io/");
     EXPECT_TRUE(textOnly.GotoURL());
-    EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"https://veltrano.example.com/"});
+    EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"https://veltrano.github.io/"});
 }
 
 TEST(HyperLink, ColoursFollowThePointerAndASuccessfulVisit) {
     FakeDesktopShell shell;
     FakeUserDialogs dialogs;
     CHyperLink link(shell, dialogs);
-    link.SetURL("https://veltrano.example.com/");
+    link.SetURL("https://veltrano.github.io/");
     link.show();
     EXPECT_EQ(link.TextColour(), QColor(0, 0, 238));
     EXPECT_FALSE(link.font().underline());
@@ -68,10 +68,10 @@ TEST(HyperLink, AFailedOpenSaysSoWithTheReasonAndLeavesTheLinkUnvisited) {
     RefusingShell shell;
     FakeUserDialogs dialogs;
     CHyperLink link(shell, dialogs);
-    link.SetURL("https://veltrano.example.com/support");
+    link.SetURL("https://github.com/veltrano");
     link.show();
     ClickAndLeave(link);
-    EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"https://veltrano.example.com/support"});
+    EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"https://github.com/veltrano"});
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].first, "Unable to open hyperlink:\n\nThere is no application "
                                          "associated\nwith the given filename extension.");

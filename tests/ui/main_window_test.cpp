@@ -696,8 +696,8 @@ TEST_F(MainWindowTest, HelpAndTheAboutLinksOpenTheirPagesThroughTheDesktop) {
         EXPECT_EQ(link->font().pointSize(), 10);
         QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(4, link->height() / 2));
     }
-    const std::vector<std::string> expectedUrls = {"https://veltrano.example.com/support",
-                                                   "https://veltrano.example.com/"};
+    const std::vector<std::string> expectedUrls = {"https://github.com/veltrano",
+                                                   "https://veltrano.github.io/"};
     EXPECT_EQ(shell.openedUrls, expectedUrls);
 
     FindControlAs<QPushButton>(about, ids::kAboutOk)->click();

@@ -56,9 +56,9 @@ const std::vector<ControlCase> kControlCases = {
      "Shut down computer when conversion completed", true, true},
     {ids::kProgressDialog, ids::kStop, "QPushButton", "Stop", true, true},
     {ids::kProgressDialog, ids::kVideoFrame, "QGroupBox", "", false, true},
-    {ids::kAboutDialog, ids::kSupportLink, "QLabel", "https://veltrano.example.com/support", true,
+    {ids::kAboutDialog, ids::kSupportLink, "QLabel", "https://github.com/veltrano", true,
      true},
-    {ids::kAboutDialog, ids::kHomepageLink, "QLabel", "https://veltrano.example.com/", true, true},
+    {ids::kAboutDialog, ids::kHomepageLink, "QLabel", "https://veltrano.github.io/", true, true},
     {ids::kAboutDialog, ids::kAboutOk, "QPushButton", "OK", true, true},
 };
 
