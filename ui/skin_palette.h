@@ -17,6 +17,12 @@ inline constexpr QRgb kSkinAccent = 0xff35c4a5;
 // Dark ink that reads on the accent.
 inline constexpr QRgb kSkinAccentInk = 0xff0b1f1a;
 
+// A web link's colours on the skin's dark surfaces: the usual blue, purple
+// after a visit and red under the pointer, light enough to read at 4.5:1.
+inline constexpr QRgb kSkinLink = 0xff7db4ff;
+inline constexpr QRgb kSkinLinkVisited = 0xffb3a6ee;
+inline constexpr QRgb kSkinLinkHover = 0xffff8080;
+
 // `palette` with the skin's colours for the active, inactive and disabled groups.
 QPalette SkinPalette(QPalette palette);
 

@@ -48,18 +48,18 @@ TEST(HyperLink, ColoursFollowThePointerAndASuccessfulVisit) {
     CHyperLink link(shell, dialogs);
     link.SetURL("https://veltrano.github.io/");
     link.show();
-    EXPECT_EQ(link.TextColour(), QColor(0, 0, 238));
+    EXPECT_EQ(link.TextColour(), QColor(kSkinLink));
     EXPECT_FALSE(link.font().underline());
 
     QTest::mouseMove(&link, QPoint(3, link.height() / 2));
     EXPECT_TRUE(link.IsPointerOver());
-    EXPECT_EQ(link.TextColour(), QColor(255, 0, 0));
+    EXPECT_EQ(link.TextColour(), QColor(kSkinLinkHover));
     EXPECT_TRUE(link.font().underline());
 
     ClickAndLeave(link);
     EXPECT_TRUE(link.IsVisited());
-    EXPECT_EQ(link.TextColour(), QColor(85, 26, 139));
-    EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(85, 26, 139));
+    EXPECT_EQ(link.TextColour(), QColor(kSkinLinkVisited));
+    EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(kSkinLinkVisited));
     EXPECT_FALSE(link.font().underline());
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -77,7 +77,7 @@ TEST(HyperLink, AFailedOpenSaysSoWithTheReasonAndLeavesTheLinkUnvisited) {
                                          "associated\nwith the given filename extension.");
     EXPECT_EQ(dialogs.messages[0].second, MessageIcon::Exclamation);
     EXPECT_FALSE(link.IsVisited());
-    EXPECT_EQ(link.TextColour(), QColor(0, 0, 238));
+    EXPECT_EQ(link.TextColour(), QColor(kSkinLink));
 }
 
 TEST(HyperLink, FailureReasonsByResult) {

@@ -7,6 +7,7 @@
 #include "tests/ui/fake_services.h"
 #include "ui/about_dialog.h"
 #include "ui/controls/check_list_ctrl.h"
+#include "ui/controls/hyper_link.h"
 #include "ui/dialog_builder.h"
 #include "ui/file_info_dialog.h"
 #include "ui/main_window.h"
@@ -197,6 +198,19 @@ TEST_F(SkinLookTest, TheTaskListKeepsItsOwnBackgroundWithReadableText) {
     EXPECT_EQ(list->palette().color(QPalette::Highlight),
               SkinPalette(QPalette()).color(QPalette::Highlight));
     ExpectReadable(list->palette(), "task list");
+}
+
+TEST_F(SkinLookTest, TheAboutBoxLinksReadInEveryState) {
+    CAbout about(shell, dialogs, window.get());
+    for (int id : {ids::kSupportLink, ids::kHomepageLink}) {
+        auto* link = FindControlAs<CHyperLink>(about, id);
+        ASSERT_NE(link, nullptr) << id;
+        const QColor background = link->palette().color(link->backgroundRole());
+        for (const QColor& text : {link->linkColour, link->visitedColour, link->hoverColour}) {
+            EXPECT_GE(Contrast(text, background), kNormalText)
+                << id << " " << text.name().toStdString();
+        }
+    }
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 // told in a message box.
 #pragma once
 
+#include "ui/skin_palette.h"
+
 #include <QBasicTimer>
 #include <QColor>
 #include <QFont>
@@ -32,9 +34,9 @@ public:
     bool IsVisited() const { return visited; }
     bool IsPointerOver() const { return pointerOver; }
 
-    QColor linkColour{0, 0, 238};
-    QColor visitedColour{85, 26, 139};
-    QColor hoverColour{255, 0, 0};
+    QColor linkColour{kSkinLink};
+    QColor visitedColour{kSkinLinkVisited};
+    QColor hoverColour{kSkinLinkHover};
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
