@@ -29,6 +29,30 @@ bool IsCoverPicture(const AVStream& stream) {
     return (stream.disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
 }
 
+// More channels than any real layout has: such a frame is damage.
+constexpr int kMaxChannels = 64;
+
+bool IsPlayableSound(const AVFrame& frame) {
+    return frame.nb_samples > 0 && frame.sample_rate > 0 && frame.ch_layout.nb_channels > 0 &&
+           frame.ch_layout.nb_channels <= kMaxChannels && frame.format > AV_SAMPLE_FMT_NONE &&
+           frame.format < AV_SAMPLE_FMT_NB;
+}
+
+// Channels named by a mask are kept as they are; any other order, or a mask
+// that names another number of channels than the frame holds, is read as the
+// usual layout for the channel count. Either way the layout owns no memory,
+// so it can be copied and compared freely.
+AVChannelLayout PlainLayout(const AVChannelLayout& layout) {
+    AVChannelLayout plain{};
+    if (layout.order == AV_CHANNEL_ORDER_NATIVE &&
+        av_popcount64(layout.u.mask) == layout.nb_channels &&
+        av_channel_layout_from_mask(&plain, layout.u.mask) == 0) {
+        return plain;
+    }
+    av_channel_layout_default(&plain, layout.nb_channels);
+    return plain;
+}
+
 } // namespace
 
 bool MediaSource::Open(const std::string& utf8Path) {
@@ -92,34 +116,54 @@ int MediaSource::SourceChannels() const {
 }
 
 bool MediaSource::SetSoundOutput(int rate, int channels) {
-    AVChannelLayout outLayout;
-    av_channel_layout_default(&outLayout, channels);
-    AVChannelLayout inLayout;
-    if (soundDecoder_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-        av_channel_layout_default(&inLayout, soundDecoder_->ch_layout.nb_channels);
-    } else if (av_channel_layout_copy(&inLayout, &soundDecoder_->ch_layout) < 0) {
+    outRate_ = rate;
+    outChannels_ = channels;
+    const SoundShape decoded{PlainLayout(soundDecoder_->ch_layout), soundDecoder_->sample_fmt,
+                             soundDecoder_->sample_rate};
+    if (!RebuildResampler(decoded)) {
+        outRate_ = outChannels_ = 0;
         return false;
     }
+    return true;
+}
+
+// The few samples the old resampler may still hold are dropped: a change of
+// shape is a seam in the sound anyway.
+bool MediaSource::RebuildResampler(const SoundShape& shape) {
+    resampler_.reset();
+    resamplerShape_ = shape;
+    AVChannelLayout outLayout;
+    av_channel_layout_default(&outLayout, outChannels_);
+    AVChannelLayout inLayout = shape.layout; // a mask layout: a plain copy
     SwrContext* raw = nullptr;
-    const int result =
-        swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, rate, &inLayout,
-                            soundDecoder_->sample_fmt, soundDecoder_->sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
+    const int result = swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, outRate_, &inLayout,
+                                           shape.format, shape.rate, 0, nullptr);
     resampler_.reset(raw);
     if (result < 0 || swr_init(resampler_.get()) < 0) {
         resampler_.reset();
         return false;
     }
-    outRate_ = rate;
-    outChannels_ = channels;
     return true;
+}
+
+// A stream may change its layout, rate or sample format part-way (joined
+// files, broadcasts): the resampler follows each frame's own shape.
+bool MediaSource::FollowSoundShape(const AVFrame& frame) {
+    const SoundShape shape{PlainLayout(frame.ch_layout), static_cast<AVSampleFormat>(frame.format),
+                           frame.sample_rate};
+    if (resampler_ && shape.format == resamplerShape_.format &&
+        shape.rate == resamplerShape_.rate &&
+        av_channel_layout_compare(&shape.layout, &resamplerShape_.layout) == 0) {
+        return true;
+    }
+    return RebuildResampler(shape);
 }
 
 void MediaSource::DropSound() {
     audioStream_ = -1;
     soundDecoder_.reset();
     resampler_.reset();
+    outRate_ = outChannels_ = 0;
 }
 
 MediaSource::Step MediaSource::DecodeNext(std::vector<uint8_t>& sound,
@@ -168,12 +212,15 @@ void MediaSource::ReceiveSound(std::vector<uint8_t>& sound) {
 }
 
 void MediaSource::AppendSound(const AVFrame& frame, std::vector<uint8_t>& sound) {
+    if (outRate_ == 0 || !IsPlayableSound(frame)) {
+        return;
+    }
     double start = FrameSeconds(frame, audioStream_);
     if (start < 0) {
         start = nextSoundSeconds_;
     }
     nextSoundSeconds_ = start + static_cast<double>(frame.nb_samples) / frame.sample_rate;
-    if (!resampler_ || nextSoundSeconds_ <= cutBefore_) {
+    if (nextSoundSeconds_ <= cutBefore_ || !FollowSoundShape(frame)) {
         return;
     }
     const int capacity = swr_get_out_samples(resampler_.get(), frame.nb_samples);

@@ -18,6 +18,13 @@ struct SwsFreer {
 };
 using SwsPtr = std::unique_ptr<SwsContext, SwsFreer>;
 
+// What the resampler was made for.
+struct SoundShape {
+    AVChannelLayout layout{};
+    AVSampleFormat format = AV_SAMPLE_FMT_NONE;
+    int rate = 0;
+};
+
 // One decoded picture: rows top-down, each VANTIRO_FRAME_STRIDE(width) bytes.
 struct Picture {
     double seconds = 0;
@@ -54,6 +61,8 @@ private:
     void ReceiveSound(std::vector<uint8_t>& sound);
     void ReceivePictures(std::vector<Picture>& pictures);
     void AppendSound(const AVFrame& frame, std::vector<uint8_t>& sound);
+    bool RebuildResampler(const SoundShape& shape);
+    bool FollowSoundShape(const AVFrame& frame);
     bool ConvertPicture(const AVFrame& frame, Picture& picture);
     double FrameSeconds(const AVFrame& frame, int streamIndex) const;
     void Drain(std::vector<uint8_t>& sound, std::vector<Picture>& pictures);
@@ -62,6 +71,7 @@ private:
     CodecContextPtr soundDecoder_;
     CodecContextPtr pictureDecoder_;
     SwrPtr resampler_;
+    SoundShape resamplerShape_;
     SwsPtr scaler_;
     PacketPtr packet_;
     FramePtr frame_;
