@@ -85,6 +85,7 @@ bool MediaSource::Open(const std::string& utf8Path) {
         if (width_ <= 0 || height_ <= 0) {
             videoStream_ = -1;
             width_ = height_ = 0;
+            pictureDecoder_.reset();
         }
     }
     duration_ = StreamDuration(*input_, audioStream_ >= 0 ? audioStream_ : videoStream_);
@@ -93,18 +94,25 @@ bool MediaSource::Open(const std::string& utf8Path) {
     return (audioStream_ >= 0 || videoStream_ >= 0) && packet_ && frame_;
 }
 
+// The decoder is kept only once it is open: a seek or the end of the file
+// flushes every decoder that is kept, and an unopened one cannot be flushed.
 bool MediaSource::OpenDecoder(int streamIndex, CodecContextPtr& decoder) {
+    decoder.reset();
     const AVCodecParameters* parameters = input_->streams[streamIndex]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
     if (codec == nullptr) {
         return false;
     }
-    decoder.reset(avcodec_alloc_context3(codec));
-    if (!decoder || avcodec_parameters_to_context(decoder.get(), parameters) < 0) {
+    CodecContextPtr opened(avcodec_alloc_context3(codec));
+    if (!opened || avcodec_parameters_to_context(opened.get(), parameters) < 0) {
         return false;
     }
-    decoder->pkt_timebase = input_->streams[streamIndex]->time_base;
-    return avcodec_open2(decoder.get(), codec, nullptr) >= 0;
+    opened->pkt_timebase = input_->streams[streamIndex]->time_base;
+    if (avcodec_open2(opened.get(), codec, nullptr) < 0) {
+        return false;
+    }
+    decoder = std::move(opened);
+    return true;
 }
 
 int MediaSource::SourceRate() const {
