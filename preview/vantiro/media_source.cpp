@@ -174,8 +174,7 @@ void MediaSource::DropSound() {
     outRate_ = outChannels_ = 0;
 }
 
-MediaSource::Step MediaSource::DecodeNext(std::vector<uint8_t>& sound,
-                                          std::vector<Picture>& pictures) {
+MediaSource::Step MediaSource::DecodeNext(Sound& sound, std::vector<Picture>& pictures) {
     const int result = av_read_frame(input_.get(), packet_.get());
     if (result < 0) {
         Drain(sound, pictures);
@@ -195,7 +194,7 @@ MediaSource::Step MediaSource::DecodeNext(std::vector<uint8_t>& sound,
     return Step::More;
 }
 
-void MediaSource::Drain(std::vector<uint8_t>& sound, std::vector<Picture>& pictures) {
+void MediaSource::Drain(Sound& sound, std::vector<Picture>& pictures) {
     if (soundDecoder_ && avcodec_send_packet(soundDecoder_.get(), nullptr) >= 0) {
         ReceiveSound(sound);
     }
@@ -212,14 +211,14 @@ double MediaSource::FrameSeconds(const AVFrame& frame, int streamIndex) const {
            av_q2d(input_->streams[streamIndex]->time_base);
 }
 
-void MediaSource::ReceiveSound(std::vector<uint8_t>& sound) {
+void MediaSource::ReceiveSound(Sound& sound) {
     while (avcodec_receive_frame(soundDecoder_.get(), frame_.get()) >= 0) {
         AppendSound(*frame_, sound);
         av_frame_unref(frame_.get());
     }
 }
 
-void MediaSource::AppendSound(const AVFrame& frame, std::vector<uint8_t>& sound) {
+void MediaSource::AppendSound(const AVFrame& frame, Sound& sound) {
     if (outRate_ == 0 || !IsPlayableSound(frame)) {
         return;
     }
@@ -250,8 +249,12 @@ void MediaSource::AppendSound(const AVFrame& frame, std::vector<uint8_t>& sound)
         skip = std::llround((cutBefore_ - start) * outRate_);
     }
     skip = std::clamp<long long>(skip, 0, made);
-    sound.insert(sound.end(), converted.begin() + static_cast<ptrdiff_t>(skip * frameBytes),
-                 converted.begin() + static_cast<ptrdiff_t>(made * frameBytes));
+    if (sound.bytes.empty()) {
+        sound.seconds = start + static_cast<double>(skip) / outRate_;
+    }
+    sound.bytes.insert(sound.bytes.end(),
+                       converted.begin() + static_cast<ptrdiff_t>(skip * frameBytes),
+                       converted.begin() + static_cast<ptrdiff_t>(made * frameBytes));
 }
 
 void MediaSource::ReceivePictures(std::vector<Picture>& pictures) {

@@ -121,4 +121,47 @@ TEST_F(VantiroMediaTest, MediaWhoseShapeChangesPartWayPlaysToTheEnd) {
     }
 }
 
+struct UnevenStreams {
+    const char* name;
+    const char* media;
+    double lastPictureSeconds;
+};
+
+const UnevenStreams kUnevenStreams[] = {
+    {"long-picture.mp4",
+     "-f lavfi -i testsrc=size=160x120:rate=25:duration=4 "
+     "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -c:v mpeg4 -c:a aac",
+     3.96},
+    {"long-sound.mp4",
+     "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
+     "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=4 -c:v mpeg4 -c:a aac",
+     0.96},
+};
+
+// Playback ends when both the sound and the pictures are over, whichever
+// lasts longer, and the pictures move on to their last one.
+TEST_F(VantiroMediaTest, PlaybackLastsAsLongAsTheLongerOfSoundAndPicture) {
+    const std::string folder = MakeScratchDir("uneven_streams");
+    for (const UnevenStreams& media : kUnevenStreams) {
+        SCOPED_TRACE(media.name);
+        const std::string path = folder + "/" + media.name;
+        ASSERT_TRUE(MakeMedia(media.media, path));
+        ASSERT_EQ(OpenInLibrary(path), 0);
+        ASSERT_TRUE(PlayToTheEnd());
+        EXPECT_GT(PlayedSeconds(), 3.8);
+        int width = 0;
+        int height = 0;
+        Vantiro_GetFrameSize(&width, &height);
+        ASSERT_GT(pictureCount_, 0);
+        // The picture shown at the end is the last one, not one from where
+        // the shorter stream ended.
+        const double atEnd = MeanPictureDifference(
+            lastPicture_, ReferencePicture(path, media.lastPictureSeconds), width, height);
+        const double midway = MeanPictureDifference(
+            lastPicture_, ReferencePicture(path, media.lastPictureSeconds - 0.5), width, height);
+        EXPECT_LT(atEnd, midway);
+        Vantiro_Close();
+    }
+}
+
 } // namespace
