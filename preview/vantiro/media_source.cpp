@@ -2,6 +2,8 @@
 
 #include "vantiro.h"
 
+#include "engine/stream_choice.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -64,7 +66,9 @@ bool MediaSource::Open(const std::string& utf8Path) {
     if (avformat_find_stream_info(input_.get(), nullptr) < 0) {
         return false;
     }
-    audioStream_ = av_find_best_stream(input_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    // The sound track a conversion of the file takes, so that the user hears
+    // what will be converted.
+    audioStream_ = ConvertedStreamOfType(input_.get(), AVMEDIA_TYPE_AUDIO);
     videoStream_ = av_find_best_stream(input_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (videoStream_ >= 0 && IsCoverPicture(*input_->streams[videoStream_])) {
         videoStream_ = -1;

@@ -1,9 +1,10 @@
 // The playback library on media of more than one simple shape: sound or
 // pictures that change shape part-way, sound and pictures of different
-// lengths. The media are made here with the ffmpeg program.
+// lengths, two sound tracks. The media are made here with the ffmpeg program.
 #include "vantiro.h"
 #include "vantiro_test_support.h"
 
+#include "engine/av_convert.h"
 #include "tests/support/media_check.h"
 
 #include <atomic>
@@ -162,6 +163,24 @@ TEST_F(VantiroMediaTest, PlaybackLastsAsLongAsTheLongerOfSoundAndPicture) {
         EXPECT_LT(atEnd, midway);
         Vantiro_Close();
     }
+}
+
+// The converter takes the last of two sound tracks; the preview plays that
+// one too. The tracks differ in length, so the played length tells which.
+TEST_F(VantiroMediaTest, PlaysTheSoundTrackThatIsConverted) {
+    const std::string path = MakeScratchDir("two_tracks") + "/two-tracks.mkv";
+    ASSERT_TRUE(MakeMedia("-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 "
+                          "-f lavfi -i sine=frequency=880:sample_rate=22050:duration=3 "
+                          "-map 0 -map 1 -c:a flac -ac:0 2 -ac:1 1",
+                          path));
+    AVConvert engine;
+    engine.m_probePath = path;
+    ASSERT_EQ(ProbeMediaFile(engine), ProbeOk);
+    ASSERT_EQ(engine.m_audioStream, 1);
+
+    ASSERT_EQ(OpenInLibrary(path), 0);
+    ASSERT_TRUE(PlayToTheEnd());
+    EXPECT_NEAR(PlayedSeconds(), 3.0, 0.2);
 }
 
 } // namespace
