@@ -1,5 +1,7 @@
 #include "engine/media_input.h"
 
+#include "engine/stream_choice.h"
+
 #include <sys/stat.h>
 
 namespace {
@@ -39,18 +41,9 @@ int OpenMediaInput(const std::string& path, InputFormatPtr& input) {
 }
 
 void FindStreams(const AVFormatContext* input, AVConvert& engine) {
-    engine.m_videoStream = -1;
-    engine.m_audioStream = -1;
-    engine.m_streamCount = 0;
-    for (unsigned i = 0; i < input->nb_streams; ++i) {
-        engine.m_streamCount = static_cast<int32_t>(i + 1);
-        const AVMediaType type = input->streams[i]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO) {
-            engine.m_videoStream = static_cast<int32_t>(i);
-        } else if (type == AVMEDIA_TYPE_AUDIO) {
-            engine.m_audioStream = static_cast<int32_t>(i);
-        }
-    }
+    engine.m_streamCount = static_cast<int32_t>(input->nb_streams);
+    engine.m_videoStream = ConvertedStreamOfType(input, AVMEDIA_TYPE_VIDEO);
+    engine.m_audioStream = ConvertedStreamOfType(input, AVMEDIA_TYPE_AUDIO);
 }
 
 int OpenStreamDecoder(const AVStream* stream, CodecContextPtr& decoder) {

@@ -57,8 +57,13 @@ void AudioOutput::Close() {
     readOffset_ = 0;
 }
 
-void AudioOutput::Push(const uint8_t* bytes, size_t size) {
+void AudioOutput::Push(const uint8_t* bytes, size_t size, double seconds) {
     std::lock_guard lock(mutex_);
+    if (readOffset_ >= pending_.size()) {
+        // Nothing is left to play, so the clock is wherever the new sound is.
+        starved_ = false;
+        clockBase_ = seconds - static_cast<double>(consumedFrames_) / rate_;
+    }
     // Consumed bytes are dropped in one move once they make up half the
     // buffer, so the buffer stays small without a move per callback.
     if (readOffset_ > 0 && readOffset_ * 2 >= pending_.size()) {
@@ -87,6 +92,7 @@ void AudioOutput::Reset(double seconds) {
     readOffset_ = 0;
     clockBase_ = seconds;
     consumedFrames_ = 0;
+    starved_ = false;
 }
 
 double AudioOutput::ClockSeconds() {
@@ -94,12 +100,30 @@ double AudioOutput::ClockSeconds() {
     if (rate_ == 0) {
         return clockBase_;
     }
-    return clockBase_ + static_cast<double>(consumedFrames_) / rate_;
+    return clockBase_ + static_cast<double>(consumedFrames_) / rate_ + StarvedSeconds();
+}
+
+double AudioOutput::StarvedSeconds() const {
+    if (!starved_) {
+        return 0;
+    }
+    const std::chrono::duration<double> starved = std::chrono::steady_clock::now() - starvedSince_;
+    return starved.count();
+}
+
+// The time run without sound so far stays on the clock.
+void AudioOutput::EndStarving() {
+    clockBase_ += StarvedSeconds();
+    starved_ = false;
 }
 
 void AudioOutput::SetPaused(bool paused) {
     if (device_ != 0) {
         SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+    }
+    if (paused) {
+        std::lock_guard lock(mutex_);
+        EndStarving();
     }
 }
 
@@ -107,14 +131,18 @@ void AudioOutput::FeedDevice(void* self, Uint8* stream, int length) {
     static_cast<AudioOutput*>(self)->Feed(stream, length);
 }
 
-// Runs on the device's thread: whatever is missing is played as silence and
-// does not advance the clock.
+// Runs on the device's thread: whatever is missing is played as silence,
+// and from then on the clock runs in real time.
 void AudioOutput::Feed(Uint8* stream, int length) {
     std::memset(stream, 0, static_cast<size_t>(length));
     std::lock_guard lock(mutex_);
     const size_t available = pending_.size() - readOffset_;
     size_t copied = std::min(available, static_cast<size_t>(length));
     copied -= copied % static_cast<size_t>(frameBytes_);
+    if (copied < static_cast<size_t>(length) && !starved_) {
+        starved_ = true;
+        starvedSince_ = std::chrono::steady_clock::now();
+    }
     if (copied == 0) {
         return;
     }

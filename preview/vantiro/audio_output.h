@@ -1,11 +1,14 @@
 // The sound device and the clock that the picture follows: the clock is the
-// position of the last sample the device has consumed, so it stands still
-// while the device is paused or starved.
+// position of the last sample the device has consumed. It stands still while
+// the device is paused; while the device runs out of sound (the sound ended
+// before the picture, or has a gap) it goes on in real time, and the next
+// sound pushed sets it to that sound's own time.
 #pragma once
 
 #include <SDL2/SDL.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -28,7 +31,8 @@ public:
     int Rate() const { return rate_; }
     int Channels() const { return channels_; }
 
-    void Push(const uint8_t* bytes, size_t size);
+    // `seconds` is the time of the first pushed sample in the file.
+    void Push(const uint8_t* bytes, size_t size, double seconds);
     double BufferedSeconds();
     // True when every pushed sample has been consumed.
     bool Drained();
@@ -42,6 +46,8 @@ public:
 
 private:
     static void FeedDevice(void* self, Uint8* stream, int length);
+    double StarvedSeconds() const;
+    void EndStarving();
     void Feed(Uint8* stream, int length);
 
     SDL_AudioDeviceID device_ = 0;
@@ -56,4 +62,7 @@ private:
     size_t readOffset_ = 0;
     double clockBase_ = 0;
     uint64_t consumedFrames_ = 0;
+    // Since when the running device has found no sound to play.
+    bool starved_ = false;
+    std::chrono::steady_clock::time_point starvedSince_;
 };

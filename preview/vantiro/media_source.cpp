@@ -2,6 +2,8 @@
 
 #include "vantiro.h"
 
+#include "engine/stream_choice.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -29,6 +31,30 @@ bool IsCoverPicture(const AVStream& stream) {
     return (stream.disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
 }
 
+// More channels than any real layout has: such a frame is damage.
+constexpr int kMaxChannels = 64;
+
+bool IsPlayableSound(const AVFrame& frame) {
+    return frame.nb_samples > 0 && frame.sample_rate > 0 && frame.ch_layout.nb_channels > 0 &&
+           frame.ch_layout.nb_channels <= kMaxChannels && frame.format > AV_SAMPLE_FMT_NONE &&
+           frame.format < AV_SAMPLE_FMT_NB;
+}
+
+// Channels named by a mask are kept as they are; any other order, or a mask
+// that names another number of channels than the frame holds, is read as the
+// usual layout for the channel count. Either way the layout owns no memory,
+// so it can be copied and compared freely.
+AVChannelLayout PlainLayout(const AVChannelLayout& layout) {
+    AVChannelLayout plain{};
+    if (layout.order == AV_CHANNEL_ORDER_NATIVE &&
+        av_popcount64(layout.u.mask) == layout.nb_channels &&
+        av_channel_layout_from_mask(&plain, layout.u.mask) == 0) {
+        return plain;
+    }
+    av_channel_layout_default(&plain, layout.nb_channels);
+    return plain;
+}
+
 } // namespace
 
 bool MediaSource::Open(const std::string& utf8Path) {
@@ -40,7 +66,9 @@ bool MediaSource::Open(const std::string& utf8Path) {
     if (avformat_find_stream_info(input_.get(), nullptr) < 0) {
         return false;
     }
-    audioStream_ = av_find_best_stream(input_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    // The sound track a conversion of the file takes, so that the user hears
+    // what will be converted.
+    audioStream_ = ConvertedStreamOfType(input_.get(), AVMEDIA_TYPE_AUDIO);
     videoStream_ = av_find_best_stream(input_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (videoStream_ >= 0 && IsCoverPicture(*input_->streams[videoStream_])) {
         videoStream_ = -1;
@@ -61,6 +89,7 @@ bool MediaSource::Open(const std::string& utf8Path) {
         if (width_ <= 0 || height_ <= 0) {
             videoStream_ = -1;
             width_ = height_ = 0;
+            pictureDecoder_.reset();
         }
     }
     duration_ = StreamDuration(*input_, audioStream_ >= 0 ? audioStream_ : videoStream_);
@@ -69,18 +98,25 @@ bool MediaSource::Open(const std::string& utf8Path) {
     return (audioStream_ >= 0 || videoStream_ >= 0) && packet_ && frame_;
 }
 
+// The decoder is kept only once it is open: a seek or the end of the file
+// flushes every decoder that is kept, and an unopened one cannot be flushed.
 bool MediaSource::OpenDecoder(int streamIndex, CodecContextPtr& decoder) {
+    decoder.reset();
     const AVCodecParameters* parameters = input_->streams[streamIndex]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
     if (codec == nullptr) {
         return false;
     }
-    decoder.reset(avcodec_alloc_context3(codec));
-    if (!decoder || avcodec_parameters_to_context(decoder.get(), parameters) < 0) {
+    CodecContextPtr opened(avcodec_alloc_context3(codec));
+    if (!opened || avcodec_parameters_to_context(opened.get(), parameters) < 0) {
         return false;
     }
-    decoder->pkt_timebase = input_->streams[streamIndex]->time_base;
-    return avcodec_open2(decoder.get(), codec, nullptr) >= 0;
+    opened->pkt_timebase = input_->streams[streamIndex]->time_base;
+    if (avcodec_open2(opened.get(), codec, nullptr) < 0) {
+        return false;
+    }
+    decoder = std::move(opened);
+    return true;
 }
 
 int MediaSource::SourceRate() const {
@@ -92,38 +128,57 @@ int MediaSource::SourceChannels() const {
 }
 
 bool MediaSource::SetSoundOutput(int rate, int channels) {
-    AVChannelLayout outLayout;
-    av_channel_layout_default(&outLayout, channels);
-    AVChannelLayout inLayout;
-    if (soundDecoder_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-        av_channel_layout_default(&inLayout, soundDecoder_->ch_layout.nb_channels);
-    } else if (av_channel_layout_copy(&inLayout, &soundDecoder_->ch_layout) < 0) {
+    outRate_ = rate;
+    outChannels_ = channels;
+    const SoundShape decoded{PlainLayout(soundDecoder_->ch_layout), soundDecoder_->sample_fmt,
+                             soundDecoder_->sample_rate};
+    if (!RebuildResampler(decoded)) {
+        outRate_ = outChannels_ = 0;
         return false;
     }
+    return true;
+}
+
+// The few samples the old resampler may still hold are dropped: a change of
+// shape is a seam in the sound anyway.
+bool MediaSource::RebuildResampler(const SoundShape& shape) {
+    resampler_.reset();
+    resamplerShape_ = shape;
+    AVChannelLayout outLayout;
+    av_channel_layout_default(&outLayout, outChannels_);
+    AVChannelLayout inLayout = shape.layout; // a mask layout: a plain copy
     SwrContext* raw = nullptr;
-    const int result =
-        swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, rate, &inLayout,
-                            soundDecoder_->sample_fmt, soundDecoder_->sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
+    const int result = swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, outRate_, &inLayout,
+                                           shape.format, shape.rate, 0, nullptr);
     resampler_.reset(raw);
     if (result < 0 || swr_init(resampler_.get()) < 0) {
         resampler_.reset();
         return false;
     }
-    outRate_ = rate;
-    outChannels_ = channels;
     return true;
+}
+
+// A stream may change its layout, rate or sample format part-way (joined
+// files, broadcasts): the resampler follows each frame's own shape.
+bool MediaSource::FollowSoundShape(const AVFrame& frame) {
+    const SoundShape shape{PlainLayout(frame.ch_layout), static_cast<AVSampleFormat>(frame.format),
+                           frame.sample_rate};
+    if (resampler_ && shape.format == resamplerShape_.format &&
+        shape.rate == resamplerShape_.rate &&
+        av_channel_layout_compare(&shape.layout, &resamplerShape_.layout) == 0) {
+        return true;
+    }
+    return RebuildResampler(shape);
 }
 
 void MediaSource::DropSound() {
     audioStream_ = -1;
     soundDecoder_.reset();
     resampler_.reset();
+    outRate_ = outChannels_ = 0;
 }
 
-MediaSource::Step MediaSource::DecodeNext(std::vector<uint8_t>& sound,
-                                          std::vector<Picture>& pictures) {
+MediaSource::Step MediaSource::DecodeNext(Sound& sound, std::vector<Picture>& pictures) {
     const int result = av_read_frame(input_.get(), packet_.get());
     if (result < 0) {
         Drain(sound, pictures);
@@ -143,7 +198,7 @@ MediaSource::Step MediaSource::DecodeNext(std::vector<uint8_t>& sound,
     return Step::More;
 }
 
-void MediaSource::Drain(std::vector<uint8_t>& sound, std::vector<Picture>& pictures) {
+void MediaSource::Drain(Sound& sound, std::vector<Picture>& pictures) {
     if (soundDecoder_ && avcodec_send_packet(soundDecoder_.get(), nullptr) >= 0) {
         ReceiveSound(sound);
     }
@@ -160,20 +215,23 @@ double MediaSource::FrameSeconds(const AVFrame& frame, int streamIndex) const {
            av_q2d(input_->streams[streamIndex]->time_base);
 }
 
-void MediaSource::ReceiveSound(std::vector<uint8_t>& sound) {
+void MediaSource::ReceiveSound(Sound& sound) {
     while (avcodec_receive_frame(soundDecoder_.get(), frame_.get()) >= 0) {
         AppendSound(*frame_, sound);
         av_frame_unref(frame_.get());
     }
 }
 
-void MediaSource::AppendSound(const AVFrame& frame, std::vector<uint8_t>& sound) {
+void MediaSource::AppendSound(const AVFrame& frame, Sound& sound) {
+    if (outRate_ == 0 || !IsPlayableSound(frame)) {
+        return;
+    }
     double start = FrameSeconds(frame, audioStream_);
     if (start < 0) {
         start = nextSoundSeconds_;
     }
     nextSoundSeconds_ = start + static_cast<double>(frame.nb_samples) / frame.sample_rate;
-    if (!resampler_ || nextSoundSeconds_ <= cutBefore_) {
+    if (nextSoundSeconds_ <= cutBefore_ || !FollowSoundShape(frame)) {
         return;
     }
     const int capacity = swr_get_out_samples(resampler_.get(), frame.nb_samples);
@@ -195,8 +253,12 @@ void MediaSource::AppendSound(const AVFrame& frame, std::vector<uint8_t>& sound)
         skip = std::llround((cutBefore_ - start) * outRate_);
     }
     skip = std::clamp<long long>(skip, 0, made);
-    sound.insert(sound.end(), converted.begin() + static_cast<ptrdiff_t>(skip * frameBytes),
-                 converted.begin() + static_cast<ptrdiff_t>(made * frameBytes));
+    if (sound.bytes.empty()) {
+        sound.seconds = start + static_cast<double>(skip) / outRate_;
+    }
+    sound.bytes.insert(sound.bytes.end(),
+                       converted.begin() + static_cast<ptrdiff_t>(skip * frameBytes),
+                       converted.begin() + static_cast<ptrdiff_t>(made * frameBytes));
 }
 
 void MediaSource::ReceivePictures(std::vector<Picture>& pictures) {

@@ -18,6 +18,20 @@ struct SwsFreer {
 };
 using SwsPtr = std::unique_ptr<SwsContext, SwsFreer>;
 
+// What the resampler was made for.
+struct SoundShape {
+    AVChannelLayout layout{};
+    AVSampleFormat format = AV_SAMPLE_FMT_NONE;
+    int rate = 0;
+};
+
+// Converted sound: interleaved samples in the device's format, and the time
+// of the first of them in the file.
+struct Sound {
+    double seconds = 0;
+    std::vector<uint8_t> bytes;
+};
+
 // One decoded picture: rows top-down, each VANTIRO_FRAME_STRIDE(width) bytes.
 struct Picture {
     double seconds = 0;
@@ -44,24 +58,27 @@ public:
 
     enum class Step { More, End };
     // Reads and decodes one packet, appending converted sound and pictures.
-    Step DecodeNext(std::vector<uint8_t>& sound, std::vector<Picture>& pictures);
+    Step DecodeNext(Sound& sound, std::vector<Picture>& pictures);
 
     // Moves to `seconds`; sound before it is cut away sample by sample.
     void SeekTo(double seconds);
 
 private:
     bool OpenDecoder(int streamIndex, CodecContextPtr& decoder);
-    void ReceiveSound(std::vector<uint8_t>& sound);
+    void ReceiveSound(Sound& sound);
     void ReceivePictures(std::vector<Picture>& pictures);
-    void AppendSound(const AVFrame& frame, std::vector<uint8_t>& sound);
+    void AppendSound(const AVFrame& frame, Sound& sound);
+    bool RebuildResampler(const SoundShape& shape);
+    bool FollowSoundShape(const AVFrame& frame);
     bool ConvertPicture(const AVFrame& frame, Picture& picture);
     double FrameSeconds(const AVFrame& frame, int streamIndex) const;
-    void Drain(std::vector<uint8_t>& sound, std::vector<Picture>& pictures);
+    void Drain(Sound& sound, std::vector<Picture>& pictures);
 
     InputFormatPtr input_;
     CodecContextPtr soundDecoder_;
     CodecContextPtr pictureDecoder_;
     SwrPtr resampler_;
+    SoundShape resamplerShape_;
     SwsPtr scaler_;
     PacketPtr packet_;
     FramePtr frame_;

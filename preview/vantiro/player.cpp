@@ -81,14 +81,7 @@ void Player::Pause() {
     if (!open_) {
         return;
     }
-    audio_.SetPaused(true);
-    std::lock_guard lock(mutex_);
-    if (wallClock_.running) {
-        const std::chrono::duration<double> run =
-            std::chrono::steady_clock::now() - wallClock_.startedAt;
-        wallClock_.baseSeconds += run.count();
-        wallClock_.running = false;
-    }
+    HoldClock();
     playing_ = false;
 }
 
@@ -189,14 +182,28 @@ void Player::Run() {
     if (quit_.load()) {
         return;
     }
+    HoldClock();
     ended_ = true;
     if (Vantiro_EndCallback callback = endCallback_.load()) {
         callback();
     }
 }
 
+// Stops the sound and the clock where they are: at a pause, and at the end,
+// where the position stays until the client stops or seeks.
+void Player::HoldClock() {
+    audio_.SetPaused(true);
+    std::lock_guard lock(mutex_);
+    if (wallClock_.running) {
+        const std::chrono::duration<double> run =
+            std::chrono::steady_clock::now() - wallClock_.startedAt;
+        wallClock_.baseSeconds += run.count();
+        wallClock_.running = false;
+    }
+}
+
 void Player::DecodeUntilEnd() {
-    std::vector<uint8_t> sound;
+    Sound sound;
     std::vector<Picture> decoded;
     while (!quit_.load()) {
         TakeDuePictures();
@@ -205,10 +212,10 @@ void Player::DecodeUntilEnd() {
             continue;
         }
         const MediaSource::Step step = source_.DecodeNext(sound, decoded);
-        if (!sound.empty() && audio_.IsOpen()) {
-            audio_.Push(sound.data(), sound.size());
+        if (!sound.bytes.empty() && audio_.IsOpen()) {
+            audio_.Push(sound.bytes.data(), sound.bytes.size(), sound.seconds);
         }
-        sound.clear();
+        sound.bytes.clear();
         if (!decoded.empty()) {
             std::lock_guard lock(mutex_);
             std::move(decoded.begin(), decoded.end(), std::back_inserter(pictures_));
@@ -220,32 +227,39 @@ void Player::DecodeUntilEnd() {
     }
 }
 
-// A picture queue that nobody empties (the client does not poll) must not
-// starve the sound: while the sound runs low the oldest waiting picture goes.
+// The picture queue is emptied by time, and the clock runs on even when the
+// sound runs dry, so a full queue empties by itself. Only a picture that is
+// not due for a while (a jump in the pictures' times) is dropped while the
+// sound runs low, so that the sound does not wait for it.
 bool Player::BuffersFull() {
     const bool soundFull = audio_.IsOpen() && audio_.BufferedSeconds() >= kSoundAheadSeconds;
+    const double now = ClockSeconds();
     std::lock_guard lock(mutex_);
     if (pictures_.size() < kPicturesAhead) {
         return soundFull;
     }
-    if (audio_.IsOpen() && audio_.BufferedSeconds() < kSoundLowSeconds) {
+    if (audio_.IsOpen() && audio_.BufferedSeconds() < kSoundLowSeconds &&
+        pictures_.front().seconds > now + kSoundAheadSeconds) {
         pictures_.pop_front();
         return false;
     }
     return true;
 }
 
-// The end is reached when the device has played the last sample, or, without
-// a sound device, when the clock passes the last picture (or the duration).
+// The end is reached when the device has played the last sample and the
+// clock has passed the last picture; without a sound device, when the clock
+// passes the last picture (or the duration when there is none).
 void Player::WaitForPlaybackEnd() {
-    double end = source_.Duration();
+    double end = 0;
     if (source_.HasPicture()) {
         std::lock_guard lock(mutex_);
         end = pictures_.empty() ? current_.seconds : pictures_.back().seconds;
+    } else if (!audio_.IsOpen()) {
+        end = source_.Duration();
     }
     while (!quit_.load()) {
         TakeDuePictures();
-        if (audio_.IsOpen() ? audio_.Drained() : ClockSeconds() >= end) {
+        if ((!audio_.IsOpen() || audio_.Drained()) && ClockSeconds() >= end) {
             return;
         }
         std::this_thread::sleep_for(kIdleWait);

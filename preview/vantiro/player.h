@@ -47,6 +47,7 @@ private:
     void Run();
     void DecodeUntilEnd();
     void WaitForPlaybackEnd();
+    void HoldClock();
     bool BuffersFull();
     void TakeDuePictures();
     void JoinDecoder();

@@ -76,7 +76,9 @@ VANTIRO_API int Vantiro_Stop(void);
 VANTIRO_API int Vantiro_Close(void);
 
 /* The play position as a fraction 0.0 to 1.0 of the duration: the position
- * of the sound the audio device has really consumed. */
+ * of the sound the audio device has really consumed; where the sound stops
+ * while the picture goes on, the position runs on in real time. Playback
+ * ends (the end callback) when both the sound and the pictures are over. */
 VANTIRO_API int Vantiro_GetPos(float* fraction);
 /* Seeks to a fraction of the duration (clamped to 0.0 to 1.0); playback
  * holds until the next Vantiro_Start. */

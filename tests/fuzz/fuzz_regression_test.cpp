@@ -1,6 +1,7 @@
 // Replays every input the fuzzers once crashed or hung on, through the same
 // code the fuzz targets run, without libFuzzer.
 #include "tests/fuzz/targets/fuzz_inputs.h"
+#include "tests/fuzz/targets/preview_inputs.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,10 @@ TEST(FuzzRegression, ProbeCasesProbeWithoutFault) {
 
 TEST(FuzzRegression, ConvertCasesConvertWithoutFaultOrLeftover) {
     Replay("convert", veltrano::fuzz::ConvertInput);
+}
+
+TEST(FuzzRegression, PreviewCasesPlayWithoutFault) {
+    Replay("preview", veltrano::fuzz::PlayInput);
 }
 
 } // namespace

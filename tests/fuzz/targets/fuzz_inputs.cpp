@@ -42,13 +42,6 @@ void PrepareProcess() {
     }
 }
 
-std::string WriteInput(const uint8_t* data, size_t size) {
-    const std::string path = FuzzScratchDir() + "/input";
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    return path;
-}
-
 // Runs the worker on its own thread, as the window does, and stops it like
 // the Stop button when it takes longer than the budget.
 void RunBoundedBatch(AVConvert& engine) {
@@ -126,6 +119,13 @@ void ConvertOnce(const std::string& input, int codecId, const char* outputName) 
 }
 
 } // namespace
+
+std::string WriteInput(const uint8_t* data, size_t size) {
+    const std::string path = FuzzScratchDir() + "/input";
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    return path;
+}
 
 const std::string& FuzzScratchDir() {
     // Never destroyed, so the exit handler below can still read it.

@@ -11,6 +11,9 @@ namespace veltrano::fuzz {
 // A private folder for one process's fuzz files, created on first use.
 const std::string& FuzzScratchDir();
 
+// Writes `data` to the one input file of the scratch folder; its path.
+std::string WriteInput(const uint8_t* data, size_t size);
+
 // Writes `data` to a file and probes it.
 void ProbeInput(const uint8_t* data, size_t size);
 
