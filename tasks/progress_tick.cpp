@@ -46,9 +46,19 @@ void CloseProgressDialog(MainView& view, AVConvert& engine) {
     }
 }
 
-// Writes the status of every finished batch row and returns how many there
-// are. With several rows converted at once, rows above the current one may
-// have finished already.
+void EndBatch(MainView& view, MainWindowState& state, MainServices& services, AVConvert& engine) {
+    state.m_batchEndHandled = true;
+    CloseProgressDialog(view, engine);
+    // Before the file manager takes the focus from the window.
+    NotifyBatchEndWhenAway(services.notifier, state, engine);
+    services.shell.OpenFolder(state.m_outputFolder);
+    if (state.m_shutdownWhenDone) {
+        ShutDownComputer(services.power);
+    }
+}
+
+} // namespace
+
 int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConvert& engine) {
     const int rows = view.RowCount();
     const int limit = std::min(static_cast<int>(state.m_checkedRows.size()),
@@ -73,19 +83,6 @@ int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConve
     }
     return finished;
 }
-
-void EndBatch(MainView& view, MainWindowState& state, MainServices& services, AVConvert& engine) {
-    state.m_batchEndHandled = true;
-    CloseProgressDialog(view, engine);
-    // Before the file manager takes the focus from the window.
-    NotifyBatchEndWhenAway(services.notifier, state, engine);
-    services.shell.OpenFolder(state.m_outputFolder);
-    if (state.m_shutdownWhenDone) {
-        ShutDownComputer(services.power);
-    }
-}
-
-} // namespace
 
 void ProgressTick(MainView& view, MainWindowState& state, MainServices& services) {
     if (!g_engine) {

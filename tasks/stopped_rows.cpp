@@ -3,6 +3,7 @@
 #include "engine/av_convert.h"
 #include "tasks/clock_text.h"
 #include "tasks/output_path.h"
+#include "tasks/progress_tick.h"
 #include "tasks/written_length.h"
 
 #include <algorithm>
@@ -29,6 +30,10 @@ void NoteStoppedRows(MainView& view, MainWindowState& state) {
     }
     state.m_stoppedRowsPending = false;
     const AVConvert& engine = *g_engine;
+    // Rows that finished their files after the Stop closed the progress
+    // dialog: a completed one is unchecked like any other, so the next
+    // Convert does not write it again.
+    state.m_completedCount = MarkFinishedRows(view, state, engine);
     const int rows = std::min({view.RowCount(), static_cast<int>(state.m_checkedRows.size()),
                                static_cast<int>(engine.m_taskStatus.size())});
     for (int row = 0; row < rows; ++row) {

@@ -8,6 +8,7 @@
 #include "tests/tasks/task_harness.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
@@ -289,6 +290,35 @@ TEST(ProgressTick, ARowCutShortByStopStartsReadyAndSaysWhatWasWritten) {
         std::stoi(match[1]) * 3600 + std::stoi(match[2]) * 60 + std::stoi(match[3]);
     EXPECT_NEAR(tipSeconds, played, 1.0) << tip;
     // The row the stop never reached says nothing.
+    EXPECT_EQ(h.view.StatusTips()[1], "");
+}
+
+// Two rows that want the same name: the short one has its whole file and
+// waits for the long one to take its name first when Stop comes. It is a
+// finished file, so the window says so and unchecks it; only the long row was
+// cut short.
+TEST(ProgressTick, ARowThatFinishesItsFileAfterAStopIsCompletedAndUnchecked) {
+    BatchHarness h("tasks_tick_finished_after_stop");
+    h.state.m_iniPath = MakeScratchDir("tasks_tick_finished_after_stop_settings") + "/settings.ini";
+    std::ofstream(h.state.m_iniPath) << "[Info]\nJobs=2\n";
+    const std::string rival = MakeScratchDir("tasks_tick_finished_after_stop_rival") + "/long.wav";
+    std::filesystem::remove(rival);
+    std::filesystem::copy_file(FixturePath("mono8.wav"), rival);
+    h.Add({LongSourcePath(), rival});
+    h.view.beforeTick = [&](int) {
+        const bool shortRowWaits =
+            TaskProgressOf(*g_engine, 1) >= 100 && TaskStatusOf(*g_engine, 0) == TaskPending;
+        if (shortRowWaits && h.view.progressDialogOpen) {
+            h.view.PressStop();
+        }
+    };
+    h.Convert();
+    FinishRunningWorker(h.view, h.state);
+
+    EXPECT_FALSE(h.view.hitSafetyLimit);
+    EXPECT_EQ(h.view.Column(ColumnStatus), (std::vector<std::string>{" Ready", "Completed"}));
+    EXPECT_EQ(h.view.CheckStates(), (std::vector<bool>{true, false}));
+    EXPECT_NEAR(PlayedSeconds(h.out + "/long(0).mp3"), PlayedSeconds(rival), 0.1);
     EXPECT_EQ(h.view.StatusTips()[1], "");
 }
 
