@@ -1,6 +1,9 @@
 #include "cli/cli_options.h"
 
+#include "cli/option_table.h"
+
 #include "engine/encoder_check.h"
+#include "engine/joined_list.h"
 #include "engine/sample_format.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
@@ -12,28 +15,10 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <ranges>
 #include <string_view>
 
 namespace {
-
-// What the scan of the arguments collects before anything is checked.
-struct RawOptions {
-    bool help = false;
-    bool version = false;
-    bool probe = false;
-    bool verbose = false;
-    std::string firstConversionOption; // for refusing them with --probe
-    std::optional<std::string> format;
-    std::optional<std::string> encoder;
-    std::optional<std::string> bitRate;
-    std::optional<std::string> sampleRate;
-    std::optional<std::string> channels;
-    std::optional<std::string> start;
-    std::optional<std::string> end;
-    std::optional<std::string> outputFolder;
-    std::optional<std::string> jobs;
-    std::vector<std::string> files;
-};
 
 std::optional<long long> ParseWholeNumber(std::string_view text) {
     long long value = 0;
@@ -45,55 +30,9 @@ std::optional<long long> ParseWholeNumber(std::string_view text) {
     return value;
 }
 
-std::optional<std::string>* ValueSlot(RawOptions& raw, std::string_view name) {
-    if (name == "-f" || name == "--format") {
-        return &raw.format;
-    }
-    if (name == "--encoder") {
-        return &raw.encoder;
-    }
-    if (name == "--bitrate") {
-        return &raw.bitRate;
-    }
-    if (name == "--rate") {
-        return &raw.sampleRate;
-    }
-    if (name == "--channels") {
-        return &raw.channels;
-    }
-    if (name == "--start") {
-        return &raw.start;
-    }
-    if (name == "--end") {
-        return &raw.end;
-    }
-    if (name == "-o" || name == "--output") {
-        return &raw.outputFolder;
-    }
-    if (name == "-j" || name == "--jobs") {
-        return &raw.jobs;
-    }
-    return nullptr;
-}
-
-bool SetFlag(RawOptions& raw, std::string_view name) {
-    if (name == "-h" || name == "--help") {
-        raw.help = true;
-    } else if (name == "--version") {
-        raw.version = true;
-    } else if (name == "--probe") {
-        raw.probe = true;
-    } else if (name == "-v" || name == "--verbose") {
-        raw.verbose = true;
-    } else {
-        return false;
-    }
-    return true;
-}
-
 // Splits the arguments into options and files; "--" ends the options and
 // "--name=value" is the same as "--name value".
-std::string ScanArguments(const std::vector<std::string>& args, RawOptions& raw) {
+std::string ScanArguments(const std::vector<std::string>& args, ScannedOptions& raw) {
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -107,20 +46,21 @@ std::string ScanArguments(const std::vector<std::string>& args, RawOptions& raw)
         }
         const size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
         const std::string name = arg.substr(0, eq);
-        if (SetFlag(raw, name)) {
+        const OptionRow* row = FindOptionRow(name);
+        if (!row) {
+            return "unknown option '" + name + "'";
+        }
+        if (!row->TakesValue()) {
             if (eq != std::string::npos) {
                 return "option '" + name + "' takes no value";
             }
+            raw.*row->flag = true;
             continue;
         }
-        std::optional<std::string>* slot = ValueSlot(raw, name);
-        if (!slot) {
-            return "unknown option '" + name + "'";
-        }
         if (eq != std::string::npos) {
-            *slot = arg.substr(eq + 1);
+            raw.*row->value = arg.substr(eq + 1);
         } else if (i + 1 < args.size()) {
-            *slot = args[++i];
+            raw.*row->value = args[++i];
         } else {
             return "option '" + name + "' needs a value";
         }
@@ -132,22 +72,12 @@ std::string ScanArguments(const std::vector<std::string>& args, RawOptions& raw)
 }
 
 std::string KnownExtensions() {
-    std::string list;
-    for (const OutputFormat& row : kOutputFormats) {
-        list += (list.empty() ? "" : ", ") + ExtensionFromFormatText(row.text).substr(1);
-    }
-    return list;
+    return JoinedList(kOutputFormats | std::views::transform([](const OutputFormat& row) {
+                          return ExtensionFromFormatText(row.text).substr(1);
+                      }));
 }
 
-std::string KnownEncoders() {
-    std::string list;
-    for (std::string_view name : kEncoderNames) {
-        list += (list.empty() ? "" : ", ") + std::string(name);
-    }
-    return list;
-}
-
-std::string ApplyFormat(const RawOptions& raw, CliOptions& options) {
+std::string ApplyFormat(const ScannedOptions& raw, CliOptions& options) {
     if (raw.format) {
         options.formatIndex = FindOutputFormatByExtension(*raw.format);
         if (options.formatIndex < 0) {
@@ -171,25 +101,18 @@ std::string FormatExtension(const CliOptions& options) {
     return ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
 }
 
-std::string JoinedItems(const std::vector<std::string>& items) {
-    std::string list;
-    for (const std::string& item : items) {
-        list += (list.empty() ? "" : ", ") + item;
-    }
-    return list;
-}
-
-std::string ApplyEncoder(const RawOptions& raw, CliOptions& options) {
+std::string ApplyEncoder(const ScannedOptions& raw, CliOptions& options) {
     if (raw.encoder) {
         options.encoderName = *raw.encoder;
     }
     if (!LookupEncoderCodec(options.encoderName, options.codecId)) {
-        return "unknown encoder '" + options.encoderName + "' (one of: " + KnownEncoders() + ")";
+        return "unknown encoder '" + options.encoderName +
+               "' (one of: " + JoinedList(kEncoderNames) + ")";
     }
     const std::vector<std::string>& offered = PresetOf(options).encoders;
     if (std::find(offered.begin(), offered.end(), options.encoderName) == offered.end()) {
         return "the " + FormatExtension(options) + " format has no " + options.encoderName +
-               " encoder (offered: " + JoinedItems(offered) + ")";
+               " encoder (offered: " + JoinedList(offered) + ")";
     }
     if (!FindOutputEncoder(options.codecId)) {
         return "this FFmpeg build has no " + options.encoderName + " encoder";
@@ -199,10 +122,10 @@ std::string ApplyEncoder(const RawOptions& raw, CliOptions& options) {
 
 std::string NotOffered(const std::string& what, const CliOptions& options, const ChoiceList& list) {
     return what + " is not offered for " + options.encoderName +
-           " (offered: " + JoinedItems(list.items) + ")";
+           " (offered: " + JoinedList(list.items) + ")";
 }
 
-std::string ApplyBitRate(const RawOptions& raw, CliOptions& options) {
+std::string ApplyBitRate(const ScannedOptions& raw, CliOptions& options) {
     if (raw.bitRate) {
         const std::optional<int> bitRate = ParseBitRate(*raw.bitRate);
         if (!bitRate) {
@@ -219,7 +142,7 @@ std::string ApplyBitRate(const RawOptions& raw, CliOptions& options) {
     return "";
 }
 
-std::string ApplySampleRate(const RawOptions& raw, CliOptions& options) {
+std::string ApplySampleRate(const ScannedOptions& raw, CliOptions& options) {
     if (raw.sampleRate) {
         const std::optional<long long> rate = ParseWholeNumber(*raw.sampleRate);
         if (!rate || *rate <= 0 || *rate > INT_MAX) {
@@ -235,7 +158,7 @@ std::string ApplySampleRate(const RawOptions& raw, CliOptions& options) {
     return "";
 }
 
-std::string ApplyChannels(const RawOptions& raw, CliOptions& options) {
+std::string ApplyChannels(const ScannedOptions& raw, CliOptions& options) {
     if (raw.channels) {
         const std::optional<long long> channels = ParseWholeNumber(*raw.channels);
         if (!channels || *channels <= 0 || *channels > INT_MAX) {
@@ -252,7 +175,7 @@ std::string ApplyChannels(const RawOptions& raw, CliOptions& options) {
 
 // The lists offer combinations the encoder itself refuses; this finds them
 // before any file is touched, with the message the Settings dialog gives.
-std::string ApplyEncoderCheck(const RawOptions&, CliOptions& options) {
+std::string ApplyEncoderCheck(const ScannedOptions&, CliOptions& options) {
     OutputAudioParams params;
     params.codecId = options.codecId;
     params.bitRate = options.bitRate;
@@ -270,7 +193,7 @@ std::string ApplyEncoderCheck(const RawOptions&, CliOptions& options) {
         itemOf(choices.bitRates, FindRateChoice(choices.bitRates, options.bitRate)));
 }
 
-std::string ApplyClip(const RawOptions& raw, CliOptions& options) {
+std::string ApplyClip(const ScannedOptions& raw, CliOptions& options) {
     for (const auto& [name, text] : {std::pair{"--start", raw.start}, {"--end", raw.end}}) {
         if (text && !IsClockText(*text)) {
             return std::string("bad ") + name + " time '" + *text + "' (give HH:MM:SS)";
@@ -286,7 +209,7 @@ std::string ApplyClip(const RawOptions& raw, CliOptions& options) {
     return "";
 }
 
-std::string BuildConvertOptions(const RawOptions& raw, CliOptions& options) {
+std::string BuildConvertOptions(const ScannedOptions& raw, CliOptions& options) {
     for (auto step : {ApplyFormat, ApplyEncoder, ApplyBitRate, ApplySampleRate, ApplyChannels,
                       ApplyEncoderCheck, ApplyClip}) {
         if (std::string error = step(raw, options); !error.empty()) {
@@ -346,7 +269,7 @@ bool IsClockText(const std::string& text) {
 }
 
 CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
-    RawOptions raw;
+    ScannedOptions raw;
     CliParseResult result;
     if (result.error = ScanArguments(args, raw); !result.error.empty()) {
         return result;

@@ -1,5 +1,7 @@
 #include "cli/help_text.h"
 
+#include "cli/option_table.h"
+#include "engine/joined_list.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
 #include "profiles/settings_choices.h"
@@ -25,32 +27,6 @@ A FILE that is a folder stands for every file in it and in its subfolders,
 in name order (hidden files and the output folder left out); their outputs
 keep the subfolders: Music/A/01.flac -> FOLDER/A/01.mp3. Cover art and tags
 go with the sound into every format that can hold them.
-
-Options:
-  -f, --format FORMAT   output format by extension (any case, leading dot
-                        allowed); default aac. Sets the defaults below.
-  --encoder NAME        one of the format's encoders listed below, exactly
-                        as written (case-sensitive)
-  --bitrate N|Nk        bit rate in bit/s (192000) or kbit/s (192k); one of
-                        the encoder's bit rates listed below
-  --rate HZ             sample rate, one of the encoder's listed below
-  --channels 1|2|6      channel count, one of the encoder's listed below:
-                        1 for "1 Channel Mono", 2 for "2 Channel Stereo",
-                        6 for "5.1 Channel"
-  --start HH:MM:SS      clip start in each file; default 00:00:00
-  --end HH:MM:SS        clip end, after --start; default and upper bound:
-                        each file's own duration
-  -o, --output FOLDER   output folder, made with its parents when missing;
-                        default the current folder
-  -j, --jobs N          convert N files at once (1 to 256); default the
-                        number of cores
-  --probe               list each FILE's media facts instead of converting;
-                        a folder lists the files a conversion would take
-  -v, --verbose         let FFmpeg print its warnings
-  -h, --help            show this text
-  --version             show the program's version
-  --                    every argument after it is a FILE
-Options also take the form --name=value.
 
 )";
 
@@ -99,20 +75,12 @@ std::string FormatTable() {
     return table;
 }
 
-std::string JoinedItems(const std::vector<std::string>& items) {
-    std::string list;
-    for (const std::string& item : items) {
-        list += (list.empty() ? "" : ", ") + item;
-    }
-    return list;
-}
-
 std::string FormatEncoders() {
     std::string text = "\nEncoders of each format:\n";
     for (const OutputFormat& row : kOutputFormats) {
         const FormatPreset* preset = FindFormatPreset(row.profileId);
         const std::string extension = ExtensionFromFormatText(row.text).substr(1);
-        std::string encoders = JoinedItems(preset->encoders);
+        std::string encoders = JoinedList(preset->encoders);
         if (preset->encoders.size() > 1) {
             encoders += std::string(" (default ") + row.encoder + ")";
         }
@@ -149,10 +117,10 @@ std::string EncoderChoiceTable() {
     std::string text = "\nChoices of each encoder (the lists of the window's Settings dialog):\n";
     for (const std::vector<std::string>& encoders : EncodersByChoices()) {
         const EncoderChoiceLists choices = EncoderChoices(encoders.front());
-        text += "  " + JoinedItems(encoders) + ":\n";
-        text += "    bit rates:    " + JoinedItems(choices.bitRates.items) + "\n";
-        text += "    sample rates: " + JoinedItems(choices.sampleRates.items) + "\n";
-        text += "    channels:     " + JoinedItems(choices.channels.items) + "\n";
+        text += "  " + JoinedList(encoders) + ":\n";
+        text += "    bit rates:    " + JoinedList(choices.bitRates.items) + "\n";
+        text += "    sample rates: " + JoinedList(choices.sampleRates.items) + "\n";
+        text += "    channels:     " + JoinedList(choices.channels.items) + "\n";
     }
     text += "A combination the encoder itself cannot write (it refuses to open with it)\n"
             "is a usage error: nothing is converted.\n";
@@ -162,5 +130,6 @@ std::string EncoderChoiceTable() {
 } // namespace
 
 std::string HelpText() {
-    return kUsage + FormatTable() + FormatEncoders() + EncoderChoiceTable() + kTail;
+    return kUsage + OptionsHelp() + "\n" + FormatTable() + FormatEncoders() + EncoderChoiceTable() +
+           kTail;
 }

@@ -1,9 +1,11 @@
 #include "engine/encoder_check.h"
 
 #include "engine/ffmpeg_ptr.h"
+#include "engine/joined_list.h"
 #include "engine/sample_format.h"
 
 #include <algorithm>
+#include <vector>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -23,11 +25,11 @@ std::string ErrorText(int error) {
 }
 
 std::string ListedSampleRates(const AVCodec* codec) {
-    std::string list;
+    std::vector<std::string> rates;
     for (const int* rate = codec->supported_samplerates; rate && *rate; ++rate) {
-        list += (list.empty() ? "" : ", ") + std::to_string(*rate);
+        rates.push_back(std::to_string(*rate));
     }
-    return list;
+    return JoinedList(rates);
 }
 
 bool WritesChannels(const AVCodec* codec, int channels) {

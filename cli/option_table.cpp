@@ -1,0 +1,104 @@
+#include "cli/option_table.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+using S = ScannedOptions;
+
+// Switches carry no value slot, options with a value no flag.
+constexpr OptionRow Value(std::string_view shortName, std::string_view longName,
+                          std::string_view valueName, std::optional<std::string> S::*value,
+                          std::string_view help) {
+    return {shortName, longName, valueName, nullptr, value, help};
+}
+
+constexpr OptionRow Switch(std::string_view shortName, std::string_view longName, bool S::*flag,
+                           std::string_view help) {
+    return {shortName, longName, {}, flag, nullptr, help};
+}
+
+// In the order --help lists them.
+constexpr std::array kRows = {
+    Value("-f", "--format", "FORMAT", &S::format,
+          "output format by extension (any case, leading dot\n"
+          "allowed); default aac. Sets the defaults below."),
+    Value("", "--encoder", "NAME", &S::encoder,
+          "one of the format's encoders listed below, exactly\n"
+          "as written (case-sensitive)"),
+    Value("", "--bitrate", "N|Nk", &S::bitRate,
+          "bit rate in bit/s (192000) or kbit/s (192k); one of\n"
+          "the encoder's bit rates listed below"),
+    Value("", "--rate", "HZ", &S::sampleRate, "sample rate, one of the encoder's listed below"),
+    Value("", "--channels", "1|2|6", &S::channels,
+          "channel count, one of the encoder's listed below:\n"
+          "1 for \"1 Channel Mono\", 2 for \"2 Channel Stereo\",\n"
+          "6 for \"5.1 Channel\""),
+    Value("", "--start", "HH:MM:SS", &S::start, "clip start in each file; default 00:00:00"),
+    Value("", "--end", "HH:MM:SS", &S::end,
+          "clip end, after --start; default and upper bound:\n"
+          "each file's own duration"),
+    Value("-o", "--output", "FOLDER", &S::outputFolder,
+          "output folder, made with its parents when missing;\n"
+          "default the current folder"),
+    Value("-j", "--jobs", "N", &S::jobs,
+          "convert N files at once (1 to 256); default the\n"
+          "number of cores"),
+    Switch("", "--probe", &S::probe,
+           "list each FILE's media facts instead of converting;\n"
+           "a folder lists the files a conversion would take"),
+    Switch("-v", "--verbose", &S::verbose, "let FFmpeg print its warnings"),
+    Switch("-h", "--help", &S::help, "show this text"),
+    Switch("", "--version", &S::version, "show the program's version"),
+};
+
+constexpr size_t kHelpColumn = 24;
+
+std::string NamesOf(const OptionRow& row) {
+    std::string names = "  ";
+    if (!row.shortName.empty()) {
+        names += std::string(row.shortName) + ", ";
+    }
+    names += row.longName;
+    if (row.TakesValue()) {
+        names += " " + std::string(row.valueName);
+    }
+    return names;
+}
+
+// The help's lines, the first after the names and the rest under it.
+std::string HelpEntry(const std::string& names, std::string_view help) {
+    std::string entry = names;
+    entry.resize(std::max(kHelpColumn, names.size() + 1), ' ');
+    for (size_t lineEnd = help.find('\n'); lineEnd != std::string_view::npos;
+         lineEnd = help.find('\n')) {
+        entry += std::string(help.substr(0, lineEnd + 1)) + std::string(kHelpColumn, ' ');
+        help.remove_prefix(lineEnd + 1);
+    }
+    return entry + std::string(help) + "\n";
+}
+
+} // namespace
+
+bool OptionRow::IsNamed(std::string_view name) const {
+    return name == longName || (!shortName.empty() && name == shortName);
+}
+
+const OptionRow* FindOptionRow(std::string_view name) {
+    for (const OptionRow& row : kRows) {
+        if (row.IsNamed(name)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+std::string OptionsHelp() {
+    std::string text = "Options:\n";
+    for (const OptionRow& row : kRows) {
+        text += HelpEntry(NamesOf(row), row.help);
+    }
+    text += HelpEntry("  --", "every argument after it is a FILE");
+    return text + "Options also take the form --name=value.\n";
+}
