@@ -13,7 +13,7 @@ void ProgressTick(MainView& view, MainWindowState& state, MainServices& services
 
 // Stop button and the progress dialog's close box: asks the worker to stop
 // and stops the timer; the dialog then ends itself.
-void StopConversion(MainView& view);
+void StopConversion(ProgressView& view);
 
 // True when the system accepted the power-off request.
 bool ShutDownComputer(PowerControl& power);
