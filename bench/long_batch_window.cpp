@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> files(argv + 2, argv + argc);
     dialogs.fileChoices.push_back(files);
     FindControlAs<QPushButton>(window, ids::kAdd)->click();
-    std::fprintf(stderr, "%d rows added\n", window.RowCount());
+    std::fprintf(stderr, "%d rows added\n", window.View().RowCount());
 
     int reported = -1;
     QTimer sampler;

@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
 
     dialogs.fileChoices.push_back(args.files);
     FindControlAs<QPushButton>(window, ids::kAdd)->click();
-    if (window.RowCount() != static_cast<int>(args.files.size())) {
-        std::fprintf(stderr, "only %d of %zu files were added\n", window.RowCount(),
+    if (window.View().RowCount() != static_cast<int>(args.files.size())) {
+        std::fprintf(stderr, "only %d of %zu files were added\n", window.View().RowCount(),
                      args.files.size());
         return 1;
     }
@@ -70,12 +70,12 @@ int main(int argc, char** argv) {
     FindControlAs<QPushButton>(window, ids::kConvert)->click();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     int completed = 0;
-    for (int row = 0; row < window.RowCount(); ++row) {
-        completed += window.RowText(row, ColumnStatus) == "Completed";
+    for (int row = 0; row < window.View().RowCount(); ++row) {
+        completed += window.View().RowText(row, ColumnStatus) == "Completed";
     }
     std::printf("seconds %.3f\n", elapsed.count());
-    if (completed != window.RowCount()) {
-        std::fprintf(stderr, "%d of %d rows completed\n", completed, window.RowCount());
+    if (completed != window.View().RowCount()) {
+        std::fprintf(stderr, "%d of %d rows completed\n", completed, window.View().RowCount());
         return 1;
     }
     return 0;

@@ -58,14 +58,14 @@ namespace {
 // and looks at Cancel again.
 constexpr std::chrono::milliseconds kProbeWait{50};
 
-void DeselectTopRow(MainView& view) {
+void DeselectTopRow(TaskListView& view) {
     if (view.RowCount() > 0) {
         view.SetRowSelected(0, false);
     }
 }
 
 // The files of a folder being added, as full paths.
-std::vector<std::string> FolderPaths(const MainView& view, const std::string& folder) {
+std::vector<std::string> FolderPaths(const OutputChoiceView& view, const std::string& folder) {
     std::vector<std::string> paths;
     for (const std::string& file : FilesInFolder(folder, view.OutputFolderText())) {
         paths.push_back(JoinPath(folder, file));
@@ -92,7 +92,7 @@ std::vector<FileToAdd> NamedFiles(const std::vector<std::string>& paths) {
     return files;
 }
 
-std::vector<FileToAdd> FolderFiles(const MainView& view, const std::string& folder) {
+std::vector<FileToAdd> FolderFiles(const OutputChoiceView& view, const std::string& folder) {
     std::vector<FileToAdd> files;
     for (std::string& file : FolderPaths(view, folder)) {
         files.push_back({std::move(file), false, true});
@@ -100,7 +100,8 @@ std::vector<FileToAdd> FolderFiles(const MainView& view, const std::string& fold
     return files;
 }
 
-std::vector<FileToAdd> DroppedFiles(const MainView& view, const std::vector<std::string>& paths) {
+std::vector<FileToAdd> DroppedFiles(const OutputChoiceView& view,
+                                    const std::vector<std::string>& paths) {
     std::vector<FileToAdd> files;
     for (const std::string& path : paths) {
         if (!IsFolder(path)) {
@@ -146,7 +147,7 @@ private:
 
 // The probe of files[index], letting the window paint while it runs; nothing
 // when the user cancelled meanwhile.
-std::optional<ProbedFile> AwaitProbe(MainView& view, AddProgress& progress, ProbePool& probes,
+std::optional<ProbedFile> AwaitProbe(TaskListView& view, AddProgress& progress, ProbePool& probes,
                                      std::size_t index) {
     for (;;) {
         if (progress.Cancelled()) {

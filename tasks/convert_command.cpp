@@ -11,7 +11,7 @@
 namespace {
 
 // Fills m_checkedRows from the rows' check boxes; returns how many are checked.
-int MapCheckedRows(const MainView& view, MainWindowState& state) {
+int MapCheckedRows(const TaskListView& view, MainWindowState& state) {
     const int rows = view.RowCount();
     state.m_checkedRows.assign(static_cast<size_t>(rows), -1);
     int checked = 0;
@@ -26,8 +26,8 @@ int MapCheckedRows(const MainView& view, MainWindowState& state) {
 
 // Writes one checked row's paths and clip; false when its path names no file
 // and so gives no output name.
-bool FillBatchRow(AVConvert& engine, const MainView& view, const MainWindowState& state, int row,
-                  const std::string& extension) {
+bool FillBatchRow(AVConvert& engine, const TaskListView& view, const MainWindowState& state,
+                  int row, const std::string& extension) {
     const std::string source = view.RowText(row, ColumnSource);
     std::string output;
     if (!BuildOutputPath(state.m_outputFolder, source, extension, output)) {
@@ -58,7 +58,7 @@ bool FillBatch(AVConvert& engine, const MainView& view, MainWindowState& state, 
 
 // A row starts the batch afresh: a status or tip left by an earlier batch
 // would otherwise stand for the file this one may cut short.
-void MarkBatchRowsReady(MainView& view, const MainWindowState& state) {
+void MarkBatchRowsReady(TaskListView& view, const MainWindowState& state) {
     for (int row = 0; row < view.RowCount(); ++row) {
         if (state.m_checkedRows[static_cast<size_t>(row)] >= 0) {
             view.SetRowText(row, ColumnStatus, kReadyStatus);

@@ -9,7 +9,7 @@ AVConvert& EnsureEngine() {
     return *g_engine;
 }
 
-void FinishRunningWorker(MainView& view, MainWindowState& state) {
+void FinishRunningWorker(TaskListView& view, MainWindowState& state) {
     if (state.m_worker.IsRunning()) {
         view.SetBusyCursor(true);
         state.m_worker.Join();
@@ -18,7 +18,7 @@ void FinishRunningWorker(MainView& view, MainWindowState& state) {
     NoteStoppedRows(view, state);
 }
 
-AVConvert& IdleEngine(MainView& view, MainWindowState& state) {
+AVConvert& IdleEngine(TaskListView& view, MainWindowState& state) {
     FinishRunningWorker(view, state);
     return EnsureEngine();
 }

@@ -12,7 +12,7 @@ AVConvert& EnsureEngine();
 // Stop the worker still finishes the file it is writing, and it reads and
 // writes the engine's media facts meanwhile; once it has, the rows it cut
 // short get their tips (NoteStoppedRows).
-void FinishRunningWorker(MainView& view, MainWindowState& state);
+void FinishRunningWorker(TaskListView& view, MainWindowState& state);
 
 // The engine with no worker touching it: what a probe or a new batch needs.
-AVConvert& IdleEngine(MainView& view, MainWindowState& state);
+AVConvert& IdleEngine(TaskListView& view, MainWindowState& state);

@@ -1,106 +1,19 @@
-// What the task commands need from the main window: its task list rows, the
-// buttons that depend on them, the two combos and the progress dialog. The
-// window implements it with widgets; tests implement it with plain data.
+// What the task commands need from the main window as a whole: its task
+// list, its progress dialog and its output choice. The window implements it
+// with widgets; tests implement it with plain data. A command that needs only
+// one of the three takes that one.
 #pragma once
 
-#include <string>
-#include <vector>
-
-// One task: a row of the task list, fields in column order.
-struct TaskRow {
-    std::string sourcePath;
-    std::string startTime;
-    std::string endTime;
-    std::string outputFormatLabel;
-    std::string statusText;
-    std::string durationText;
-    bool checked = false;
-};
-
-// The status of a row added, and of every row as a batch takes it in.
-inline constexpr const char* kReadyStatus = " Ready";
-
-enum TaskColumn : int {
-    ColumnSource = 0,
-    ColumnStart = 1,
-    ColumnEnd = 2,
-    ColumnFormat = 3,
-    ColumnStatus = 4,
-    ColumnDuration = 5,
-    kTaskColumnCount = 6,
-};
+#include "tasks/output_choice_view.h"
+#include "tasks/progress_view.h"
+#include "tasks/task_list_view.h"
 
 // Icons of the two kinds of message box: the application's standard box
 // (exclamation) and the plain box owned by the main window (no icon).
 enum class MessageIcon { Exclamation, None };
 
-class MainView {
-public:
-    virtual ~MainView() = default;
-
-    // Task list rows.
-    virtual int RowCount() const = 0;
-    virtual std::string RowText(int row, int column) const = 0;
-    virtual void SetRowText(int row, int column, const std::string& text) = 0;
-    virtual bool IsRowChecked(int row) const = 0;
-    virtual void SetRowChecked(int row, bool checked) = 0;
-    virtual void InsertRow(int position, const TaskRow& row) = 0;
-    virtual void RemoveRow(int row) = 0;
-    virtual void RemoveAllRows() = 0;
-    // The tooltip of a row's Status cell: why the row failed. An empty text
-    // gives the cell back the tooltip the rest of its row has.
-    virtual void SetRowStatusTip(int row, const std::string& text) = 0;
-
-    // Selection, in ascending row order.
-    virtual std::vector<int> SelectedRows() const = 0;
-    virtual void SetRowSelected(int row, bool selected) = 0;
-    // Selects and focuses `row` and gives the list the keyboard focus.
-    virtual void SelectAndFocusRow(int row) = 0;
-    virtual void FocusList() = 0;
-    virtual void SetListVisible(bool visible) = 0;
-
-    // Enabling or disabling a task button (Convert, Cut, Empty, Setting, File
-    // Information) by control id; the window also swaps its pictures here.
-    virtual void SetButtonEnabled(int controlId, bool enabled) = 0;
-    virtual bool IsButtonEnabled(int controlId) const = 0;
-
-    // The format combo's current item text.
-    virtual std::string CurrentFormatText() const = 0;
-
-    // The Output combo: its edit text, its list, and writing a folder into it
-    // the way data exchange does (select the first list entry beginning with
-    // it, ignoring case, else put it into the edit field).
-    virtual std::string OutputFolderText() const = 0;
-    virtual std::vector<std::string> OutputFolderEntries() const = 0;
-    virtual void AddOutputFolderEntry(const std::string& folder) = 0;
-    virtual void ShowOutputFolder(const std::string& folder) = 0;
-
-    // Shows the task list's context menu at the pointer and returns the chosen
-    // command id, or 0 when nothing was chosen. With `rowSelected` false the
-    // Remove, Clip and File Information items are greyed.
-    virtual int ShowTaskMenu(bool rowSelected) = 0;
-
-    // Lets the window handle one waiting event (between two added files).
-    virtual void DispatchOnePendingEvent() = 0;
-
-    // A busy cursor while the window waits for a worker to finish its file.
-    virtual void SetBusyCursor(bool busy) = 0;
-
-    // Dialogs owned by the window. ShowProgressDialog is modal and returns
-    // when the dialog ends; EndProgressDialog ends it from a timer tick.
-    virtual void ShowProgressDialog() = 0;
-    virtual bool IsProgressDialogOpen() const = 0;
-    virtual void EndProgressDialog() = 0;
-    virtual void SetCurrentFileText(const std::string& text) = 0;
-    virtual void SetBatchText(const std::string& text) = 0;
-    virtual void SetCurrentFilePercent(int percent) = 0;
-    virtual void SetBatchPercent(int percent) = 0;
-
-    // The 300 ms conversion timer (timer 1) that drives ProgressTick.
-    virtual void StartConversionTimer() = 0;
-    virtual void KillConversionTimer() = 0;
-
-    // Modal dialogs of later features; the window decides what they show.
-    virtual void ShowClipDialog() = 0;
-    virtual void ShowFileInformation() = 0;
-};
+// The three are virtual bases, so that a fake of the whole window can be put
+// together from fakes of its parts.
+class MainView : public virtual TaskListView,
+                 public virtual ProgressView,
+                 public virtual OutputChoiceView {};

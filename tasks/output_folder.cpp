@@ -88,7 +88,8 @@ bool MakeFolder(const std::string& path) {
     return IsDirectory(path);
 }
 
-void LoadOutputFolder(MainView& view, MainWindowState& state, const AppLocations& locations) {
+void LoadOutputFolder(OutputChoiceView& view, MainWindowState& state,
+                      const AppLocations& locations) {
     state.m_iniPath = locations.settingsPath;
     state.m_makeIniFolder = locations.makeSettingsFolder;
     std::string folder = ReadIniValue(state.m_iniPath, kSettingsSection, kFolderKey);
@@ -106,7 +107,7 @@ void LoadOutputFolder(MainView& view, MainWindowState& state, const AppLocations
     view.ShowOutputFolder(folder);
 }
 
-void BrowseOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
+void BrowseOutputFolder(OutputChoiceView& view, MainWindowState& state, UserDialogs& dialogs) {
     // The chooser opens where the outputs go now, rather than wherever a file
     // dialog was last.
     const std::string shown = ExpandHomeFolder(view.OutputFolderText());
@@ -128,7 +129,7 @@ void BrowseOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dia
     }
 }
 
-void OpenOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs,
+void OpenOutputFolder(OutputChoiceView& view, MainWindowState& state, UserDialogs& dialogs,
                       DesktopShell& shell) {
     state.m_outputFolder = ExpandHomeFolder(view.OutputFolderText());
     if (!MakeFolder(state.m_outputFolder)) {

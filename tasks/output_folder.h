@@ -31,15 +31,16 @@ bool MakeFolder(const std::string& path);
 
 // The remembered folder, or the default folder (created when missing), into
 // the state and the Output combo.
-void LoadOutputFolder(MainView& view, MainWindowState& state, const AppLocations& locations);
+void LoadOutputFolder(OutputChoiceView& view, MainWindowState& state,
+                      const AppLocations& locations);
 
 // Browse: the folder chooser until it is cancelled or gives an existing folder,
 // which is remembered in the settings file.
-void BrowseOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs);
+void BrowseOutputFolder(OutputChoiceView& view, MainWindowState& state, UserDialogs& dialogs);
 
 // Find Target: creates the typed folder when missing and shows it in the file
 // manager.
-void OpenOutputFolder(MainView& view, MainWindowState& state, UserDialogs& dialogs,
+void OpenOutputFolder(OutputChoiceView& view, MainWindowState& state, UserDialogs& dialogs,
                       DesktopShell& shell);
 
 // Before a batch: whether the batch may write into m_outputFolder, creating

@@ -36,7 +36,7 @@ void ShowProgress(MainView& view, const MainWindowState& state, const AVConvert&
     }
 }
 
-void CloseProgressDialog(MainView& view, AVConvert& engine) {
+void CloseProgressDialog(ProgressView& view, AVConvert& engine) {
     view.KillConversionTimer();
     RequestStop(engine);
     std::this_thread::sleep_for(kStopGrace);
@@ -59,7 +59,7 @@ void EndBatch(MainView& view, MainWindowState& state, MainServices& services, AV
 
 } // namespace
 
-int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConvert& engine) {
+int MarkFinishedRows(TaskListView& view, const MainWindowState& state, const AVConvert& engine) {
     const int rows = view.RowCount();
     const int limit = std::min(static_cast<int>(state.m_checkedRows.size()),
                                static_cast<int>(engine.m_taskStatus.size()));
@@ -101,7 +101,7 @@ void ProgressTick(MainView& view, MainWindowState& state, MainServices& services
     }
 }
 
-void StopConversion(MainView& view) {
+void StopConversion(ProgressView& view) {
     if (g_engine) {
         RequestStop(*g_engine);
     }

@@ -15,11 +15,11 @@ void ProgressTick(MainView& view, MainWindowState& state, MainServices& services
 // Writes the status of every finished batch row and returns how many there
 // are. With several rows converted at once, rows above the current one may
 // have finished already, and after a Stop a row may still finish its file.
-int MarkFinishedRows(MainView& view, const MainWindowState& state, const AVConvert& engine);
+int MarkFinishedRows(TaskListView& view, const MainWindowState& state, const AVConvert& engine);
 
 // Stop button and the progress dialog's close box: asks the worker to stop
 // and stops the timer; the dialog then ends itself.
-void StopConversion(MainView& view);
+void StopConversion(ProgressView& view);
 
 // True when the system accepted the power-off request.
 bool ShutDownComputer(PowerControl& power);

@@ -24,7 +24,7 @@ std::string StoppedRowTip(int endSeconds, const std::string& outputPath) {
            " holds the part before";
 }
 
-void NoteStoppedRows(MainView& view, MainWindowState& state) {
+void NoteStoppedRows(TaskListView& view, MainWindowState& state) {
     if (!state.m_stoppedRowsPending || state.m_worker.IsRunning() || g_engine == nullptr) {
         return;
     }

@@ -14,4 +14,4 @@ std::string StoppedRowTip(int endSeconds, const std::string& outputPath);
 // Once the stopped batch's worker has returned: the tip of every row it cut
 // short. Does nothing unless a stopped batch is still to be noted
 // (m_stoppedRowsPending).
-void NoteStoppedRows(MainView& view, MainWindowState& state);
+void NoteStoppedRows(TaskListView& view, MainWindowState& state);

@@ -13,25 +13,25 @@ namespace {
 constexpr int kTaskButtons[] = {ids::kConvert, ids::kCut, ids::kEmpty, ids::kSetting,
                                 ids::kFileInformation};
 
-void SetButtons(MainView& view, std::initializer_list<int> controlIds, bool enabled) {
+void SetButtons(TaskListView& view, std::initializer_list<int> controlIds, bool enabled) {
     for (const int id : controlIds) {
         view.SetButtonEnabled(id, enabled);
     }
 }
 
-void HideEmptyList(MainView& view) {
+void HideEmptyList(TaskListView& view) {
     view.SetListVisible(false);
     for (const int id : kTaskButtons) {
         view.SetButtonEnabled(id, false);
     }
 }
 
-int FirstSelectedRow(const MainView& view) {
+int FirstSelectedRow(const TaskListView& view) {
     const std::vector<int> rows = view.SelectedRows();
     return rows.empty() ? -1 : rows.front();
 }
 
-int NextSelectedRowAfter(const MainView& view, int row) {
+int NextSelectedRowAfter(const TaskListView& view, int row) {
     for (const int selected : view.SelectedRows()) {
         if (selected > row) {
             return selected;
@@ -40,7 +40,7 @@ int NextSelectedRowAfter(const MainView& view, int row) {
     return -1;
 }
 
-int ProbeRow(MainView& view, MainWindowState& state, int row) {
+int ProbeRow(TaskListView& view, MainWindowState& state, int row) {
     AVConvert& engine = IdleEngine(view, state);
     engine.m_probePath = view.RowText(row, ColumnSource);
     return ProbeMediaFile(engine);
@@ -60,7 +60,7 @@ std::string FrameRateText(const AVConvert& engine) {
 
 } // namespace
 
-void UpdateCommandButtons(MainView& view) {
+void UpdateCommandButtons(TaskListView& view) {
     if (view.RowCount() == 0) {
         view.SetListVisible(false);
         SetButtons(view, {ids::kEmpty, ids::kConvert, ids::kSetting, ids::kFileInformation}, false);
@@ -72,7 +72,7 @@ void UpdateCommandButtons(MainView& view) {
     }
 }
 
-void RemoveSelectedTask(MainView& view) {
+void RemoveSelectedTask(TaskListView& view) {
     const int row = FirstSelectedRow(view);
     if (row < 0) {
         return;
@@ -86,12 +86,12 @@ void RemoveSelectedTask(MainView& view) {
     view.SelectAndFocusRow(row == remaining ? row - 1 : row);
 }
 
-void ClearAllTasks(MainView& view) {
+void ClearAllTasks(TaskListView& view) {
     view.RemoveAllRows();
     HideEmptyList(view);
 }
 
-void OnTaskListClick(MainView& view, MainWindowState& state, UserDialogs& dialogs) {
+void OnTaskListClick(TaskListView& view, MainWindowState& state, UserDialogs& dialogs) {
     const int row = FirstSelectedRow(view);
     if (row < 0) {
         SetButtons(view, {ids::kCut, ids::kFileInformation}, false);
@@ -138,7 +138,7 @@ void ShowTaskContextMenu(MainView& view, MainWindowState& state, UserDialogs& di
     state.m_outputFolder = view.OutputFolderText();
 }
 
-void ClipSelectedRows(MainView& view, MainWindowState& state) {
+void ClipSelectedRows(TaskListView& view, MainWindowState& state) {
     for (int row = FirstSelectedRow(view); row >= 0;) {
         const int next = NextSelectedRowAfter(view, row);
         state.m_clipRow = row;
@@ -148,7 +148,7 @@ void ClipSelectedRows(MainView& view, MainWindowState& state) {
     }
 }
 
-bool GatherTaskFacts(MainView& view, MainWindowState& state) {
+bool GatherTaskFacts(TaskListView& view, MainWindowState& state) {
     const int row = FirstSelectedRow(view);
     if (row < 0 || ProbeRow(view, state, row) < 0) {
         return false;
@@ -158,7 +158,7 @@ bool GatherTaskFacts(MainView& view, MainWindowState& state) {
     return true;
 }
 
-void ShowFileInformationCommand(MainView& view, MainWindowState& state) {
+void ShowFileInformationCommand(TaskListView& view, MainWindowState& state) {
     if (GatherTaskFacts(view, state)) {
         view.ShowFileInformation();
     }

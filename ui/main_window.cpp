@@ -17,7 +17,7 @@
 #include "ui/about_dialog.h"
 #include "ui/controls/check_list_ctrl.h"
 #include "ui/dialog_builder.h"
-#include "ui/file_info_dialog.h"
+#include "ui/main_view_adapter.h"
 #include "ui/main_window_skin.h"
 #include "ui/progress_dialog.h"
 #include "ui/settings_dialog.h"
@@ -28,14 +28,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -81,28 +79,6 @@ constexpr Column kColumns[kTaskColumnCount] = {
 };
 // The Status column takes what the other visible columns leave of the list.
 constexpr int kWidthBesideStatus = 450;
-
-// What an item needs to be offered: nothing, a row in the list, or a
-// selected row.
-enum class MenuNeed { Nothing, AnyRow, SelectedRow };
-
-struct MenuItem {
-    int commandId; // 0 for a separator
-    const char* text;
-    MenuNeed need;
-};
-
-constexpr MenuItem kTaskMenu[] = {
-    {ids::kMenuAddFiles, "Add Files..", MenuNeed::Nothing},
-    {ids::kMenuAddFolder, "Add Folder..", MenuNeed::Nothing},
-    {0, nullptr, MenuNeed::Nothing},
-    {ids::kMenuRemove, "Remove", MenuNeed::SelectedRow},
-    {ids::kMenuClearAll, "Clear All", MenuNeed::AnyRow},
-    {0, nullptr, MenuNeed::Nothing},
-    {ids::kMenuClip, "Clip...", MenuNeed::SelectedRow},
-    {0, nullptr, MenuNeed::Nothing},
-    {ids::kMenuFileInformation, "File Information...", MenuNeed::SelectedRow},
-};
 
 QWidget* MakeMainControl(const ControlTemplate& control, QWidget* parent) {
     if (control.id == ids::kTaskList) {
@@ -154,8 +130,8 @@ CQuarvelDlg::CQuarvelDlg(MainServices& services, AppLocations locations, QWidget
     m_taskList = FindControlAs<CCheckListCtrl>(*this, ids::kTaskList);
     m_formatCombo = FindControlAs<QComboBox>(*this, ids::kFormatCombo);
     m_outputCombo = FindControlAs<QComboBox>(*this, ids::kOutputCombo);
-    m_progressDialog = std::make_unique<CAVConvertDlg>(*this, m_state, this);
-    m_clipDialog = std::make_unique<CClipDialog>(this);
+    m_view = std::make_unique<MainViewAdapter>(*this, *m_taskList, *m_formatCombo, *m_outputCombo,
+                                               m_state);
     setAcceptDrops(true);
     ShowHandOverButtonPlaces(*this);
     InitDialog();
@@ -170,6 +146,22 @@ CQuarvelDlg::~CQuarvelDlg() {
     FinishBeforeClosing();
 }
 
+MainView& CQuarvelDlg::View() {
+    return *m_view;
+}
+
+const MainView& CQuarvelDlg::View() const {
+    return *m_view;
+}
+
+CAVConvertDlg& CQuarvelDlg::ProgressDialog() {
+    return m_view->ProgressDialog();
+}
+
+CClipDialog& CQuarvelDlg::ClipDialog() {
+    return m_view->ClipDialog();
+}
+
 void CQuarvelDlg::InitDialog() {
     setWindowIcon(SkinAppIcon());
     setWindowTitle(kWindowTitle);
@@ -180,11 +172,11 @@ void CQuarvelDlg::InitDialog() {
     DisableTaskButtons();
     ApplyMainControlColours(*this);
     PrepareTaskList();
-    LoadOutputFolder(*this, m_state, m_locations);
+    LoadOutputFolder(*m_view, m_state, m_locations);
     // The first format and its defaults unless the last run left a choice.
     m_formatCombo->setCurrentIndex(LoadOutputChoice(m_state, OutputSettings));
     m_state.m_shutdownWhenDone = false;
-    ShowOutputFolder(m_state.m_outputFolder);
+    m_view->ShowOutputFolder(m_state.m_outputFolder);
     TakePreviewForMainWindow();
 }
 
@@ -197,7 +189,7 @@ void CQuarvelDlg::FillFormatCombo() {
 
 void CQuarvelDlg::DisableTaskButtons() {
     for (int controlId : kTaskButtons) {
-        SetButtonEnabled(controlId, false);
+        m_view->SetButtonEnabled(controlId, false);
     }
 }
 
@@ -250,15 +242,15 @@ void CQuarvelDlg::BindCommands() {
 // Commands.
 
 void CQuarvelDlg::OnAdd() {
-    AddFilesFromDialog(*this, m_state, m_services.dialogs);
+    AddFilesFromDialog(*m_view, m_state, m_services.dialogs);
 }
 
 void CQuarvelDlg::OnRemove() {
-    RemoveSelectedTask(*this);
+    RemoveSelectedTask(*m_view);
 }
 
 void CQuarvelDlg::OnConvert() {
-    ConvertCommand(*this, m_state, m_services.dialogs);
+    ConvertCommand(*m_view, m_state, m_services.dialogs);
     if (m_state.m_stoppedRowsPending) {
         m_stoppedWorkerTimer.start(kStoppedWorkerPollMs, this);
     }
@@ -271,15 +263,15 @@ void CQuarvelDlg::PollStoppedWorker() {
         return;
     }
     m_stoppedWorkerTimer.stop();
-    FinishRunningWorker(*this, m_state);
+    FinishRunningWorker(*m_view, m_state);
 }
 
 void CQuarvelDlg::OnFindTarget() {
-    OpenOutputFolder(*this, m_state, m_services.dialogs, m_services.shell);
+    OpenOutputFolder(*m_view, m_state, m_services.dialogs, m_services.shell);
 }
 
 void CQuarvelDlg::OnBrowse() {
-    BrowseOutputFolder(*this, m_state, m_services.dialogs);
+    BrowseOutputFolder(*m_view, m_state, m_services.dialogs);
 }
 
 // The page ships with the program, so Help works without a network.
@@ -293,7 +285,7 @@ void CQuarvelDlg::OnHelp() {
 }
 
 void CQuarvelDlg::OnEmpty() {
-    ClearAllTasks(*this);
+    ClearAllTasks(*m_view);
 }
 
 void CQuarvelDlg::OnClose() {
@@ -310,31 +302,31 @@ void CQuarvelDlg::OnAbout() {
 }
 
 void CQuarvelDlg::OnClip() {
-    ClipSelectedRows(*this, m_state);
+    ClipSelectedRows(*m_view, m_state);
 }
 
 void CQuarvelDlg::OnFileInformation() {
-    ShowFileInformationCommand(*this, m_state);
+    ShowFileInformationCommand(*m_view, m_state);
 }
 
 void CQuarvelDlg::OnSetting() {
-    CSettings settings(OutputSettings, m_services.dialogs, CurrentFormatText(), this);
+    CSettings settings(OutputSettings, m_services.dialogs, m_view->CurrentFormatText(), this);
     if (settings.exec() == QDialog::Accepted) {
         SaveOutputChoice(m_state, OutputSettings);
     }
 }
 
 void CQuarvelDlg::OnFormatChosen(int index) {
-    SelectFormat(*this, index);
+    SelectFormat(*m_view, index);
     SaveOutputChoice(m_state, OutputSettings);
 }
 
 void CQuarvelDlg::OnListClick() {
-    OnTaskListClick(*this, m_state, m_services.dialogs);
+    OnTaskListClick(*m_view, m_state, m_services.dialogs);
 }
 
 void CQuarvelDlg::OnListContextMenu() {
-    ShowTaskContextMenu(*this, m_state, m_services.dialogs);
+    ShowTaskContextMenu(*m_view, m_state, m_services.dialogs);
 }
 
 // Closing.
@@ -353,11 +345,11 @@ void CQuarvelDlg::FinishBeforeClosing() {
     if (!m_state.m_worker.IsRunning()) {
         return;
     }
-    KillConversionTimer();
+    m_view->KillConversionTimer();
     if (g_engine != nullptr) {
         RequestStop(*g_engine);
     }
-    FinishRunningWorker(*this, m_state);
+    FinishRunningWorker(*m_view, m_state);
 }
 
 // Window events.
@@ -413,7 +405,7 @@ bool CQuarvelDlg::HandleWindowKey(QWidget& target, const QKeyEvent& key) {
 
 // The folder is taken as typed; Convert or Find Target makes it when needed.
 void CQuarvelDlg::ConfirmOutputFolderText() {
-    m_state.m_outputFolder = OutputFolderText();
+    m_state.m_outputFolder = m_view->OutputFolderText();
 }
 
 // The first format whose text begins with what was typed, as the field's
@@ -473,11 +465,11 @@ void CQuarvelDlg::dropEvent(QDropEvent* event) {
 }
 
 void CQuarvelDlg::AddFilesAsDropped(const std::vector<std::string>& paths) {
-    AddDroppedFiles(*this, m_state, m_services.dialogs, paths);
+    AddDroppedFiles(*m_view, m_state, m_services.dialogs, paths);
 }
 
 void CQuarvelDlg::AddNamedFiles(const std::vector<std::string>& paths) {
-    ::AddNamedFiles(*this, m_state, m_services.dialogs, paths);
+    ::AddNamedFiles(*m_view, m_state, m_services.dialogs, paths);
 }
 
 void CQuarvelDlg::timerEvent(QTimerEvent* event) {
@@ -485,245 +477,9 @@ void CQuarvelDlg::timerEvent(QTimerEvent* event) {
         PollStoppedWorker();
         return;
     }
-    if (event->timerId() != m_conversionTimer.timerId()) {
+    if (event->timerId() != m_view->ConversionTimerId()) {
         QDialog::timerEvent(event);
         return;
     }
-    ProgressTick(*this, m_state, m_services);
-}
-
-// MainView: task list rows.
-
-int CQuarvelDlg::RowCount() const {
-    return m_taskList->rowCount();
-}
-
-std::string CQuarvelDlg::RowText(int row, int column) const {
-    const QTableWidgetItem* item = m_taskList->item(row, column);
-    return item == nullptr ? std::string() : item->text().toStdString();
-}
-
-void CQuarvelDlg::SetRowText(int row, int column, const std::string& text) {
-    if (row < 0 || row >= RowCount()) {
-        return;
-    }
-    if (QTableWidgetItem* item = m_taskList->item(row, column)) {
-        item->setText(FromStd(text));
-        return;
-    }
-    m_taskList->setItem(row, column, new QTableWidgetItem(FromStd(text)));
-}
-
-bool CQuarvelDlg::IsRowChecked(int row) const {
-    const QTableWidgetItem* item = m_taskList->item(row, ColumnSource);
-    return item != nullptr && item->checkState() == Qt::Checked;
-}
-
-void CQuarvelDlg::SetRowChecked(int row, bool checked) {
-    if (QTableWidgetItem* item = m_taskList->item(row, ColumnSource)) {
-        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-    }
-}
-
-void CQuarvelDlg::InsertRow(int position, const TaskRow& row) {
-    position = std::clamp(position, 0, RowCount());
-    const std::string* texts[kTaskColumnCount] = {&row.sourcePath, &row.startTime,
-                                                  &row.endTime,    &row.outputFormatLabel,
-                                                  &row.statusText, &row.durationText};
-    m_taskList->insertRow(position);
-    // A long path is cut in its column; the tip shows it whole. The Status
-    // cell keeps its own tip for the row's result.
-    const QString sourceTip = FromStd(row.sourcePath);
-    for (int column = 0; column < kTaskColumnCount; ++column) {
-        auto* item = new QTableWidgetItem(FromStd(*texts[column]));
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        if (column != ColumnStatus) {
-            item->setToolTip(sourceTip);
-        }
-        if (column == ColumnSource) {
-            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-            item->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);
-        }
-        m_taskList->setItem(position, column, item);
-    }
-}
-
-void CQuarvelDlg::RemoveRow(int row) {
-    m_taskList->removeRow(row);
-}
-
-void CQuarvelDlg::RemoveAllRows() {
-    m_taskList->setRowCount(0);
-}
-
-void CQuarvelDlg::SetRowStatusTip(int row, const std::string& text) {
-    QTableWidgetItem* status = m_taskList->item(row, ColumnStatus);
-    if (status == nullptr) {
-        return;
-    }
-    const QTableWidgetItem* source = m_taskList->item(row, ColumnSource);
-    status->setToolTip(text.empty() && source != nullptr ? source->toolTip() : FromStd(text));
-}
-
-// MainView: selection.
-
-std::vector<int> CQuarvelDlg::SelectedRows() const {
-    std::vector<int> rows;
-    for (const QModelIndex& index : m_taskList->selectionModel()->selectedRows()) {
-        rows.push_back(index.row());
-    }
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-void CQuarvelDlg::SetRowSelected(int row, bool selected) {
-    if (row < 0 || row >= RowCount()) {
-        return;
-    }
-    const QModelIndex index = m_taskList->model()->index(row, 0);
-    m_taskList->selectionModel()->select(
-        index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                   QItemSelectionModel::Rows);
-}
-
-void CQuarvelDlg::SelectAndFocusRow(int row) {
-    if (row < 0 || row >= RowCount()) {
-        return;
-    }
-    const QModelIndex index = m_taskList->model()->index(row, 0);
-    m_taskList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select |
-                                                             QItemSelectionModel::Rows);
-    FocusList();
-}
-
-void CQuarvelDlg::FocusList() {
-    m_taskList->setFocus();
-}
-
-void CQuarvelDlg::SetListVisible(bool visible) {
-    m_taskList->setVisible(visible);
-}
-
-// MainView: buttons and combos.
-
-// The one place where a task button changes state: its pictures for the
-// state come with it.
-void CQuarvelDlg::SetButtonEnabled(int controlId, bool enabled) {
-    SetSkinnedButtonEnabled(*this, controlId, enabled);
-}
-
-bool CQuarvelDlg::IsButtonEnabled(int controlId) const {
-    const QWidget* button = FindControl(*this, controlId);
-    return button != nullptr && button->isEnabled();
-}
-
-// The selected item's text: what is typed into the edit field is no format.
-std::string CQuarvelDlg::CurrentFormatText() const {
-    return m_formatCombo->itemText(m_formatCombo->currentIndex()).toStdString();
-}
-
-std::string CQuarvelDlg::OutputFolderText() const {
-    return m_outputCombo->currentText().toStdString();
-}
-
-std::vector<std::string> CQuarvelDlg::OutputFolderEntries() const {
-    std::vector<std::string> entries;
-    for (int index = 0; index < m_outputCombo->count(); ++index) {
-        entries.push_back(m_outputCombo->itemText(index).toStdString());
-    }
-    return entries;
-}
-
-void CQuarvelDlg::AddOutputFolderEntry(const std::string& folder) {
-    m_outputCombo->addItem(FromStd(folder));
-}
-
-void CQuarvelDlg::ShowOutputFolder(const std::string& folder) {
-    const QString text = FromStd(folder);
-    for (int index = 0; !text.isEmpty() && index < m_outputCombo->count(); ++index) {
-        if (m_outputCombo->itemText(index).startsWith(text, Qt::CaseInsensitive)) {
-            m_outputCombo->setCurrentIndex(index);
-            return;
-        }
-    }
-    m_outputCombo->setEditText(text);
-}
-
-// MainView: menu, events and cursor.
-
-int CQuarvelDlg::ShowTaskMenu(bool rowSelected) {
-    QMenu menu(this);
-    for (const MenuItem& item : kTaskMenu) {
-        if (item.commandId == 0) {
-            menu.addSeparator();
-            continue;
-        }
-        QAction* action = menu.addAction(item.text);
-        action->setData(item.commandId);
-        action->setEnabled(item.need == MenuNeed::Nothing ||
-                           (item.need == MenuNeed::AnyRow && RowCount() > 0) || rowSelected);
-    }
-    const QAction* chosen = menu.exec(QCursor::pos());
-    return chosen == nullptr ? 0 : chosen->data().toInt();
-}
-
-void CQuarvelDlg::DispatchOnePendingEvent() {
-    QCoreApplication::processEvents();
-}
-
-void CQuarvelDlg::SetBusyCursor(bool busy) {
-    if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
-    }
-}
-
-// MainView: the progress dialog and its timer.
-
-void CQuarvelDlg::ShowProgressDialog() {
-    m_progressDialog->exec();
-}
-
-bool CQuarvelDlg::IsProgressDialogOpen() const {
-    return m_progressDialog->isVisible();
-}
-
-void CQuarvelDlg::EndProgressDialog() {
-    m_progressDialog->accept();
-}
-
-void CQuarvelDlg::SetCurrentFileText(const std::string& text) {
-    m_progressDialog->SetCurrentFileText(FromStd(text));
-}
-
-void CQuarvelDlg::SetBatchText(const std::string& text) {
-    m_progressDialog->SetBatchText(FromStd(text));
-}
-
-void CQuarvelDlg::SetCurrentFilePercent(int percent) {
-    m_progressDialog->SetCurrentFilePercent(percent);
-}
-
-void CQuarvelDlg::SetBatchPercent(int percent) {
-    m_progressDialog->SetBatchPercent(percent);
-}
-
-void CQuarvelDlg::StartConversionTimer() {
-    m_conversionTimer.start(ids::kConversionTimerMs, this);
-}
-
-void CQuarvelDlg::KillConversionTimer() {
-    m_conversionTimer.stop();
-}
-
-void CQuarvelDlg::ShowClipDialog() {
-    m_clipDialog->ownerDialog = this;
-    m_clipDialog->clipRow = m_state.m_clipRow;
-    m_clipDialog->exec();
-}
-
-void CQuarvelDlg::ShowFileInformation() {
-    CFileInfomation information(g_fileInfoTexts, this);
-    information.exec();
+    ProgressTick(*m_view, m_state, m_services);
 }

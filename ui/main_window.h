@@ -1,6 +1,6 @@
 // The converter's one top-level window: the task list, the format and output
 // folder combos and the command buttons. Every command is carried out by the
-// task commands over the MainView this window implements.
+// task commands over the MainView its adapter gives them.
 #pragma once
 
 #include "tasks/main_state.h"
@@ -15,68 +15,27 @@
 class CAVConvertDlg;
 class CClipDialog;
 class CCheckListCtrl;
+class MainViewAdapter;
 class QComboBox;
 
-class CQuarvelDlg : public QDialog, public MainView {
+class CQuarvelDlg : public QDialog {
     Q_OBJECT
 public:
     CQuarvelDlg(MainServices& services, AppLocations locations, QWidget* parent = nullptr);
     ~CQuarvelDlg() override;
-
-    // Task list rows.
-    int RowCount() const override;
-    std::string RowText(int row, int column) const override;
-    void SetRowText(int row, int column, const std::string& text) override;
-    bool IsRowChecked(int row) const override;
-    void SetRowChecked(int row, bool checked) override;
-    void InsertRow(int position, const TaskRow& row) override;
-    void RemoveRow(int row) override;
-    void RemoveAllRows() override;
-    void SetRowStatusTip(int row, const std::string& text) override;
-
-    std::vector<int> SelectedRows() const override;
-    void SetRowSelected(int row, bool selected) override;
-    void SelectAndFocusRow(int row) override;
-    void FocusList() override;
-    void SetListVisible(bool visible) override;
-
-    void SetButtonEnabled(int controlId, bool enabled) override;
-    bool IsButtonEnabled(int controlId) const override;
-
-    std::string CurrentFormatText() const override;
-
-    std::string OutputFolderText() const override;
-    std::vector<std::string> OutputFolderEntries() const override;
-    void AddOutputFolderEntry(const std::string& folder) override;
-    void ShowOutputFolder(const std::string& folder) override;
-
-    int ShowTaskMenu(bool rowSelected) override;
-    void DispatchOnePendingEvent() override;
-    void SetBusyCursor(bool busy) override;
-
-    void ShowProgressDialog() override;
-    bool IsProgressDialogOpen() const override;
-    void EndProgressDialog() override;
-    void SetCurrentFileText(const std::string& text) override;
-    void SetBatchText(const std::string& text) override;
-    void SetCurrentFilePercent(int percent) override;
-    void SetBatchPercent(int percent) override;
-
-    void StartConversionTimer() override;
-    void KillConversionTimer() override;
-
-    void ShowClipDialog() override;
-    void ShowFileInformation() override;
 
     // Adds files exactly as if they had been dropped on the window.
     void AddFilesAsDropped(const std::vector<std::string>& paths);
     // Adds the files named on the command line, as the Add command does.
     void AddNamedFiles(const std::vector<std::string>& paths);
 
+    // The task list, progress dialog and output choice the commands work on.
+    MainView& View();
+    const MainView& View() const;
     // The progress dialog the window shows during a batch.
-    CAVConvertDlg& ProgressDialog() { return *m_progressDialog; }
+    CAVConvertDlg& ProgressDialog();
     // The Clip dialog the window shows for each clipped task.
-    CClipDialog& ClipDialog() { return *m_clipDialog; }
+    CClipDialog& ClipDialog();
     const MainWindowState& State() const { return m_state; }
 
 public slots:
@@ -129,11 +88,7 @@ private:
     CCheckListCtrl* m_taskList = nullptr;
     QComboBox* m_formatCombo = nullptr;
     QComboBox* m_outputCombo = nullptr;
-    // Made after the window's own controls, so that finding a control of the
-    // window by id never meets one of the dialog's.
-    std::unique_ptr<CAVConvertDlg> m_progressDialog;
-    std::unique_ptr<CClipDialog> m_clipDialog;
-    QBasicTimer m_conversionTimer;
+    std::unique_ptr<MainViewAdapter> m_view;
     QBasicTimer m_stoppedWorkerTimer;
     bool m_closing = false;
 };

@@ -36,7 +36,7 @@ bool IsDismissKey(int key) {
 
 } // namespace
 
-CAVConvertDlg::CAVConvertDlg(MainView& owner, MainWindowState& state, QWidget* ownerWindow)
+CAVConvertDlg::CAVConvertDlg(ProgressView& owner, MainWindowState& state, QWidget* ownerWindow)
     : QDialog(ownerWindow), m_owner(owner), m_state(state) {
     BuildFromTemplate(*this, *FindDialogTemplate(ids::kProgressDialog), MakeProgressControl);
     m_currentFileLabel = FindControlAs<QLabel>(*this, ids::kCurrentFileLabel);

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-class MainView;
+class ProgressView;
 struct MainWindowState;
 class QCheckBox;
 class QLabel;
@@ -14,7 +14,7 @@ class CAVConvertDlg : public QDialog {
     Q_OBJECT
 public:
     // The main window owns the dialog and drives it from its timer.
-    CAVConvertDlg(MainView& owner, MainWindowState& state, QWidget* ownerWindow);
+    CAVConvertDlg(ProgressView& owner, MainWindowState& state, QWidget* ownerWindow);
 
     void SetCurrentFileText(const QString& text);
     void SetBatchText(const QString& text);
@@ -30,7 +30,7 @@ private:
     void PublishVideoFrame();
     void Stop();
 
-    MainView& m_owner;
+    ProgressView& m_owner;
     MainWindowState& m_state;
     QLabel* m_currentFileLabel = nullptr;
     QLabel* m_batchLabel = nullptr;

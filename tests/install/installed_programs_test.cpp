@@ -118,7 +118,7 @@ TEST_F(InstalledProgramTest, WindowKeepsItsSettingsAndOutputFolderInTheUsersFold
 
     fakes.dialogs.fileChoices.push_back({FixturePath("mono8.wav")});
     ClickButton(window, ids::kAdd);
-    ASSERT_EQ(window.RowCount(), 1);
+    ASSERT_EQ(window.View().RowCount(), 1);
     ConvertAndWait(window, 60000);
 
     EXPECT_TRUE(ProbeAudio(MusicOutputFolder() + "/mono8.aac").ok);

@@ -52,8 +52,9 @@ protected:
 
     void AddRow(const std::string& path, const std::string& start, const std::string& end,
                 const std::string& duration) {
-        window->InsertRow(window->RowCount(), {path, start, end, "", " Ready", duration, true});
-        UpdateCommandButtons(*window);
+        window->View().InsertRow(window->View().RowCount(),
+                                 {path, start, end, "", " Ready", duration, true});
+        UpdateCommandButtons(window->View());
     }
 
     // Runs the Clip command on the selected rows; `during` acts in each
@@ -78,7 +79,7 @@ protected:
     }
 
     void ClipRow(int row, const std::function<void(CClipDialog&)>& during) {
-        window->SetRowSelected(row, true);
+        window->View().SetRowSelected(row, true);
         ClipSelected(during);
     }
 
@@ -105,7 +106,8 @@ protected:
     }
 
     Times RowTimes(int row) const {
-        return {window->RowText(row, ColumnStart), window->RowText(row, ColumnEnd), ""};
+        return {window->View().RowText(row, ColumnStart), window->View().RowText(row, ColumnEnd),
+                ""};
     }
 
     std::string scratch;
@@ -183,7 +185,7 @@ TEST_F(ClipDialogTest, OkWritesTheShownTimesCancelAndTheCloseBoxKeepTheRow) {
     };
     for (const auto& endCase : cases) {
         SCOPED_TRACE(static_cast<int>(endCase.end));
-        window->RemoveAllRows();
+        window->View().RemoveAllRows();
         AddRow(FixturePath("ten_minutes.wav"), "00:00:00", "00:10:00", "600");
         ClipRow(0, [&](CClipDialog& dialog) {
             SeekTo(dialog, 125);
@@ -208,7 +210,7 @@ TEST_F(ClipDialogTest, ThreeSelectedRowsOpenInTurn) {
         AddRow(file, "00:00:00", "00:00:03", "3");
     }
     for (int row = 0; row < 3; ++row) {
-        window->SetRowSelected(row, true);
+        window->View().SetRowSelected(row, true);
     }
     std::vector<std::string> opened;
     ClipSelected([&](CClipDialog& dialog) {
@@ -315,7 +317,7 @@ TEST_F(ClipDialogTest, ClipSetInTheDialogConvertsIntoThatWindow) {
 
     std::filesystem::create_directories(scratch + "/bin");
     ConvertAndWait(*window, 60000);
-    ASSERT_EQ(window->RowText(0, ColumnStatus), "Completed");
+    ASSERT_EQ(window->View().RowText(0, ColumnStatus), "Completed");
     std::vector<std::string> outputs;
     for (const auto& entry : std::filesystem::directory_iterator(locations.defaultFolder)) {
         outputs.push_back(entry.path().string());

@@ -47,7 +47,10 @@ bool FakePower::PowerOff() {
 }
 
 FakeMainView::FakeMainView(MainWindowState& state, MainServices& services)
-    : state(state), services(services), formatText(kOutputFormats[0].text) {}
+    : FakeTaskList(state), state(state), services(services) {
+    formatText = kOutputFormats[0].text;
+    onTick = [this] { ProgressTick(*this, this->state, this->services); };
+}
 
 void FakeMainView::AppendRow(const std::string& sourcePath, bool checked) {
     TaskRow row;
@@ -61,7 +64,7 @@ void FakeMainView::AppendRow(const std::string& sourcePath, bool checked) {
     rows.push_back(row);
 }
 
-std::vector<std::string> FakeMainView::Column(int column) const {
+std::vector<std::string> FakeTaskList::Column(int column) const {
     std::vector<std::string> texts;
     for (int row = 0; row < RowCount(); ++row) {
         texts.push_back(RowText(row, column));
@@ -69,7 +72,7 @@ std::vector<std::string> FakeMainView::Column(int column) const {
     return texts;
 }
 
-std::vector<bool> FakeMainView::CheckStates() const {
+std::vector<bool> FakeTaskList::CheckStates() const {
     std::vector<bool> states;
     for (const TaskRow& row : rows) {
         states.push_back(row.checked);
@@ -77,7 +80,7 @@ std::vector<bool> FakeMainView::CheckStates() const {
     return states;
 }
 
-int FakeMainView::RowCount() const {
+int FakeTaskList::RowCount() const {
     return static_cast<int>(rows.size());
 }
 
@@ -105,23 +108,23 @@ template <typename Row> auto& Field(Row& row, int column) {
 
 } // namespace
 
-std::string FakeMainView::RowText(int row, int column) const {
+std::string FakeTaskList::RowText(int row, int column) const {
     return Field(rows.at(static_cast<size_t>(row)), column);
 }
 
-void FakeMainView::SetRowText(int row, int column, const std::string& text) {
+void FakeTaskList::SetRowText(int row, int column, const std::string& text) {
     Field(rows.at(static_cast<size_t>(row)), column) = text;
 }
 
-bool FakeMainView::IsRowChecked(int row) const {
+bool FakeTaskList::IsRowChecked(int row) const {
     return rows.at(static_cast<size_t>(row)).checked;
 }
 
-void FakeMainView::SetRowChecked(int row, bool checked) {
+void FakeTaskList::SetRowChecked(int row, bool checked) {
     rows.at(static_cast<size_t>(row)).checked = checked;
 }
 
-void FakeMainView::InsertRow(int position, const TaskRow& row) {
+void FakeTaskList::InsertRow(int position, const TaskRow& row) {
     if (position < 0 || position > RowCount()) {
         throw std::out_of_range("row inserted outside the list");
     }
@@ -133,7 +136,7 @@ void FakeMainView::InsertRow(int position, const TaskRow& row) {
     selection = shifted;
 }
 
-void FakeMainView::RemoveRow(int row) {
+void FakeTaskList::RemoveRow(int row) {
     rows.erase(rows.begin() + row);
     std::set<int> shifted;
     for (const int selected : selection) {
@@ -144,11 +147,11 @@ void FakeMainView::RemoveRow(int row) {
     selection = shifted;
 }
 
-void FakeMainView::SetRowStatusTip(int row, const std::string& text) {
+void FakeTaskList::SetRowStatusTip(int row, const std::string& text) {
     rows.at(static_cast<size_t>(row)).statusTip = text;
 }
 
-std::vector<std::string> FakeMainView::StatusTips() const {
+std::vector<std::string> FakeTaskList::StatusTips() const {
     std::vector<std::string> tips;
     for (const FakeRow& row : rows) {
         tips.push_back(row.statusTip);
@@ -156,16 +159,16 @@ std::vector<std::string> FakeMainView::StatusTips() const {
     return tips;
 }
 
-void FakeMainView::RemoveAllRows() {
+void FakeTaskList::RemoveAllRows() {
     rows.clear();
     selection.clear();
 }
 
-std::vector<int> FakeMainView::SelectedRows() const {
+std::vector<int> FakeTaskList::SelectedRows() const {
     return std::vector<int>(selection.begin(), selection.end());
 }
 
-void FakeMainView::SetRowSelected(int row, bool selected) {
+void FakeTaskList::SetRowSelected(int row, bool selected) {
     if (selected) {
         selection.insert(row);
     } else {
@@ -173,67 +176,67 @@ void FakeMainView::SetRowSelected(int row, bool selected) {
     }
 }
 
-void FakeMainView::SelectAndFocusRow(int row) {
+void FakeTaskList::SelectAndFocusRow(int row) {
     selection = {row};
     focusedRow = row;
     ++listFocusCount;
 }
 
-void FakeMainView::FocusList() {
+void FakeTaskList::FocusList() {
     ++listFocusCount;
 }
 
-void FakeMainView::SetListVisible(bool visible) {
+void FakeTaskList::SetListVisible(bool visible) {
     listVisible = visible;
 }
 
-void FakeMainView::SetButtonEnabled(int controlId, bool enabled) {
+void FakeTaskList::SetButtonEnabled(int controlId, bool enabled) {
     buttons[controlId] = enabled;
 }
 
-bool FakeMainView::IsButtonEnabled(int controlId) const {
+bool FakeTaskList::IsButtonEnabled(int controlId) const {
     const auto found = buttons.find(controlId);
     return found != buttons.end() && found->second;
 }
 
-std::string FakeMainView::CurrentFormatText() const {
+std::string FakeOutputChoice::CurrentFormatText() const {
     return formatText;
 }
 
-std::string FakeMainView::OutputFolderText() const {
+std::string FakeOutputChoice::OutputFolderText() const {
     return outputFolderText;
 }
 
-std::vector<std::string> FakeMainView::OutputFolderEntries() const {
+std::vector<std::string> FakeOutputChoice::OutputFolderEntries() const {
     return folderEntries;
 }
 
-void FakeMainView::AddOutputFolderEntry(const std::string& folder) {
+void FakeOutputChoice::AddOutputFolderEntry(const std::string& folder) {
     folderEntries.push_back(folder);
 }
 
-void FakeMainView::ShowOutputFolder(const std::string& folder) {
+void FakeOutputChoice::ShowOutputFolder(const std::string& folder) {
     shownFolder = folder;
     outputFolderText = folder;
 }
 
-int FakeMainView::ShowTaskMenu(bool rowSelected) {
+int FakeTaskList::ShowTaskMenu(bool rowSelected) {
     menusShown.push_back(rowSelected);
     return menuChoice;
 }
 
-void FakeMainView::DispatchOnePendingEvent() {
+void FakeTaskList::DispatchOnePendingEvent() {
     ++dispatchedEvents;
 }
 
-void FakeMainView::SetBusyCursor(bool busy) {
+void FakeTaskList::SetBusyCursor(bool busy) {
     busyCursorChanges.push_back(busy);
     if (onBusyCursor) {
         onBusyCursor(busy);
     }
 }
 
-void FakeMainView::ShowProgressDialog() {
+void FakeProgress::ShowProgressDialog() {
     ++progressDialogShows;
     if (!runProgressDialog) {
         return;
@@ -252,55 +255,55 @@ void FakeMainView::ShowProgressDialog() {
         if (beforeTick) {
             beforeTick(ticks);
         }
-        if (progressDialogOpen && timerRunning) {
-            ProgressTick(*this, state, services);
+        if (progressDialogOpen && timerRunning && onTick) {
+            onTick();
             ++ticks;
         }
     }
 }
 
-bool FakeMainView::IsProgressDialogOpen() const {
+bool FakeProgress::IsProgressDialogOpen() const {
     return progressDialogOpen;
 }
 
-void FakeMainView::EndProgressDialog() {
+void FakeProgress::EndProgressDialog() {
     progressDialogOpen = false;
 }
 
-void FakeMainView::SetCurrentFileText(const std::string& text) {
+void FakeProgress::SetCurrentFileText(const std::string& text) {
     currentFileTexts.push_back(text);
 }
 
-void FakeMainView::SetBatchText(const std::string& text) {
+void FakeProgress::SetBatchText(const std::string& text) {
     batchTexts.push_back(text);
 }
 
-void FakeMainView::SetCurrentFilePercent(int percent) {
+void FakeProgress::SetCurrentFilePercent(int percent) {
     currentFilePercents.push_back(percent);
 }
 
-void FakeMainView::SetBatchPercent(int percent) {
+void FakeProgress::SetBatchPercent(int percent) {
     batchPercents.push_back(percent);
 }
 
-void FakeMainView::StartConversionTimer() {
+void FakeProgress::StartConversionTimer() {
     timerRunning = true;
     ++timerStarts;
 }
 
-void FakeMainView::KillConversionTimer() {
+void FakeProgress::KillConversionTimer() {
     timerRunning = false;
 }
 
-void FakeMainView::ShowClipDialog() {
-    clipRows.push_back(state.m_clipRow);
+void FakeTaskList::ShowClipDialog() {
+    clipRows.push_back(m_clipState.m_clipRow);
 }
 
-void FakeMainView::ShowFileInformation() {
+void FakeTaskList::ShowFileInformation() {
     ++fileInformationShows;
 }
 
-void FakeMainView::PressStop() {
+void FakeProgress::PressStop() {
     StopConversion(*this);
     progressDialogOpen = false;
 }

@@ -1,5 +1,6 @@
-// A main window made of plain data for the task command tests, with fake
-// dialogs, shell and power-off that record what they were asked.
+// A main window made of plain data for the task command tests, one fake per
+// part of it, with fake dialogs, shell and power-off that record what they
+// were asked.
 #pragma once
 
 #include "tasks/main_state.h"
@@ -76,13 +77,11 @@ struct FakeServices {
     MainServices services{dialogs, shell, power, notifier};
 };
 
-class FakeMainView : public MainView {
+// The task list as plain data; a Clip dialog notes the state's m_clipRow.
+class FakeTaskList : public virtual TaskListView {
 public:
-    // The progress dialog runs ProgressTick over this state and these services.
-    FakeMainView(MainWindowState& state, MainServices& services);
+    explicit FakeTaskList(const MainWindowState& clipState) : m_clipState(clipState) {}
 
-    // A row as an added file would look, without probing anything.
-    void AppendRow(const std::string& sourcePath, bool checked = true);
     std::vector<std::string> Column(int column) const;
     std::vector<bool> CheckStates() const;
 
@@ -106,17 +105,57 @@ public:
     void SetButtonEnabled(int controlId, bool enabled) override;
     bool IsButtonEnabled(int controlId) const override;
 
-    std::string CurrentFormatText() const override;
+    int ShowTaskMenu(bool rowSelected) override;
+    void DispatchOnePendingEvent() override;
+    void SetBusyCursor(bool busy) override;
 
+    void ShowClipDialog() override;
+    void ShowFileInformation() override;
+
+    // A row with what the window shows beside its texts.
+    struct FakeRow : TaskRow {
+        FakeRow() = default;
+        FakeRow(const TaskRow& row) : TaskRow(row) {}
+        std::string statusTip;
+    };
+    std::vector<FakeRow> rows;
+    std::set<int> selection;
+    int focusedRow = -1;
+    int listFocusCount = 0;
+    bool listVisible = false;
+    std::map<int, bool> buttons;
+
+    int menuChoice = 0;
+    std::vector<bool> menusShown; // rowSelected of each showing
+    int dispatchedEvents = 0;
+    std::vector<bool> busyCursorChanges;
+    std::function<void(bool busy)> onBusyCursor;
+
+    std::vector<int> clipRows; // m_clipRow at each Clip dialog
+    int fileInformationShows = 0;
+
+private:
+    const MainWindowState& m_clipState;
+};
+
+// The format and Output combos as plain data.
+class FakeOutputChoice : public virtual OutputChoiceView {
+public:
+    std::string CurrentFormatText() const override;
     std::string OutputFolderText() const override;
     std::vector<std::string> OutputFolderEntries() const override;
     void AddOutputFolderEntry(const std::string& folder) override;
     void ShowOutputFolder(const std::string& folder) override;
 
-    int ShowTaskMenu(bool rowSelected) override;
-    void DispatchOnePendingEvent() override;
-    void SetBusyCursor(bool busy) override;
+    std::string formatText;
+    std::string outputFolderText;
+    std::vector<std::string> folderEntries;
+    std::string shownFolder;
+};
 
+// The progress dialog and its timer; each tick runs `onTick`.
+class FakeProgress : public virtual ProgressView {
+public:
     // Ticks every kTickMs while the conversion timer runs, until the dialog
     // ends or kSafetyLimitMs have passed. With runProgressDialog false it
     // only counts the showing and returns.
@@ -131,41 +170,13 @@ public:
     void StartConversionTimer() override;
     void KillConversionTimer() override;
 
-    void ShowClipDialog() override;
-    void ShowFileInformation() override;
-
     // The progress dialog's Stop button: the dialog ends itself.
     void PressStop();
 
     static constexpr int kTickMs = 50;
     static constexpr int kSafetyLimitMs = 60000;
 
-    MainWindowState& state;
-    MainServices& services;
-
-    // A row with what the window shows beside its texts.
-    struct FakeRow : TaskRow {
-        FakeRow() = default;
-        FakeRow(const TaskRow& row) : TaskRow(row) {}
-        std::string statusTip;
-    };
-    std::vector<FakeRow> rows;
-    std::set<int> selection;
-    int focusedRow = -1;
-    int listFocusCount = 0;
-    bool listVisible = false;
-    std::map<int, bool> buttons;
-    std::string formatText;
-    std::string outputFolderText;
-    std::vector<std::string> folderEntries;
-    std::string shownFolder;
-
-    int menuChoice = 0;
-    std::vector<bool> menusShown; // rowSelected of each showing
-    int dispatchedEvents = 0;
-    std::vector<bool> busyCursorChanges;
-    std::function<void(bool busy)> onBusyCursor;
-
+    std::function<void()> onTick;
     bool runProgressDialog = true;
     int progressDialogShows = 0;
     bool progressDialogOpen = false;
@@ -180,9 +191,22 @@ public:
     std::vector<std::string> batchTexts;
     std::vector<int> currentFilePercents;
     std::vector<int> batchPercents;
+};
 
-    std::vector<int> clipRows; // m_clipRow at each Clip dialog
-    int fileInformationShows = 0;
+// The whole window, its progress dialog running ProgressTick over this state
+// and these services.
+class FakeMainView : public MainView,
+                     public FakeTaskList,
+                     public FakeProgress,
+                     public FakeOutputChoice {
+public:
+    FakeMainView(MainWindowState& state, MainServices& services);
+
+    // A row as an added file would look, without probing anything.
+    void AppendRow(const std::string& sourcePath, bool checked = true);
+
+    MainWindowState& state;
+    MainServices& services;
 };
 
 } // namespace veltrano::test

@@ -218,8 +218,8 @@ protected:
 
     std::vector<std::string> Sources() const {
         std::vector<std::string> texts;
-        for (int row = 0; row < window->RowCount(); ++row) {
-            texts.push_back(window->RowText(row, ColumnSource));
+        for (int row = 0; row < window->View().RowCount(); ++row) {
+            texts.push_back(window->View().RowText(row, ColumnSource));
         }
         return texts;
     }
@@ -271,7 +271,7 @@ TEST_P(AddRefusalsTest, EveryBoxIsAnsweredAndEveryGoodFileIsAddedInOrder) {
     EXPECT_EQ(answerer.forcedClosings, 0);
     EXPECT_EQ(answerer.returns, static_cast<int>(dialogs.messages.size()));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_TRUE(window->IsButtonEnabled(ids::kConvert));
+    EXPECT_TRUE(window->View().IsButtonEnabled(ids::kConvert));
 }
 
 const std::vector<std::string> kFirst = {"1 notes.txt", "2 song.flac", "3 movie.mp4",

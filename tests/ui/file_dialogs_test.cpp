@@ -145,7 +145,7 @@ TEST_F(FileDialogsTest, BrowseStartsInTheOutputFolder) {
     // The last file dialog was elsewhere.
     const QString started = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(elsewhere));
-    window->ShowOutputFolder(output);
+    window->View().ShowOutputFolder(output);
 
     std::string startFolder;
     NextFileDialog look([&](QFileDialog& dialog) {
@@ -156,7 +156,7 @@ TEST_F(FileDialogsTest, BrowseStartsInTheOutputFolder) {
 
     ASSERT_TRUE(look.seen);
     EXPECT_EQ(startFolder, output);
-    EXPECT_EQ(window->OutputFolderText(), output); // cancelled: nothing changed
+    EXPECT_EQ(window->View().OutputFolderText(), output); // cancelled: nothing changed
 }
 
 } // namespace

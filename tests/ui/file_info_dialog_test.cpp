@@ -68,8 +68,8 @@ protected:
         CQuarvelDlg window(services, locations);
         dialogs.fileChoices.push_back({path});
         FindControlAs<QPushButton>(window, ids::kAdd)->click();
-        EXPECT_EQ(window.RowCount(), 1);
-        window.SetRowSelected(0, true);
+        EXPECT_EQ(window.View().RowCount(), 1);
+        window.View().SetRowSelected(0, true);
 
         Texts shown;
         QTimer::singleShot(0, [&] {

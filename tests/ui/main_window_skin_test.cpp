@@ -150,7 +150,7 @@ TEST_F(MainWindowSkinTest,
     EXPECT_EQ(convert.cursor().shape(), Qt::BitmapCursor);
 
     Drop(FixturePath("stereo44.wav"));
-    ASSERT_EQ(window->RowCount(), 1);
+    ASSERT_EQ(window->View().RowCount(), 1);
     EXPECT_TRUE(convert.isEnabled());
     EXPECT_EQ(convert.ShownImageId(), 186);
 
@@ -159,7 +159,7 @@ TEST_F(MainWindowSkinTest,
     QApplication::sendEvent(&convert, &enter);
     EXPECT_EQ(convert.ShownImageId(), 185);
 
-    window->SetButtonEnabled(ids::kConvert, false);
+    window->View().SetButtonEnabled(ids::kConvert, false);
     EXPECT_EQ(convert.ShownImageId(), 279);
 }
 
@@ -221,10 +221,10 @@ TEST_F(MainWindowSkinTest, AButtonDisabledUnderThePointerKeepsTheHand) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     const QPoint overBrowse(500, 496);
     ASSERT_EQ(CursorAfterMoveTo(overBrowse), Qt::BitmapCursor);
-    window->SetButtonEnabled(ids::kBrowse, false);
+    window->View().SetButtonEnabled(ids::kBrowse, false);
     EXPECT_EQ(window->windowHandle()->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(CursorAfterMoveTo(overBrowse + QPoint(2, 0)), Qt::BitmapCursor);
-    window->SetButtonEnabled(ids::kBrowse, true);
+    window->View().SetButtonEnabled(ids::kBrowse, true);
     EXPECT_EQ(CursorAfterMoveTo(overBrowse), Qt::BitmapCursor);
 }
 
@@ -245,7 +245,7 @@ TEST_F(MainWindowSkinTest, EverySkinnedButtonShowsAnAccentRingAlongItsShapeWhile
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     QWidget* elsewhere = FindControl(*window, ids::kOutputCombo);
     for (int id : kFocusPlaces) {
-        window->SetButtonEnabled(id, true);
+        window->View().SetButtonEnabled(id, true);
         CControlButton& button = Button(id);
         elsewhere->setFocus(Qt::TabFocusReason);
         const double ownShare = AccentShareOfPicture(button.ShownImageId(), 1.0, button.mask());

@@ -110,8 +110,8 @@ protected:
 
     std::vector<std::string> Column(int column) const {
         std::vector<std::string> texts;
-        for (int row = 0; row < window->RowCount(); ++row) {
-            texts.push_back(window->RowText(row, column));
+        for (int row = 0; row < window->View().RowCount(); ++row) {
+            texts.push_back(window->View().RowText(row, column));
         }
         return texts;
     }
@@ -132,7 +132,7 @@ TEST_F(MainWindowTest, StartsFromItsTemplateWithAnEmptyHiddenListAndTheDefaultFo
     EXPECT_TRUE(window->acceptDrops());
 
     EXPECT_TRUE(List().isHidden());
-    EXPECT_EQ(window->RowCount(), 0);
+    EXPECT_EQ(window->View().RowCount(), 0);
     const std::pair<int, bool> buttons[] = {
         {ids::kConvert, false},
         {ids::kCut, false},
@@ -148,13 +148,13 @@ TEST_F(MainWindowTest, StartsFromItsTemplateWithAnEmptyHiddenListAndTheDefaultFo
         {ids::kClose, true},
     };
     for (const auto& [id, enabled] : buttons) {
-        EXPECT_EQ(window->IsButtonEnabled(id), enabled) << "button " << id;
+        EXPECT_EQ(window->View().IsButtonEnabled(id), enabled) << "button " << id;
     }
 
     auto& output = Control<QComboBox>(ids::kOutputCombo);
     ASSERT_EQ(output.count(), 1);
     EXPECT_EQ(output.itemText(0).toStdString(), locations.defaultFolder);
-    EXPECT_EQ(window->OutputFolderText(), locations.defaultFolder);
+    EXPECT_EQ(window->View().OutputFolderText(), locations.defaultFolder);
     EXPECT_TRUE(std::filesystem::is_directory(locations.defaultFolder));
 
     auto& formats = Control<QComboBox>(ids::kFormatCombo);
@@ -204,7 +204,7 @@ TEST_F(MainWindowTest, DeleteEditsTextInAFieldAndRemovesTheSelectedTaskElsewhere
         QApplication::setActiveWindow(window.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         List().clearSelection();
-        window->SetRowSelected(1, true);
+        window->View().SetRowSelected(1, true);
         Control<QWidget>(place.controlId).setFocus();
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
@@ -218,7 +218,7 @@ TEST_F(MainWindowTest, DeleteEditsTextInAFieldAndRemovesTheSelectedTaskElsewhere
 
         if (place.editsText) {
             EXPECT_EQ(combo->currentText(), textBefore.mid(1));
-            EXPECT_EQ(window->RowCount(), 2);
+            EXPECT_EQ(window->View().RowCount(), 2);
         } else {
             EXPECT_EQ(Column(ColumnSource), std::vector<std::string>{FixturePath("mono8.wav")});
         }
@@ -226,11 +226,11 @@ TEST_F(MainWindowTest, DeleteEditsTextInAFieldAndRemovesTheSelectedTaskElsewhere
     }
 
     // With nothing selected the list's Delete removes nothing.
-    ASSERT_EQ(window->RowCount(), 1);
+    ASSERT_EQ(window->View().RowCount(), 1);
     List().clearSelection();
     List().setFocus();
     QTest::keyClick(&List(), Qt::Key_Delete);
-    EXPECT_EQ(window->RowCount(), 1);
+    EXPECT_EQ(window->View().RowCount(), 1);
 }
 
 // Escape never ends the window, wherever the focus is; the Close button and
@@ -249,7 +249,7 @@ TEST_F(MainWindowTest, EscapeNeverEndsTheWindowButClosesItsPopupsAndDialogs) {
         ASSERT_NE(focus, nullptr);
         QTest::keyClick(focus, Qt::Key_Escape);
         ASSERT_TRUE(window->isVisible());
-        EXPECT_EQ(window->RowCount(), 2);
+        EXPECT_EQ(window->View().RowCount(), 2);
     }
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());
@@ -273,7 +273,7 @@ TEST_F(MainWindowTest, EscapeNeverEndsTheWindowButClosesItsPopupsAndDialogs) {
     Control<QPushButton>(ids::kAbout).click();
     EXPECT_TRUE(aboutClosed);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->RowCount(), 2);
+    EXPECT_EQ(window->View().RowCount(), 2);
 
     QTest::keyClick(&List(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
@@ -336,7 +336,7 @@ TEST_F(MainWindowTest, ReturnConfirmsTheTypedTextAndKeepsTheWindowOpen) {
     const auto stillOpenWithBothTasks = [&](const char* where) {
         SCOPED_TRACE(where);
         EXPECT_TRUE(window->isVisible());
-        EXPECT_EQ(window->RowCount(), 2);
+        EXPECT_EQ(window->View().RowCount(), 2);
     };
 
     // The output folder is taken as typed; nothing is made or listed yet.
@@ -349,7 +349,7 @@ TEST_F(MainWindowTest, ReturnConfirmsTheTypedTextAndKeepsTheWindowOpen) {
         stillOpenWithBothTasks("Output field");
     }
     EXPECT_EQ(window->State().m_outputFolder, typed);
-    EXPECT_EQ(window->OutputFolderText(), typed);
+    EXPECT_EQ(window->View().OutputFolderText(), typed);
     EXPECT_EQ(output.count(), 1);
     EXPECT_FALSE(std::filesystem::exists(typed));
 
@@ -387,10 +387,10 @@ TEST_F(MainWindowTest, ReturnConfirmsTheTypedTextAndKeepsTheWindowOpen) {
 
     // In the list Return does nothing at all.
     List().clearSelection();
-    window->SelectAndFocusRow(1);
+    window->View().SelectAndFocusRow(1);
     QTest::keyClick(&List(), Qt::Key_Return);
     stillOpenWithBothTasks("list");
-    EXPECT_EQ(window->SelectedRows(), std::vector<int>{1});
+    EXPECT_EQ(window->View().SelectedRows(), std::vector<int>{1});
     EXPECT_TRUE(dialogs.messages.empty());
 
     // A focused button takes it as its click.
@@ -408,7 +408,7 @@ TEST_F(MainWindowTest, TabMovesOutOfTheList) {
     window->show();
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->SelectAndFocusRow(0);
+    window->View().SelectAndFocusRow(0);
     ASSERT_TRUE(List().hasFocus());
     const QModelIndex before = List().currentIndex();
     QTest::keyClick(&List(), Qt::Key_Tab);
@@ -435,7 +435,7 @@ TEST_F(MainWindowTest, EachRowsTipShowsTheWholeSourcePath) {
         for (int column = 0; column < kTaskColumnCount; ++column) {
             SCOPED_TRACE("row " + std::to_string(row) + " column " + std::to_string(column));
             const std::string tip = List().item(row, column)->toolTip().toStdString();
-            EXPECT_EQ(tip, column == ColumnStatus ? "" : window->RowText(row, ColumnSource));
+            EXPECT_EQ(tip, column == ColumnStatus ? "" : window->View().RowText(row, ColumnSource));
         }
     }
     EXPECT_LT(List().columnWidth(ColumnSource),
@@ -444,7 +444,7 @@ TEST_F(MainWindowTest, EachRowsTipShowsTheWholeSourcePath) {
 
 TEST_F(MainWindowTest, DroppedFilesGoToTheTopInReverseOrderUncheckedAndUnlabelled) {
     AddThroughDialog({FixturePath("stereo44.wav")});
-    ASSERT_EQ(window->RowCount(), 1);
+    ASSERT_EQ(window->View().RowCount(), 1);
     Drop({FixturePath("mono8.wav"), FixturePath("text.txt"), FixturePath("tagged.ogg"),
           FixturePath("surround48.flac")});
 
@@ -455,20 +455,20 @@ TEST_F(MainWindowTest, DroppedFilesGoToTheTopInReverseOrderUncheckedAndUnlabelle
     const std::vector<std::string> expectedFormats = {"", "", "", kOutputFormats[0].text};
     EXPECT_EQ(Column(ColumnFormat), expectedFormats);
     EXPECT_EQ(Column(ColumnStatus), std::vector<std::string>(4, " Ready"));
-    EXPECT_EQ(window->RowText(3, ColumnEnd), "00:00:05");
-    EXPECT_EQ(window->RowText(3, ColumnDuration), "5");
+    EXPECT_EQ(window->View().RowText(3, ColumnEnd), "00:00:05");
+    EXPECT_EQ(window->View().RowText(3, ColumnDuration), "5");
     const bool expectedChecks[] = {false, false, false, true};
     for (int row = 0; row < 4; ++row) {
-        EXPECT_EQ(window->IsRowChecked(row), expectedChecks[row]) << "row " << row;
+        EXPECT_EQ(window->View().IsRowChecked(row), expectedChecks[row]) << "row " << row;
     }
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].first, "File:text.txt is invalid!");
     EXPECT_EQ(dialogs.messages[0].second, MessageIcon::Exclamation);
 
-    EXPECT_EQ(window->SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(window->View().SelectedRows(), std::vector<int>{0});
     EXPECT_FALSE(List().isHidden());
     for (int id : {ids::kConvert, ids::kCut, ids::kEmpty, ids::kSetting, ids::kFileInformation}) {
-        EXPECT_TRUE(window->IsButtonEnabled(id)) << "button " << id;
+        EXPECT_TRUE(window->View().IsButtonEnabled(id)) << "button " << id;
     }
 }
 
@@ -482,7 +482,7 @@ TEST_F(MainWindowTest, DroppedFolderAddsItsTreeInNameOrderWithoutHiddenFilesOrTh
             std::filesystem::path(music + "/" + relative).parent_path());
         std::filesystem::copy_file(FixturePath(fixture), music + "/" + relative);
     }
-    window->ShowOutputFolder(music + "/out");
+    window->View().ShowOutputFolder(music + "/out");
     Drop({music});
 
     EXPECT_EQ(Column(ColumnSource),
@@ -490,14 +490,14 @@ TEST_F(MainWindowTest, DroppedFolderAddsItsTreeInNameOrderWithoutHiddenFilesOrTh
                                         music + "/B/02.wav"}));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].first, "File:notes.txt is invalid!");
-    EXPECT_EQ(window->SelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(window->View().SelectedRows(), std::vector<int>{0});
 }
 
 TEST_F(MainWindowTest, AFailedRowsStatusTooltipSaysWhy) {
     const std::string vanishing = scratch + "/vanishing.wav";
     std::filesystem::copy_file(FixturePath("stereo44.wav"), vanishing);
     AddThroughDialog({FixturePath("video_silent.mp4"), vanishing, FixturePath("mono8.wav")});
-    ASSERT_EQ(window->RowCount(), 3);
+    ASSERT_EQ(window->View().RowCount(), 3);
     std::filesystem::remove(vanishing);
 
     ConvertAndWait(*window);
@@ -512,14 +512,14 @@ TEST_F(MainWindowTest, AFailedRowsStatusTooltipSaysWhy) {
 TEST_F(MainWindowTest, CheckAllHeaderFollowsTheRowsAndSetsThemAll) {
     window->show();
     Drop({FixturePath("stereo44.wav"), FixturePath("mono8.wav"), FixturePath("tagged.ogg")});
-    ASSERT_EQ(window->RowCount(), 3);
+    ASSERT_EQ(window->View().RowCount(), 3);
     EXPECT_EQ(List().HeaderImage(), CCheckHeadCtrl::kImageUnchecked);
 
     for (int row = 0; row < 3; ++row) {
-        window->SetRowChecked(row, true);
+        window->View().SetRowChecked(row, true);
     }
     EXPECT_EQ(List().HeaderImage(), CCheckHeadCtrl::kImageChecked);
-    window->SetRowChecked(1, false);
+    window->View().SetRowChecked(1, false);
     EXPECT_EQ(List().HeaderImage(), CCheckHeadCtrl::kImageUnchecked);
 
     QHeaderView* header = List().horizontalHeader();
@@ -527,18 +527,18 @@ TEST_F(MainWindowTest, CheckAllHeaderFollowsTheRowsAndSetsThemAll) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, firstHeading);
     EXPECT_EQ(List().HeaderImage(), CCheckHeadCtrl::kImageChecked);
     for (int row = 0; row < 3; ++row) {
-        EXPECT_TRUE(window->IsRowChecked(row)) << "row " << row;
+        EXPECT_TRUE(window->View().IsRowChecked(row)) << "row " << row;
     }
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, firstHeading);
     for (int row = 0; row < 3; ++row) {
-        EXPECT_FALSE(window->IsRowChecked(row)) << "row " << row;
+        EXPECT_FALSE(window->View().IsRowChecked(row)) << "row " << row;
     }
 }
 
 TEST_F(MainWindowTest, ConvertsTheCheckedTasksIntoTheOutputFolderAndOpensItOnce) {
     std::filesystem::create_directories(scratch + "/bin");
     AddThroughDialog({FixturePath("stereo44.wav"), FixturePath("mono8.wav")});
-    ASSERT_EQ(window->RowCount(), 2);
+    ASSERT_EQ(window->View().RowCount(), 2);
     auto& formats = Control<QComboBox>(ids::kFormatCombo);
     formats.setCurrentIndex(kMp3Index);
     emit formats.activated(kMp3Index);
@@ -546,10 +546,10 @@ TEST_F(MainWindowTest, ConvertsTheCheckedTasksIntoTheOutputFolderAndOpensItOnce)
 
     ConvertAndWait(*window);
 
-    EXPECT_FALSE(window->IsProgressDialogOpen());
+    EXPECT_FALSE(window->View().IsProgressDialogOpen());
     EXPECT_EQ(Column(ColumnStatus), std::vector<std::string>(2, "Completed"));
-    EXPECT_FALSE(window->IsRowChecked(0));
-    EXPECT_FALSE(window->IsRowChecked(1));
+    EXPECT_FALSE(window->View().IsRowChecked(0));
+    EXPECT_FALSE(window->View().IsRowChecked(1));
     const std::string folder = locations.defaultFolder;
     for (const char* name : {"stereo44.mp3", "mono8.mp3"}) {
         SCOPED_TRACE(name);
@@ -590,7 +590,7 @@ TEST_F(MainWindowTest, ProgressDialogIgnoresTheKeyboardAndStartsEachShowingWitho
         flagAfterBox = window->State().m_shutdownWhenDone;
         stop.click();
     });
-    window->ShowProgressDialog();
+    window->View().ShowProgressDialog();
     EXPECT_TRUE(openAfterKeys);
     EXPECT_TRUE(flagAfterBox);
     EXPECT_TRUE(StopRequested(engine));
@@ -606,10 +606,10 @@ TEST_F(MainWindowTest, ProgressDialogIgnoresTheKeyboardAndStartsEachShowingWitho
         flagOnShow = window->State().m_shutdownWhenDone;
         progress.close();
     });
-    window->ShowProgressDialog();
+    window->View().ShowProgressDialog();
     EXPECT_FALSE(boxCheckedOnShow);
     EXPECT_FALSE(flagOnShow);
-    EXPECT_FALSE(window->IsProgressDialogOpen());
+    EXPECT_FALSE(window->View().IsProgressDialogOpen());
     EXPECT_TRUE(StopRequested(engine));
     engine.m_stopRequested = false;
 }
@@ -653,10 +653,10 @@ TEST_F(MainWindowTest, EachBatchShowsOnlyItsOwnProgress) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return longStatus->toolTip().startsWith("Stopped at "); }));
     EXPECT_TRUE(longStatus->toolTip().endsWith(": long.aac holds the part before"))
         << longStatus->toolTip().toStdString();
-    EXPECT_EQ(window->RowText(0, ColumnStatus), " Ready");
-    EXPECT_TRUE(window->IsRowChecked(0));
+    EXPECT_EQ(window->View().RowText(0, ColumnStatus), " Ready");
+    EXPECT_TRUE(window->View().IsRowChecked(0));
 
-    window->SetRowChecked(0, false);
+    window->View().SetRowChecked(0, false);
     AddThroughDialog({FixturePath("mono8.wav")});
     ProgressAtShow seen;
     QTimer watcher;
@@ -810,13 +810,13 @@ TEST_F(MainWindowTest, ARestartRestoresTheFormatItsSettingsAndTheBrowsedFolder) 
     window = MakeWindow();
     auto& restoredFormats = Control<QComboBox>(ids::kFormatCombo);
     EXPECT_EQ(restoredFormats.currentIndex(), kWmaIndex);
-    EXPECT_EQ(window->CurrentFormatText(), kOutputFormats[kWmaIndex].text);
+    EXPECT_EQ(window->View().CurrentFormatText(), kOutputFormats[kWmaIndex].text);
     EXPECT_EQ(std::tuple(OutputSettings.profileId, OutputSettings.audioEncoder,
                          OutputSettings.audioBitRate, OutputSettings.sampleRate,
                          OutputSettings.channels),
               std::tuple(90110, std::string("WMA7"), 96000, 32000, 1));
     EXPECT_EQ(OutputSettings.audioEncoder, chosen.audioEncoder);
-    EXPECT_EQ(window->OutputFolderText(), browsed);
+    EXPECT_EQ(window->View().OutputFolderText(), browsed);
     const std::string text = ReadWholeFile(locations.settingsPath);
     EXPECT_NE(text.find("Colour=blue\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[Other]\nx=1\n"), std::string::npos) << text;

@@ -50,7 +50,7 @@ TEST(SessionEnd, ASignalMidBatchStopsItClosesTheWindowsAndLeavesNoWorkFile) {
 
         fakes.dialogs.fileChoices.push_back({source, FixturePath("mono8.wav")});
         FindControlAs<QPushButton>(window, ids::kAdd)->click();
-        ASSERT_EQ(window.RowCount(), 2);
+        ASSERT_EQ(window.View().RowCount(), 2);
         // The signal comes once the first file is well under way.
         QTimer signalTimer;
         QObject::connect(&signalTimer, &QTimer::timeout, [&] {
@@ -71,7 +71,7 @@ TEST(SessionEnd, ASignalMidBatchStopsItClosesTheWindowsAndLeavesNoWorkFile) {
 
         EXPECT_FALSE(signalTimer.isActive()) << "the batch ended before the signal";
         EXPECT_FALSE(window.isVisible());
-        EXPECT_FALSE(window.IsProgressDialogOpen());
+        EXPECT_FALSE(window.View().IsProgressDialogOpen());
         ASSERT_NE(g_engine, nullptr);
         EXPECT_TRUE(StopRequested(*g_engine));
         EXPECT_EQ(TaskStatusOf(*g_engine, 0), TaskPending);

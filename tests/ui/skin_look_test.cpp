@@ -175,7 +175,7 @@ TEST_F(SkinLookTest, EveryDialogBoxAndMenuTakesTheSkinsColoursAndReadsWell) {
              [&](auto check) { check(*window->findChild<CAVConvertDlg*>()); }},
             {"task list context menu",
              [&](auto check) {
-                 WhileShown([&] { window->ShowTaskMenu(true); },
+                 WhileShown([&] { window->View().ShowTaskMenu(true); },
                             [] { return QApplication::activePopupWidget(); }, check);
              }},
             {"Clip dialog's OK button",

@@ -37,8 +37,8 @@ protected:
 
     std::vector<std::string> Column(int column) const {
         std::vector<std::string> texts;
-        for (int row = 0; row < window->RowCount(); ++row) {
-            texts.push_back(window->RowText(row, column));
+        for (int row = 0; row < window->View().RowCount(); ++row) {
+            texts.push_back(window->View().RowText(row, column));
         }
         return texts;
     }
@@ -69,18 +69,19 @@ TEST_F(StartupFilesTest, NamedFilesAreAddedAsTheAddCommandAddsThem) {
     const std::vector<std::string> expectedSources = {FixturePath("mono8.wav"), scratch + "/a.wav",
                                                       scratch + "/b.flac"};
     EXPECT_EQ(Column(ColumnSource), expectedSources);
-    EXPECT_EQ(Column(ColumnFormat), std::vector<std::string>(3, window->CurrentFormatText()));
+    EXPECT_EQ(Column(ColumnFormat),
+              std::vector<std::string>(3, window->View().CurrentFormatText()));
     EXPECT_EQ(Column(ColumnStatus), std::vector<std::string>(3, " Ready"));
     for (int row = 0; row < 3; ++row) {
-        EXPECT_TRUE(window->IsRowChecked(row)) << "row " << row;
+        EXPECT_TRUE(window->View().IsRowChecked(row)) << "row " << row;
     }
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].first, "File:notes.txt is invalid!");
     EXPECT_EQ(dialogs.messages[0].second, MessageIcon::Exclamation);
-    EXPECT_TRUE(window->IsButtonEnabled(ids::kConvert));
+    EXPECT_TRUE(window->View().IsButtonEnabled(ids::kConvert));
 
     // Convert takes them without a further click.
-    window->ShowOutputFolder(scratch + "/out");
+    window->View().ShowOutputFolder(scratch + "/out");
     ConvertAndWait(*window);
     for (const auto& message : dialogs.messages) {
         EXPECT_NE(message.first, "Please select at least one task to convert!");
@@ -92,11 +93,11 @@ TEST_F(StartupFilesTest, WithoutFilesNothingChanges) {
     OpenStartupFiles(*window, {"veltrano"});
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(window->RowCount(), 0);
+    EXPECT_EQ(window->View().RowCount(), 0);
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_TRUE(window->SelectedRows().empty());
+    EXPECT_TRUE(window->View().SelectedRows().empty());
     for (int id : {ids::kConvert, ids::kCut, ids::kEmpty, ids::kSetting, ids::kFileInformation}) {
-        EXPECT_FALSE(window->IsButtonEnabled(id)) << "button " << id;
+        EXPECT_FALSE(window->View().IsButtonEnabled(id)) << "button " << id;
     }
 }
 

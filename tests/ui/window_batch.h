@@ -16,7 +16,7 @@ inline void ConvertAndWait(CQuarvelDlg& window, int limitMs = 120000) {
     QTimer safety;
     safety.setSingleShot(true);
     QObject::connect(&safety, &QTimer::timeout, [&window] {
-        if (window.IsProgressDialogOpen()) {
+        if (window.View().IsProgressDialogOpen()) {
             window.ProgressDialog().reject();
         }
     });

@@ -62,8 +62,8 @@ protected:
 
     static std::vector<std::string> Column(const CQuarvelDlg& window, int column) {
         std::vector<std::string> texts;
-        for (int row = 0; row < window.RowCount(); ++row) {
-            texts.push_back(window.RowText(row, column));
+        for (int row = 0; row < window.View().RowCount(); ++row) {
+            texts.push_back(window.View().RowText(row, column));
         }
         return texts;
     }
@@ -95,7 +95,7 @@ TEST_F(WindowJobsTest, TwoRowsAtOnceGiveTheStatusesFilesAndNamesOfOneAtATime) {
         auto window = OpenWindow(jobs, "jobs" + std::to_string(jobs));
         dialogs.fileChoices.push_back(sources);
         FindControlAs<QPushButton>(*window, ids::kAdd)->click();
-        ASSERT_EQ(window->RowCount(), 4);
+        ASSERT_EQ(window->View().RowCount(), 4);
 
         ConvertAndWait(*window);
 
@@ -123,11 +123,11 @@ TEST_F(WindowJobsTest, StopWithTwoRowsRunningFinishesBothFilesAndLeavesThemPendi
     auto window = OpenWindow(2, "stop");
     dialogs.fileChoices.push_back({first, second, FixturePath("mono8.wav")});
     FindControlAs<QPushButton>(*window, ids::kAdd)->click();
-    ASSERT_EQ(window->RowCount(), 3);
+    ASSERT_EQ(window->View().RowCount(), 3);
 
     QTimer stopTimer;
     QObject::connect(&stopTimer, &QTimer::timeout, [&] {
-        if (g_engine && window->IsProgressDialogOpen() && TaskProgressOf(*g_engine, 0) > 2 &&
+        if (g_engine && window->View().IsProgressDialogOpen() && TaskProgressOf(*g_engine, 0) > 2 &&
             TaskProgressOf(*g_engine, 1) > 2) {
             stopTimer.stop();
             FindControlAs<QPushButton>(window->ProgressDialog(), ids::kStop)->click();
@@ -137,7 +137,7 @@ TEST_F(WindowJobsTest, StopWithTwoRowsRunningFinishesBothFilesAndLeavesThemPendi
     ConvertAndWait(*window);
     EXPECT_FALSE(stopTimer.isActive()) << "the batch ended before the stop";
     const std::vector<std::string> statuses = Column(*window, ColumnStatus);
-    const bool checked[] = {window->IsRowChecked(0), window->IsRowChecked(1)};
+    const bool checked[] = {window->View().IsRowChecked(0), window->View().IsRowChecked(1)};
     window.reset(); // waits for the running rows to finish their files
 
     EXPECT_EQ(statuses, std::vector<std::string>(3, " Ready"));

@@ -68,10 +68,10 @@ int RenderClipDialog(ClipShot shot, const char* outPath) {
     locations.settingsPath = (scratch.path() + "/bin/Path_Registration.ini").toStdString();
     locations.defaultFolder = (scratch.path() + "/OutPut").toStdString();
     CQuarvelDlg window(services, locations);
-    window.InsertRow(0, {media.toStdString(), "00:00:02", "00:00:06", window.CurrentFormatText(),
-                         " Ready", "8", true});
-    UpdateCommandButtons(window);
-    window.SetRowSelected(0, true);
+    window.View().InsertRow(0, {media.toStdString(), "00:00:02", "00:00:06",
+                                window.View().CurrentFormatText(), " Ready", "8", true});
+    UpdateCommandButtons(window.View());
+    window.View().SetRowSelected(0, true);
     window.show();
     QImage grabbed;
     QTimer::singleShot(kPlayMs, &window, [&] {

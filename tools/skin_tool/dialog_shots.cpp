@@ -79,7 +79,7 @@ QImage Render(DialogShot shot, CQuarvelDlg& window) {
     switch (shot) {
     case DialogShot::Settings: {
         QuietDialogs dialogs;
-        CSettings settings(OutputSettings, dialogs, window.CurrentFormatText(), &window);
+        CSettings settings(OutputSettings, dialogs, window.View().CurrentFormatText(), &window);
         return GrabShown(settings);
     }
     case DialogShot::FileInfo: {
@@ -115,7 +115,7 @@ QImage Render(DialogShot shot, CQuarvelDlg& window) {
         return grabbed;
     }
     case DialogShot::ContextMenu:
-        return GrabWhileOpen([&] { window.ShowTaskMenu(true); },
+        return GrabWhileOpen([&] { window.View().ShowTaskMenu(true); },
                              [] { return QApplication::activePopupWidget(); });
     }
     return {};
@@ -148,11 +148,11 @@ int RenderDialog(DialogShot shot, const char* outPath) {
     locations.defaultFolder = (scratch.path() + "/OutPut").toStdString();
     CQuarvelDlg window(services, locations);
     for (TaskRow task : kDemoTasks) {
-        task.outputFormatLabel = window.CurrentFormatText();
-        window.InsertRow(window.RowCount(), task);
+        task.outputFormatLabel = window.View().CurrentFormatText();
+        window.View().InsertRow(window.View().RowCount(), task);
     }
-    UpdateCommandButtons(window);
-    window.SetRowSelected(0, true);
+    UpdateCommandButtons(window.View());
+    window.View().SetRowSelected(0, true);
     window.show();
     const QImage grabbed = Render(shot, window);
     if (grabbed.isNull() || !grabbed.save(QString::fromLocal8Bit(outPath))) {

@@ -74,15 +74,15 @@ int RenderWindow(Shot shot, const char* path) {
     locations.settingsPath = (scratch.path() + "/bin/Path_Registration.ini").toStdString();
     locations.defaultFolder = (scratch.path() + "/OutPut").toStdString();
     CQuarvelDlg window(services, locations);
-    window.AddOutputFolderEntry(kShownFolder);
-    window.ShowOutputFolder(kShownFolder);
+    window.View().AddOutputFolderEntry(kShownFolder);
+    window.View().ShowOutputFolder(kShownFolder);
     if (shot == Shot::Window) {
         for (TaskRow task : kDemoTasks) {
-            task.outputFormatLabel = window.CurrentFormatText();
-            window.InsertRow(window.RowCount(), task);
+            task.outputFormatLabel = window.View().CurrentFormatText();
+            window.View().InsertRow(window.View().RowCount(), task);
         }
-        UpdateCommandButtons(window);
-        window.SetRowSelected(1, true);
+        UpdateCommandButtons(window.View());
+        window.View().SetRowSelected(1, true);
     }
     window.show();
     CAbout about(shell, dialogs, &window);

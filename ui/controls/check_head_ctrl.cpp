@@ -13,15 +13,15 @@ CCheckHeadCtrl::CCheckHeadCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, pa
 }
 
 void CCheckHeadCtrl::SetImages(const QList<QPixmap>& newImages) {
-    images = newImages;
+    m_images = newImages;
     viewport()->update();
 }
 
 void CCheckHeadCtrl::SetFirstSectionImage(int image) {
-    if (image == firstSectionImage) {
+    if (image == m_firstSectionImage) {
         return;
     }
-    firstSectionImage = image;
+    m_firstSectionImage = image;
     updateSection(0);
 }
 
@@ -29,7 +29,7 @@ void CCheckHeadCtrl::OnSectionClicked(int logicalIndex) {
     if (logicalIndex != 0 || !HasImages()) {
         return;
     }
-    const int newImage = firstSectionImage == kImageUnchecked ? kImageChecked : kImageUnchecked;
+    const int newImage = m_firstSectionImage == kImageUnchecked ? kImageChecked : kImageUnchecked;
     SetFirstSectionImage(newImage);
     emit checkAllToggled(newImage == kImageChecked);
 }
@@ -55,7 +55,7 @@ void CCheckHeadCtrl::PaintFirstSection(QPainter* painter, const QRect& rect) con
     style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
 
     const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, &option, this);
-    const QPixmap image = images.value(firstSectionImage);
+    const QPixmap image = m_images.value(m_firstSectionImage);
     const int imageTop = rect.top() + (rect.height() - image.height()) / 2;
     painter->drawPixmap(rect.left() + margin, imageTop, image);
 

@@ -20,9 +20,9 @@ public:
     // The images the first heading chooses from; until they are given, the
     // header is an ordinary one and clicks on it do nothing special.
     void SetImages(const QList<QPixmap>& images);
-    bool HasImages() const { return !images.isEmpty(); }
+    bool HasImages() const { return !m_images.isEmpty(); }
 
-    int FirstSectionImage() const { return firstSectionImage; }
+    int FirstSectionImage() const { return m_firstSectionImage; }
     void SetFirstSectionImage(int image);
 
 signals:
@@ -37,6 +37,6 @@ private:
     void OnSectionClicked(int logicalIndex);
     void PaintFirstSection(QPainter* painter, const QRect& rect) const;
 
-    QList<QPixmap> images;
-    int firstSectionImage = kImageEmpty;
+    QList<QPixmap> m_images;
+    int m_firstSectionImage = kImageEmpty;
 };

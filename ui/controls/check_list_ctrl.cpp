@@ -40,7 +40,7 @@ bool IsUncheckedBox(const QTableWidgetItem* item) {
 } // namespace
 
 CCheckListCtrl::CCheckListCtrl(QWidget* parent)
-    : QTableWidget(parent), header(new CCheckHeadCtrl(this)) {
+    : QTableWidget(parent), m_header(new CCheckHeadCtrl(this)) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setShowGrid(true);
@@ -57,8 +57,8 @@ CCheckListCtrl::CCheckListCtrl(QWidget* parent)
     setPalette(colours);
     // The check-all header stands in for the ordinary one from the start, so
     // the columns the window sets up are already its own.
-    setHorizontalHeader(header);
-    connect(header, &CCheckHeadCtrl::checkAllToggled, this, &CCheckListCtrl::CheckAllRows);
+    setHorizontalHeader(m_header);
+    connect(m_header, &CCheckHeadCtrl::checkAllToggled, this, &CCheckListCtrl::CheckAllRows);
     connect(this, &QTableWidget::itemChanged, this, &CCheckListCtrl::OnItemChanged);
     connect(model(), &QAbstractItemModel::rowsInserted, this,
             &CCheckListCtrl::OnRowsInsertedOrRemoved);
@@ -70,15 +70,15 @@ bool CCheckListCtrl::InitCheckHeader() {
     if (headerReady) {
         return true;
     }
-    headerImages = LoadHeaderImages();
-    header->SetImages(headerImages);
-    header->SetFirstSectionImage(CCheckHeadCtrl::kImageUnchecked);
+    m_headerImages = LoadHeaderImages();
+    m_header->SetImages(m_headerImages);
+    m_header->SetFirstSectionImage(CCheckHeadCtrl::kImageUnchecked);
     headerReady = true;
     return true;
 }
 
 int CCheckListCtrl::HeaderImage() const {
-    return headerReady ? header->FirstSectionImage() : CCheckHeadCtrl::kImageEmpty;
+    return headerReady ? m_header->FirstSectionImage() : CCheckHeadCtrl::kImageEmpty;
 }
 
 void CCheckListCtrl::mouseReleaseEvent(QMouseEvent* event) {
@@ -99,12 +99,12 @@ void CCheckListCtrl::contextMenuEvent(QContextMenuEvent* event) {
 // box yet) nor a removed row can change that. Only while it is clear can a
 // check or a removal make every row checked.
 void CCheckListCtrl::OnItemChanged(QTableWidgetItem* item) {
-    if (!headerReady || settingAllRows || item->column() != 0) {
+    if (!headerReady || m_settingAllRows || item->column() != 0) {
         return;
     }
     if (IsUncheckedBox(item)) {
-        header->SetFirstSectionImage(CCheckHeadCtrl::kImageUnchecked);
-    } else if (header->FirstSectionImage() != CCheckHeadCtrl::kImageChecked) {
+        m_header->SetFirstSectionImage(CCheckHeadCtrl::kImageUnchecked);
+    } else if (m_header->FirstSectionImage() != CCheckHeadCtrl::kImageChecked) {
         UpdateHeaderImage();
     }
 }
@@ -112,8 +112,8 @@ void CCheckListCtrl::OnItemChanged(QTableWidgetItem* item) {
 // Removing the last unchecked row, or adding an unchecked one, changes whether
 // all rows are checked just as a click on a box does.
 void CCheckListCtrl::OnRowsInsertedOrRemoved() {
-    if (headerReady && !settingAllRows &&
-        header->FirstSectionImage() != CCheckHeadCtrl::kImageChecked) {
+    if (headerReady && !m_settingAllRows &&
+        m_header->FirstSectionImage() != CCheckHeadCtrl::kImageChecked) {
         UpdateHeaderImage();
     }
 }
@@ -121,7 +121,7 @@ void CCheckListCtrl::OnRowsInsertedOrRemoved() {
 // Every row takes the header's state, including a row that had no box yet. The
 // header already shows that state, so it is not worked out again per row.
 void CCheckListCtrl::CheckAllRows(bool checked) {
-    settingAllRows = true;
+    m_settingAllRows = true;
     for (int row = 0; row < rowCount(); ++row) {
         QTableWidgetItem* item = this->item(row, 0);
         if (item == nullptr) {
@@ -131,23 +131,23 @@ void CCheckListCtrl::CheckAllRows(bool checked) {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     }
-    settingAllRows = false;
+    m_settingAllRows = false;
 }
 
 void CCheckListCtrl::UpdateHeaderImage() {
-    header->SetFirstSectionImage(HasUncheckedRow() ? CCheckHeadCtrl::kImageUnchecked
-                                                   : CCheckHeadCtrl::kImageChecked);
+    m_header->SetFirstSectionImage(HasUncheckedRow() ? CCheckHeadCtrl::kImageUnchecked
+                                                     : CCheckHeadCtrl::kImageChecked);
 }
 
 bool CCheckListCtrl::HasUncheckedRow() const {
     // The row found last time is usually still unchecked: rows are added at
     // the ends and boxes change one at a time.
-    if (uncheckedHint < rowCount() && IsUncheckedBox(item(uncheckedHint, 0))) {
+    if (m_uncheckedHint < rowCount() && IsUncheckedBox(item(m_uncheckedHint, 0))) {
         return true;
     }
     for (int row = 0; row < rowCount(); ++row) {
         if (IsUncheckedBox(item(row, 0))) {
-            uncheckedHint = row;
+            m_uncheckedHint = row;
             return true;
         }
     }

@@ -49,8 +49,8 @@ private:
     bool HasUncheckedRow() const;
 
     bool headerReady = false;
-    bool settingAllRows = false;
-    mutable int uncheckedHint = 0; // where HasUncheckedRow last found one
-    QList<QPixmap> headerImages;
-    CCheckHeadCtrl* header;
+    bool m_settingAllRows = false;
+    mutable int m_uncheckedHint = 0; // where HasUncheckedRow last found one
+    QList<QPixmap> m_headerImages;
+    CCheckHeadCtrl* m_header;
 };

@@ -139,10 +139,10 @@ void CControlButton::LoadPicture(Picture& picture, int id) const {
 
 void CControlButton::SetImages(int hover, int normal, int pressed, int spare) {
     m_loadedRatio = devicePixelRatioF();
-    LoadPicture(m_hoverImage, hover);
-    LoadPicture(m_normalImage, normal);
-    LoadPicture(m_pressedImage, pressed);
-    LoadPicture(m_spareImage, spare);
+    LoadPicture(hoverImage, hover);
+    LoadPicture(normalImage, normal);
+    LoadPicture(pressedImage, pressed);
+    LoadPicture(spareImage, spare);
     update();
 }
 
@@ -175,10 +175,10 @@ void CControlButton::SetMask(int id) {
 }
 
 int CControlButton::ShownImageId() const {
-    if (isDown() && m_pressedImage.id != 0) {
-        return m_pressedImage.id;
+    if (isDown() && pressedImage.id != 0) {
+        return pressedImage.id;
     }
-    return m_hovering ? m_hoverImage.id : m_normalImage.id;
+    return hovering ? hoverImage.id : normalImage.id;
 }
 
 // A move to a screen of another pixel ratio loads everything again at the
@@ -190,21 +190,21 @@ void CControlButton::ReloadForRatio() {
         return;
     }
     m_loadedRatio = devicePixelRatioF();
-    for (Picture* picture : {&m_hoverImage, &m_normalImage, &m_pressedImage, &m_spareImage,
-                             &m_parentBackground, &m_mask}) {
+    for (Picture* picture :
+         {&hoverImage, &normalImage, &pressedImage, &spareImage, &m_parentBackground, &m_mask}) {
         LoadPicture(*picture, picture->id);
     }
     QMetaObject::invokeMethod(this, &CControlButton::ApplyShape, Qt::QueuedConnection);
 }
 
 void CControlButton::paintEvent(QPaintEvent* event) {
-    if (m_normalImage.id == 0) {
+    if (normalImage.id == 0) {
         QPushButton::paintEvent(event);
         return;
     }
     ReloadForRatio();
     QPainter painter(this);
-    const QPixmap& resting = m_hovering ? m_hoverImage.pixmap : m_normalImage.pixmap;
+    const QPixmap& resting = hovering ? hoverImage.pixmap : normalImage.pixmap;
     if (maskDrawing) {
         DrawOverParentBackground(painter, resting);
     } else {
@@ -212,9 +212,9 @@ void CControlButton::paintEvent(QPaintEvent* event) {
     }
     if (isDown()) {
         if (maskDrawing) {
-            DrawOverParentBackground(painter, m_pressedImage.pixmap);
+            DrawOverParentBackground(painter, pressedImage.pixmap);
         } else {
-            painter.drawPixmap(0, 0, m_pressedImage.pixmap);
+            painter.drawPixmap(0, 0, pressedImage.pixmap);
         }
     }
     if (hasFocus()) {
@@ -248,13 +248,13 @@ void CControlButton::DrawOverParentBackground(QPainter& painter, const QPixmap& 
 }
 
 void CControlButton::enterEvent(QEnterEvent* event) {
-    m_hovering = true;
+    hovering = true;
     update();
     QPushButton::enterEvent(event);
 }
 
 void CControlButton::leaveEvent(QEvent* event) {
-    m_hovering = false;
+    hovering = false;
     update();
     QPushButton::leaveEvent(event);
 }

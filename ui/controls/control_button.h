@@ -53,7 +53,7 @@ public:
     // on the button, else normal; 0 when the button has no pictures.
     int ShownImageId() const;
     int ShapeId() const { return m_shapeId; }
-    bool IsHovering() const { return m_hovering; }
+    bool IsHovering() const { return hovering; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -72,14 +72,14 @@ private:
     void DrawOverParentBackground(QPainter& painter, const QPixmap& state) const;
     void DrawFocusRing(QPainter& painter) const;
 
-    Picture m_hoverImage;
-    Picture m_normalImage;
-    Picture m_pressedImage;
-    Picture m_spareImage;
+    Picture hoverImage;
+    Picture normalImage;
+    Picture pressedImage;
+    Picture spareImage;
     Picture m_parentBackground;
     Picture m_mask;
     QRect m_rectInParent;
     int m_shapeId = 0;
     qreal m_loadedRatio = 0;
-    bool m_hovering = false;
+    bool hovering = false;
 };

@@ -12,7 +12,7 @@ CLabel::CLabel(QWidget* parent)
 }
 
 void CLabel::SetCentreImage(bool centre) {
-    centreImage = centre;
+    m_centreImage = centre;
     update();
 }
 
@@ -41,7 +41,7 @@ void CLabel::changeEvent(QEvent* event) {
 int CLabel::TextFlags() const {
     const QString& content = text();
     int flags = 0;
-    if (centreImage) {
+    if (m_centreImage) {
         flags = content.contains(QStringLiteral("\r\n")) ? Qt::AlignHCenter | Qt::AlignTop
                                                          : Qt::AlignCenter | Qt::TextSingleLine;
     } else if (alignment() & Qt::AlignHCenter) {

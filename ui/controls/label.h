@@ -31,5 +31,5 @@ private:
     QColor textColour;
     QBrush backgroundBrush;
     QFont labelFont;
-    bool centreImage = false;
+    bool m_centreImage = false;
 };
