@@ -9,7 +9,7 @@
 
 #include "engine/clip_cursor.h"
 #include "engine/ffmpeg_ptr.h"
-#include "engine/output_naming.h"
+#include "engine/work_file.h"
 
 #include <cstdint>
 
