@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -282,24 +281,15 @@ int QueueSilence(AudioTranscoder& t, int samples) {
 
 // ---- trimming -------------------------------------------------------------
 
-void PlaceFirstFrame(AudioTranscoder& t, const AVFrame* frame) {
-    const int rate = frame->sample_rate;
-    t.positionKnown = true;
-    t.firstSample = std::llround(t.clipStart * rate);
-    t.endSample = std::isinf(t.clipLength)
-                      ? INT64_MAX
-                      : t.firstSample + std::llround(std::max(0.0, t.clipLength) * rate);
-    // Without a seek the first frame is the source's start. After a seek it
-    // can start anywhere before the clip start; its timestamp says where, and
-    // without one the seek is trusted to have landed on the clip start.
-    if (t.clipStart <= 0) {
-        t.position = 0;
-    } else if (frame->pts != AV_NOPTS_VALUE) {
-        t.position = av_rescale_q(frame->pts - t.sourceStartPts, t.decoder->pkt_timebase,
-                                  AVRational{1, rate});
-    } else {
-        t.position = t.firstSample;
-    }
+// The clip reads the first frame's timestamp in the decoder's packet time
+// base, the one the demuxer's timestamps arrive in.
+ClipFrame AsClipFrame(const AudioTranscoder& t, const AVFrame* frame) {
+    ClipFrame clipFrame;
+    clipFrame.pts = frame->pts;
+    clipFrame.timeBase = t.decoder->pkt_timebase;
+    clipFrame.sampleRate = frame->sample_rate;
+    clipFrame.samples = frame->nb_samples;
+    return clipFrame;
 }
 
 void OffsetPlanes(const AVFrame* frame, int offset, PlanePointers& planes) {
@@ -359,28 +349,19 @@ int TakeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
         frame->ch_layout.nb_channels > kMaxChannels) {
         return 0; // nothing usable in a damaged frame
     }
-    if (!t.positionKnown) {
-        PlaceFirstFrame(t, frame);
-    }
-    const int64_t begin = std::max(t.position, t.firstSample);
-    const int64_t end = std::min(t.position + frame->nb_samples, t.endSample);
-    const int64_t offset = begin - t.position;
-    t.position += frame->nb_samples;
-    if (t.position >= t.endSample) {
-        t.clipEnded = true;
-    }
-    if (end <= begin) {
+    const ClipKeep keep = AdvanceClipCursor(t.clip, AsClipFrame(t, frame));
+    if (keep.count == 0) {
         return 0;
     }
     if (const int ret = PrepareConverter(t, frame); ret < 0) {
         return ret;
     }
-    if (offset == 0 && end - begin == frame->nb_samples && GoesStraightToEncoder(t, frame)) {
+    if (keep.offset == 0 && keep.count == frame->nb_samples && GoesStraightToEncoder(t, frame)) {
         return EncodeDecodedFrame(t, frame);
     }
     PlanePointers planes{};
-    OffsetPlanes(frame, static_cast<int>(offset), planes);
-    const int queued = ConvertIntoQueue(t, planes.data(), static_cast<int>(end - begin));
+    OffsetPlanes(frame, keep.offset, planes);
+    const int queued = ConvertIntoQueue(t, planes.data(), keep.count);
     return queued < 0 ? queued : 0;
 }
 
@@ -447,10 +428,7 @@ int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecCon
                          const OutputAudioParams& params, const ClipWindow& clip) {
     t.output = output;
     t.decoder = decoder;
-    t.clipStart = std::max(0.0, clip.start);
-    t.clipLength = clip.length;
-    t.sourceStartPts = clip.sourceStartPts;
-    t.clipEnded = !(clip.length > 0);
+    t.clip = StartClipCursor(clip);
 
     if (const int ret = OpenAudioEncoder(params, RowEncoderSource(decoder, output), t.encoder);
         ret < 0) {
@@ -471,7 +449,7 @@ int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecCon
 }
 
 int TranscodePacket(AudioTranscoder& t, const AVPacket* packet) {
-    if (t.clipEnded) {
+    if (t.clip.ended) {
         return 0;
     }
     if (avcodec_send_packet(t.decoder, packet) < 0) {
@@ -484,7 +462,7 @@ int TranscodePacket(AudioTranscoder& t, const AVPacket* packet) {
 }
 
 int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder) {
-    if (drainDecoder && !t.clipEnded && avcodec_send_packet(t.decoder, nullptr) >= 0) {
+    if (drainDecoder && !t.clip.ended && avcodec_send_packet(t.decoder, nullptr) >= 0) {
         if (const int ret = ReceiveDecodedFrames(t); ret < 0) {
             return ret;
         }

@@ -7,26 +7,17 @@
 // resampler, the queue and the encoder. Everything is released with the object.
 #pragma once
 
+#include "engine/clip_cursor.h"
 #include "engine/ffmpeg_ptr.h"
-#include "engine/output_naming.h"
+#include "engine/work_file.h"
 
 #include <cstdint>
-#include <limits>
 
 struct OutputAudioParams {
     int codecId = 0;
     int64_t bitRate = 0;
     int sampleRate = 0;
     int channels = 0;
-};
-
-// Which part of the source to convert, in seconds from the source's start.
-struct ClipWindow {
-    double start = 0;
-    double length = std::numeric_limits<double>::infinity(); // to the end
-    // The source's start time in the audio stream's time base: timestamps are
-    // measured from it.
-    int64_t sourceStartPts = 0;
 };
 
 // Owns the sample buffers of the converter between decoder and queue.
@@ -69,15 +60,8 @@ struct AudioTranscoder {
     int64_t nextPts = 0;    // running sample count, encoder time base
     int64_t writtenEnd = 0; // end of the audio written, output stream time base
 
-    // Trimming, in source samples.
-    double clipStart = 0;
-    double clipLength = 0;
-    int64_t sourceStartPts = 0;
-    bool positionKnown = false;
-    int64_t position = 0;    // source position of the next decoded sample
-    int64_t firstSample = 0; // first sample to keep
-    int64_t endSample = 0;   // one past the last sample to keep
-    bool clipEnded = false;  // every wanted sample has been taken
+    // Which decoded samples belong to the clip.
+    ClipCursor clip;
 
     bool failed = false; // encoding or writing failed: the row has no valid file
 

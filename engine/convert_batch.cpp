@@ -227,7 +227,7 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
         return FailOnOutputError(res, AVERROR(ENOMEM));
     }
     SourceReading reading = FollowSourceReading(res.input.get(), engine.m_audioStream);
-    while (!StopRequested(engine) && !t.clipEnded) {
+    while (!StopRequested(engine) && !t.clip.ended) {
         if (const int ret = ReadNextPacket(engine, res.input.get(), packet.get()); ret < 0) {
             if (ret == AVERROR_EOF) {
                 return true;
@@ -244,7 +244,7 @@ bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip)
             // A failing disk or a pulled stick: the source is no longer what
             // was added. Data no decoder could take before that is no sound.
             t.failed = true;
-            return Fail(res, t.positionKnown ? FailureSourceChanged : FailureNoSound);
+            return Fail(res, t.clip.placed ? FailureSourceChanged : FailureNoSound);
         }
         if (packet->stream_index == engine.m_audioStream) {
             NoteAudioPacket(reading, packet.get());
@@ -278,7 +278,7 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res,
     AudioTranscoder& t = res.transcoder;
     // Whether the row is whole is settled here: a stop that comes later, while
     // the finished file waits for its name, cuts nothing short.
-    const bool whole = sourceEnded || t.clipEnded;
+    const bool whole = sourceEnded || t.clip.ended;
 
     if (!t.failed) {
         if (const int ret = FinishAudioTranscoder(t, sourceEnded); ret < 0) {
@@ -288,7 +288,7 @@ uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res,
     }
     // A source whose every audio packet failed to decode gives a file without
     // sound; that is no conversion.
-    if (!t.failed && sourceEnded && clip.length > 0 && !t.positionKnown) {
+    if (!t.failed && sourceEnded && clip.length > 0 && !t.clip.placed) {
         t.failed = true;
         Fail(res, FailureNoSound);
     }

@@ -1,6 +1,7 @@
 #include "engine/rival_names.h"
 
 #include "engine/output_naming.h"
+#include "engine/work_file.h"
 
 #include <algorithm>
 #include <cctype>

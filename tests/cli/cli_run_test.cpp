@@ -2,7 +2,7 @@
 // outputs with ffprobe and ffmpeg.
 #include "cli_process.h"
 #include "engine/encoder_check.h"
-#include "engine/output_naming.h"
+#include "engine/work_file.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
 #include "profiles/settings_choices.h"

@@ -206,7 +206,12 @@ TEST_P(EngineFormatLossless, KeepsEverySampleAtSourceRate) {
     }
 }
 
-const int kLosslessFormats[] = {2, 3, 9, 11}; // aiff, au, wav, flac
+const int kLosslessFormats[] = {
+    FindOutputFormatByExtension("aiff"),
+    FindOutputFormatByExtension("au"),
+    FindOutputFormatByExtension("wav"),
+    FindOutputFormatByExtension("flac"),
+};
 
 INSTANTIATE_TEST_SUITE_P(EngineFormat, EngineFormatLossless,
                          testing::Combine(testing::ValuesIn(kLosslessFormats),

@@ -3,7 +3,7 @@
 // every awkward character. Each is refused (the probe fails), converts, or
 // fails its row; none crashes or hangs, and nothing is left that ffprobe
 // cannot read.
-#include "engine/output_naming.h"
+#include "engine/work_file.h"
 #include "profiles/output_catalogue.h"
 #include "tests/engine/batch_runner.h"
 #include "tests/support/media_check.h"

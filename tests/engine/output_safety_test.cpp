@@ -92,7 +92,8 @@ TEST(EngineOutputSafety, PlaylistsCannotMakeTheEngineReachTheNetwork) {
         AVConvert engine;
         engine.m_probePath = playlist;
         ProbeMediaFile(engine);
-        RunBatch(engine, {{playlist, true, 0, 5}}, CatalogueOutput(6), folder + "/out");
+        RunBatch(engine, {{playlist, true, 0, 5}},
+                 CatalogueOutput(FindOutputFormatByExtension("mp3")), folder + "/out");
         EXPECT_EQ(TaskStatusOf(engine, 0), TaskFailed);
         EXPECT_FALSE(listener.WasContacted());
     }
@@ -128,7 +129,8 @@ TEST(EngineOutputSafety, OnlyRegularFilesAreOpened) {
         AVConvert engine;
         engine.m_probePath = path;
         EXPECT_EQ(ProbeMediaFile(engine), ProbeCannotOpen);
-        RunBatch(engine, {{path, true, 0, 5}}, CatalogueOutput(9), folder + "/out");
+        RunBatch(engine, {{path, true, 0, 5}}, CatalogueOutput(FindOutputFormatByExtension("wav")),
+                 folder + "/out");
         EXPECT_EQ(TaskStatusOf(engine, 0), TaskFailed);
     }
     EXPECT_TRUE(ListFolder(folder + "/out").empty());

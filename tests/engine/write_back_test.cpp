@@ -3,7 +3,7 @@
 // exactly as it was.
 #include "engine/audio_transcoder.h"
 #include "engine/media_input.h"
-#include "engine/output_naming.h"
+#include "engine/work_file.h"
 #include "tests/engine/batch_runner.h"
 #include "tests/support/media_check.h"
 

@@ -3,7 +3,7 @@
 // change between adding and converting, and crashes. Each time the row fails
 // or stops, the batch goes on, no existing file is overwritten and nothing is
 // left that pretends to be a conversion.
-#include "engine/output_naming.h"
+#include "engine/work_file.h"
 #include "profiles/output_catalogue.h"
 #include "tests/engine/batch_runner.h"
 #include "tests/faults/fault_shim.h"

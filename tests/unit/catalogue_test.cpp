@@ -37,12 +37,12 @@ TEST(Catalogue, SelectingAFormatReplacesRefinedValuesButKeepsTheDialogMemory) {
     OutputParameters settings;
     settings.savedProfileId = 90106;
     settings.savedAudioEncoderText = "MP3";
-    SelectOutputFormat(settings, 6);
+    SelectOutputFormat(settings, FindOutputFormatByExtension("mp3"));
     settings.audioBitRate = 320000; // refined in the Settings dialog
-    SelectOutputFormat(settings, 8);
+    SelectOutputFormat(settings, FindOutputFormatByExtension("ra"));
     EXPECT_EQ(settings.audioEncoder, "AC3"); // the RA row encodes AC-3
     EXPECT_EQ(settings.profileId, 90108);
-    SelectOutputFormat(settings, 6);
+    SelectOutputFormat(settings, FindOutputFormatByExtension("mp3"));
     EXPECT_EQ(settings.profileId, 90106);
     EXPECT_EQ(settings.audioEncoder, "MP3");
     EXPECT_EQ(settings.audioBitRate, 128000);
@@ -50,7 +50,7 @@ TEST(Catalogue, SelectingAFormatReplacesRefinedValuesButKeepsTheDialogMemory) {
     EXPECT_EQ(settings.channels, 2);
     EXPECT_EQ(settings.savedProfileId, 90106);
     EXPECT_EQ(settings.savedAudioEncoderText, "MP3");
-    SelectOutputFormat(settings, 12); // outside the catalogue: nothing changes
+    SelectOutputFormat(settings, kOutputFormatCount); // outside the catalogue: nothing changes
     EXPECT_EQ(settings.profileId, 90106);
 }
 

@@ -1,5 +1,6 @@
 #include "engine/output_naming.h"
 #include "engine/rival_names.h"
+#include "engine/work_file.h"
 #include "tests/support/media_check.h"
 
 #include <algorithm>
