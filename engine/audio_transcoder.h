@@ -79,8 +79,6 @@ struct AudioTranscoder {
     int64_t endSample = 0;   // one past the last sample to keep
     bool clipEnded = false;  // every wanted sample has been taken
 
-    bool failed = false; // encoding or writing failed: the row has no valid file
-
     // The output's file, when the writer gives it: its data is sent to the
     // disk while converting rather than all at the final flush.
     WriteBack writeBack;
