@@ -113,7 +113,6 @@ int WriteEncodedPacket(AudioTranscoder& t) {
     }
     const int ret = av_interleaved_write_frame(t.output, pkt);
     if (ret < 0) {
-        t.failed = true;
         return ret;
     }
     if (const AVIOContext* pb = t.output->pb) {

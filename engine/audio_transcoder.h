@@ -63,8 +63,6 @@ struct AudioTranscoder {
     // Which decoded samples belong to the clip.
     ClipCursor clip;
 
-    bool failed = false; // encoding or writing failed: the row has no valid file
-
     // The output's file, when the writer gives it: its data is sent to the
     // disk while converting rather than all at the final flush.
     WriteBack writeBack;

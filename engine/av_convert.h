@@ -38,8 +38,7 @@ public:
     AVConvert(const AVConvert&) = delete;
     AVConvert& operator=(const AVConvert&) = delete;
 
-    // Media facts of the last probe; the worker refreshes duration and picture
-    // facts for each row it converts.
+    // Media facts of the last probe; a batch leaves them alone.
     std::string m_probePath;
     int32_t m_streamCount = 0;
     int32_t m_videoStream = -1;
@@ -73,8 +72,8 @@ public:
     std::vector<double> m_clipStart;
     std::vector<double> m_clipEnd;
     std::vector<double> m_clipLength;
-    // How many rows are converted at once, each by an engine instance of its
-    // own; 1 converts them one after another in this instance.
+    // How many rows are converted at once; 1 converts them one after another
+    // on the batch's own thread.
     int32_t m_jobCount = 1;
 
     // Run state shared with the worker.

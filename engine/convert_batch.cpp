@@ -1,4 +1,7 @@
 // The batch worker: converts every row of a batch into its own output file.
+//
+// Each step of a row returns why the row fails, FailureNone meaning "go on";
+// the first reason met is the one reported.
 #include "engine/audio_transcoder.h"
 #include "engine/av_convert.h"
 #include "engine/convert_row.h"
@@ -7,6 +10,7 @@
 #include "engine/media_input.h"
 #include "engine/output_naming.h"
 #include "engine/source_end.h"
+#include "engine/stream_choice.h"
 #include "engine/tag_copy.h"
 
 #include <algorithm>
@@ -18,17 +22,39 @@
 
 namespace {
 
+// What the row reads of its source once it is open.
+struct SourceFacts {
+    int audioStream = -1;
+    int videoStream = -1;
+    int64_t durationMicros = 0;
+};
+
 // Everything one row opens. Members are released in reverse order: the
 // transcoder first, the input last.
 struct RowResources {
     InputFormatPtr input;
+    SourceFacts source;
     CodecContextPtr videoDecoder;
     CodecContextPtr audioDecoder;
     OutputFormatPtr output;
     AudioTranscoder transcoder;
     CoverArt cover;
-    WorkFile workFile;  // the hidden file this row writes, until it is published
-    RowFailure failure; // why the row failed, once it has
+    WorkFile workFile; // the hidden file this row writes, until it is published
+};
+
+// How the packet loop ended; a failure carries its reason.
+enum class LoopEndKind { SourceEnded, ClipEnded, Stopped, Failed };
+
+struct LoopEnd {
+    LoopEndKind kind = LoopEndKind::SourceEnded;
+    RowFailure failure;
+};
+
+// What writing the work file gave.
+struct WrittenRow {
+    RowFailure failure;
+    bool soundWanted = false; // the clip is not empty
+    bool whole = false;       // the source or the clip ended: no stop cut it short
 };
 
 // A demuxer that has nothing yet (EAGAIN) is asked again after a short pause,
@@ -36,96 +62,93 @@ struct RowResources {
 constexpr int kReadRetries = 200;
 constexpr auto kReadRetryPause = std::chrono::milliseconds(10);
 
-// Notes why the row fails; the first reason found is the one reported.
-bool Fail(RowResources& res, FailureReason reason) {
-    if (res.failure.reason == FailureNone) {
-        res.failure.reason = reason;
-    }
-    return false;
+constexpr RowFailure kGoOn{};
+
+bool IsFailure(const RowFailure& failure) {
+    return failure.reason != FailureNone;
 }
 
-bool FailAsDamaged(RowResources& res, int32_t seconds) {
-    if (res.failure.reason == FailureNone) {
-        res.failure.damagedAtSeconds = seconds;
-    }
-    return Fail(res, FailureDamaged);
+RowFailure Failure(FailureReason reason) {
+    return RowFailure{reason, 0};
 }
 
-bool FailOnOutputError(RowResources& res, int averror) {
-    return Fail(res, ReasonForOutputError(averror));
+RowFailure OutputFailure(int averror) {
+    return Failure(ReasonForOutputError(averror));
 }
 
-bool OpenSource(AVConvert& engine, int row, RowResources& res) {
+RowFailure FirstOf(const RowFailure& first, const RowFailure& then) {
+    return IsFailure(first) ? first : then;
+}
+
+RowFailure OpenSource(const RowJob& job, RowResources& res) {
     // The file was accepted when it was added: failing to open it now, or its
     // picture's decoder, means it is no longer what was added.
-    if (OpenMediaInput(engine.m_inputPaths[row], res.input) != ProbeOk) {
-        return Fail(res, FailureSourceChanged);
+    if (OpenMediaInput(job.inputPath, res.input) != ProbeOk) {
+        return Failure(FailureSourceChanged);
     }
-    FindStreams(res.input.get(), engine);
-    if (engine.m_videoStream >= 0 &&
-        OpenStreamDecoder(res.input->streams[engine.m_videoStream], res.videoDecoder) != 0) {
-        return Fail(res, FailureSourceChanged);
+    SourceFacts& source = res.source;
+    source.videoStream = ConvertedStreamOfType(res.input.get(), AVMEDIA_TYPE_VIDEO);
+    source.audioStream = ConvertedStreamOfType(res.input.get(), AVMEDIA_TYPE_AUDIO);
+    source.durationMicros = res.input->duration;
+    if (source.videoStream >= 0 &&
+        OpenStreamDecoder(res.input->streams[source.videoStream], res.videoDecoder) != 0) {
+        return Failure(FailureSourceChanged);
     }
-    if (engine.m_audioStream >= 0 &&
-        OpenStreamDecoder(res.input->streams[engine.m_audioStream], res.audioDecoder) != 0) {
-        return Fail(res, FailureNoSound);
+    if (source.audioStream >= 0 &&
+        OpenStreamDecoder(res.input->streams[source.audioStream], res.audioDecoder) != 0) {
+        return Failure(FailureNoSound);
     }
-    ReadDurationFacts(res.input.get(), engine);
-    ReadVideoFacts(res.input.get(), res.videoDecoder.get(), engine);
-    return true;
+    return kGoOn;
 }
 
 // The part of the source to convert. A clip that ends at the source's whole
 // second duration means "to the end": the seconds are truncated, the sound
 // is not.
-ClipWindow RowClip(const AVConvert& engine, int row, const AVFormatContext* input) {
+ClipWindow RowClip(const RowJob& job, const RowResources& res) {
     ClipWindow clip;
-    clip.start = engine.m_clipStart[row];
-    const bool toTheEnd =
-        engine.m_durationSeconds >= 0 && engine.m_clipEnd[row] >= engine.m_durationSeconds;
-    clip.length = toTheEnd ? std::numeric_limits<double>::infinity() : engine.m_clipLength[row];
-    if (engine.m_audioStream >= 0 && input->start_time != AV_NOPTS_VALUE) {
-        const AVStream* audio = input->streams[engine.m_audioStream];
+    clip.start = job.clipStart;
+    const int64_t durationSeconds = res.source.durationMicros / 1000000;
+    const bool toTheEnd = durationSeconds >= 0 && job.clipEnd >= durationSeconds;
+    clip.length = toTheEnd ? std::numeric_limits<double>::infinity() : job.clipLength;
+    const AVFormatContext* input = res.input.get();
+    if (res.source.audioStream >= 0 && input->start_time != AV_NOPTS_VALUE) {
+        const AVStream* audio = input->streams[res.source.audioStream];
         clip.sourceStartPts = av_rescale_q(input->start_time, AV_TIME_BASE_Q, audio->time_base);
     }
     return clip;
 }
 
-bool PrepareOutput(AVConvert& engine, int row, RowResources& res, const ClipWindow& clip) {
-    const std::string& path = engine.m_outputPaths[row];
+RowFailure PrepareOutput(const RowJob& job, const OutputAudioParams& params, RowResources& res,
+                         const ClipWindow& clip) {
+    const std::string& path = job.outputPath;
     const AVOutputFormat* format = av_guess_format(nullptr, path.c_str(), nullptr);
     if (!format) {
-        return Fail(res, FailureEncoderRefused);
+        return Failure(FailureEncoderRefused);
     }
     AVFormatContext* ctx = nullptr;
     if (avformat_alloc_output_context2(&ctx, format, nullptr, path.c_str()) < 0 || !ctx) {
-        return Fail(res, FailureEncoderRefused);
+        return Failure(FailureEncoderRefused);
     }
     res.output.reset(ctx);
     // Without sound the output would have no stream: fail before any file exists.
-    if (engine.m_audioStream < 0) {
-        return Fail(res, FailureNoSound);
+    if (res.source.audioStream < 0) {
+        return Failure(FailureNoSound);
     }
-    OutputAudioParams params;
-    params.codecId = engine.m_audioCodecId;
-    params.bitRate = engine.m_audioBitRate;
-    params.sampleRate = engine.m_sampleRate;
-    params.channels = engine.m_channels;
     if (SetupAudioTranscoder(res.transcoder, ctx, res.audioDecoder.get(), params, clip) < 0) {
-        return Fail(res, FailureEncoderRefused);
+        return Failure(FailureEncoderRefused);
     }
-    CopySourceTags(res.input.get(), res.input->streams[engine.m_audioStream], ctx,
+    CopySourceTags(res.input.get(), res.input->streams[res.source.audioStream], ctx,
                    res.transcoder.outputStream);
     if (const int ret = AddCoverArt(res.input.get(), ctx, res.transcoder.outputStream, res.cover);
         ret < 0) {
-        return FailOnOutputError(res, ret);
+        return OutputFailure(ret);
     }
-    return true;
+    return kGoOn;
 }
 
-bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
-    if (const int ret = CreateWorkFile(engine.m_outputPaths[row], res.workFile); ret < 0) {
-        return FailOnOutputError(res, ret);
+RowFailure CreateOutputFile(const RowJob& job, RowResources& res) {
+    if (const int ret = CreateWorkFile(job.outputPath, res.workFile); ret < 0) {
+        return OutputFailure(ret);
     }
     res.transcoder.writeBack.fd = res.workFile.fd;
     AVFormatContext* out = res.output.get();
@@ -135,16 +158,16 @@ bool CreateOutputFile(AVConvert& engine, int row, RowResources& res) {
         if (const int ret = avio_open2(&out->pb, LocalFileUrl(res.workFile.path).c_str(),
                                        AVIO_FLAG_WRITE, nullptr, options.get());
             ret < 0) {
-            return FailOnOutputError(res, ret);
+            return OutputFailure(ret);
         }
     }
     if (const int ret = avformat_write_header(out, nullptr); ret < 0) {
-        return FailOnOutputError(res, ret);
+        return OutputFailure(ret);
     }
     if (const int ret = WriteCoverArt(out, res.cover); ret < 0) {
-        return FailOnOutputError(res, ret);
+        return OutputFailure(ret);
     }
-    return true;
+    return kGoOn;
 }
 
 // Closes the written file. Network and FUSE file systems report delayed
@@ -164,27 +187,23 @@ int CloseOutputFile(RowResources& res) {
 
 // Gives the closed file its output name, the first of the row's candidates
 // that is free now.
-bool PublishOutput(AVConvert& engine, int row, RowResources& res) {
+RowFailure PublishOutput(const RowJob& job, RowResources& res, std::string& chosen) {
     res.transcoder.outputStream = nullptr; // freed with the output context
     res.output.reset();
-    std::string chosen;
-    if (const int ret = PublishOutputFile(res.workFile, engine.m_outputPaths[row], chosen);
-        ret < 0) {
-        return FailOnOutputError(res, ret);
+    if (const int ret = PublishOutputFile(res.workFile, job.outputPath, chosen); ret < 0) {
+        return OutputFailure(ret);
     }
-    engine.m_outputPaths[row] = chosen;
-    return true;
+    return kGoOn;
 }
 
-void SeekToClipStart(AVConvert& engine, int row, AVFormatContext* input) {
-    if (engine.m_clipStart[row] != 0) {
-        int64_t target = static_cast<int64_t>(engine.m_clipStart[row] * 1000000.0);
+void SeekToClipStart(double clipStart, AVFormatContext* input) {
+    if (clipStart != 0) {
+        int64_t target = static_cast<int64_t>(clipStart * 1000000.0);
         if (input->start_time != AV_NOPTS_VALUE) {
             target += input->start_time;
         }
         av_seek_frame(input, -1, target, AVSEEK_FLAG_BACKWARD);
     }
-    engine.m_clipStart[row] = 0;
 }
 
 int RowProgress(const AudioTranscoder& t, double target) {
@@ -199,10 +218,11 @@ int RowProgress(const AudioTranscoder& t, double target) {
 // error that cut the reading short. A read error is never taken for the end
 // of the source, nor for data the demuxer could not parse, whatever the
 // demuxer made of it.
-int ReadNextPacket(AVConvert& engine, AVFormatContext* input, AVPacket* packet) {
+int ReadNextPacket(AVFormatContext* input, AVPacket* packet, const std::atomic<bool>& stop) {
     for (int retry = 0;; ++retry) {
         const int ret = av_read_frame(input, packet);
-        if (ret == AVERROR(EAGAIN) && retry < kReadRetries && !StopRequested(engine)) {
+        if (ret == AVERROR(EAGAIN) && retry < kReadRetries &&
+            !stop.load(std::memory_order_relaxed)) {
             std::this_thread::sleep_for(kReadRetryPause);
             continue;
         }
@@ -213,114 +233,139 @@ int ReadNextPacket(AVConvert& engine, AVFormatContext* input, AVPacket* packet) 
     }
 }
 
-// Reads, decodes and encodes until the source or the clip ends, a stop is
-// requested or reading or writing fails. Returns true when the source's end
-// was reached.
-bool RunPacketLoop(AVConvert& engine, RowResources& res, const ClipWindow& clip) {
+LoopEnd LoopFailed(const RowFailure& failure) {
+    return LoopEnd{LoopEndKind::Failed, failure};
+}
+
+// What a read that gave no packet means: the source's end, or a failure.
+LoopEnd EndOfReading(int ret, const SourceReading& reading, const AVFormatContext* input,
+                     const AudioTranscoder& t) {
+    if (ret == AVERROR_EOF) {
+        return LoopEnd{LoopEndKind::SourceEnded, kGoOn};
+    }
+    if (ret == AVERROR_INVALIDDATA) {
+        // A tag or stray bytes after the last audio block end the source;
+        // anything that cuts its duration short is damage.
+        if (ReadWholeDuration(reading, input)) {
+            return LoopEnd{LoopEndKind::SourceEnded, kGoOn};
+        }
+        return LoopFailed(RowFailure{FailureDamaged, ReadSeconds(reading)});
+    }
+    // A failing disk or a pulled stick: the source is no longer what was
+    // added. Data no decoder could take before that is no sound.
+    return LoopFailed(Failure(t.clip.placed ? FailureSourceChanged : FailureNoSound));
+}
+
+// Reads, decodes and encodes until the source or the clip ends, a stop comes
+// or reading or writing fails.
+LoopEnd RunPacketLoop(RowResources& res, const ClipWindow& clip, std::atomic<int>& percent,
+                      const std::atomic<bool>& stop) {
     AudioTranscoder& t = res.transcoder;
     const double target = std::isinf(clip.length)
-                              ? static_cast<double>(engine.m_durationMicros) / 1e6 - clip.start
+                              ? static_cast<double>(res.source.durationMicros) / 1e6 - clip.start
                               : clip.length;
     PacketPtr packet(av_packet_alloc());
     if (!packet) {
-        t.failed = true;
-        return FailOnOutputError(res, AVERROR(ENOMEM));
+        return LoopFailed(OutputFailure(AVERROR(ENOMEM)));
     }
-    SourceReading reading = FollowSourceReading(res.input.get(), engine.m_audioStream);
-    while (!StopRequested(engine) && !t.clip.ended) {
-        if (const int ret = ReadNextPacket(engine, res.input.get(), packet.get()); ret < 0) {
-            if (ret == AVERROR_EOF) {
-                return true;
-            }
-            if (ret == AVERROR_INVALIDDATA) {
-                // A tag or stray bytes after the last audio block end the
-                // source; anything that cuts its duration short is damage.
-                if (ReadWholeDuration(reading, res.input.get())) {
-                    return true;
-                }
-                t.failed = true;
-                return FailAsDamaged(res, ReadSeconds(reading));
-            }
-            // A failing disk or a pulled stick: the source is no longer what
-            // was added. Data no decoder could take before that is no sound.
-            t.failed = true;
-            return Fail(res, t.clip.placed ? FailureSourceChanged : FailureNoSound);
+    SourceReading reading = FollowSourceReading(res.input.get(), res.source.audioStream);
+    while (!t.clip.ended) {
+        if (stop.load(std::memory_order_relaxed)) {
+            return LoopEnd{LoopEndKind::Stopped, kGoOn};
         }
-        if (packet->stream_index == engine.m_audioStream) {
+        if (const int ret = ReadNextPacket(res.input.get(), packet.get(), stop); ret < 0) {
+            return EndOfReading(ret, reading, res.input.get(), t);
+        }
+        if (packet->stream_index == res.source.audioStream) {
             NoteAudioPacket(reading, packet.get());
             const int ret = TranscodePacket(t, packet.get());
-            StoreRelaxed(engine.m_progress, RowProgress(t, target));
+            percent.store(RowProgress(t, target), std::memory_order_relaxed);
             if (ret < 0) {
-                t.failed = true;
-                FailOnOutputError(res, ret);
+                return LoopFailed(OutputFailure(ret));
             }
         }
         av_packet_unref(packet.get());
-        if (t.failed) {
-            return false;
-        }
     }
-    return false;
+    return LoopEnd{LoopEndKind::ClipEnded, kGoOn};
 }
 
-// Converts one row; returns its status.
-uint8_t ConvertRow(AVConvert& engine, int row, RowResources& res,
-                   const BeforePublish& beforePublish) {
-    if (!OpenSource(engine, row, res)) {
-        return TaskFailed;
-    }
-    const ClipWindow clip = RowClip(engine, row, res.input.get());
-    if (!PrepareOutput(engine, row, res, clip) || !CreateOutputFile(engine, row, res)) {
-        return TaskFailed;
-    }
-    SeekToClipStart(engine, row, res.input.get());
-    const bool sourceEnded = RunPacketLoop(engine, res, clip);
+// Ends the work file after the packet loop: what the converter and the
+// encoder still hold is written when the loop went well; the trailer is
+// written and the file closed whatever happened.
+RowFailure EndWorkFile(RowResources& res, const ClipWindow& clip, const LoopEnd& end,
+                       std::atomic<int>& percent) {
     AudioTranscoder& t = res.transcoder;
-    // Whether the row is whole is settled here: a stop that comes later, while
-    // the finished file waits for its name, cuts nothing short.
-    const bool whole = sourceEnded || t.clip.ended;
-
-    if (!t.failed) {
+    const bool sourceEnded = end.kind == LoopEndKind::SourceEnded;
+    RowFailure failure = end.failure;
+    if (!IsFailure(failure)) {
         if (const int ret = FinishAudioTranscoder(t, sourceEnded); ret < 0) {
-            t.failed = true;
-            FailOnOutputError(res, ret);
+            failure = OutputFailure(ret);
         }
     }
     // A source whose every audio packet failed to decode gives a file without
     // sound; that is no conversion.
-    if (!t.failed && sourceEnded && clip.length > 0 && !t.clip.placed) {
-        t.failed = true;
-        Fail(res, FailureNoSound);
+    if (!IsFailure(failure) && sourceEnded && clip.length > 0 && !t.clip.placed) {
+        failure = Failure(FailureNoSound);
     }
     if (const int ret = av_write_trailer(res.output.get()); ret < 0) {
-        FailOnOutputError(res, ret);
-        return TaskFailed;
+        return FirstOf(failure, OutputFailure(ret));
     }
     if (const int ret = CloseOutputFile(res); ret < 0) {
-        FailOnOutputError(res, ret);
-        return TaskFailed;
+        return FirstOf(failure, OutputFailure(ret));
     }
-    StoreRelaxed(engine.m_progress, 100);
-    if (t.failed) {
-        return TaskFailed;
+    percent.store(100, std::memory_order_relaxed);
+    return failure;
+}
+
+// Writes the row's work file, from opening the source to closing the file.
+WrittenRow WriteWorkFile(const RowJob& job, const OutputAudioParams& params, RowResources& res,
+                         std::atomic<int>& percent, const std::atomic<bool>& stop) {
+    WrittenRow written;
+    written.failure = OpenSource(job, res);
+    if (IsFailure(written.failure)) {
+        return written;
     }
+    const ClipWindow clip = RowClip(job, res);
+    written.soundWanted = clip.length > 0;
+    written.failure = PrepareOutput(job, params, res, clip);
+    if (!IsFailure(written.failure)) {
+        written.failure = CreateOutputFile(job, res);
+    }
+    if (IsFailure(written.failure)) {
+        return written;
+    }
+    SeekToClipStart(job.clipStart, res.input.get());
+    const LoopEnd end = RunPacketLoop(res, clip, percent, stop);
+    // Whether the row is whole is settled here: a stop that comes later, while
+    // the finished file waits for its name, cuts nothing short.
+    written.whole = end.kind == LoopEndKind::SourceEnded || end.kind == LoopEndKind::ClipEnded;
+    written.failure = EndWorkFile(res, clip, end, percent);
+    return written;
+}
+
+RowResult FailedRow(const RowJob& job, const RowFailure& failure) {
+    return RowResult{TaskFailed, failure, job.outputPath};
+}
+
+// Gives the written file its name; a stop before any sound leaves no file.
+RowResult PublishRow(const RowJob& job, RowResources& res, const WrittenRow& written,
+                     const BeforePublish& beforePublish) {
     // A file without a single sample opens in no player; only an empty clip
     // asked for on purpose is written that way.
-    if (clip.length > 0 && !WroteSound(t)) {
-        if (whole) {
-            Fail(res, FailureNoSound);
-            return TaskFailed;
+    if (written.soundWanted && !WroteSound(res.transcoder)) {
+        if (written.whole) {
+            return FailedRow(job, Failure(FailureNoSound));
         }
-        engine.m_outputPaths[row].clear(); // stopped before any sound: no file at all
-        return TaskPending;
+        return RowResult{TaskPending, kGoOn, ""}; // stopped before any sound: no file at all
     }
     if (beforePublish) {
         beforePublish();
     }
-    if (!PublishOutput(engine, row, res)) {
-        return TaskFailed;
+    std::string chosen;
+    if (const RowFailure failure = PublishOutput(job, res, chosen); IsFailure(failure)) {
+        return FailedRow(job, failure);
     }
-    return whole ? TaskCompleted : TaskPending;
+    return RowResult{written.whole ? TaskCompleted : TaskPending, kGoOn, chosen};
 }
 
 // Whatever a row did not publish is removed: nothing is left behind that
@@ -346,40 +391,63 @@ void RemoveLeftWorkFiles(const AVConvert& engine) {
     }
 }
 
-void ResetRowState(AVConvert& engine) {
-    StoreRelaxed(engine.m_progress, -1);
-    engine.m_videoStream = -1;
-    engine.m_audioStream = -1;
-}
-
 } // namespace
 
-uint8_t ConvertBatchRow(AVConvert& engine, int row, const BeforePublish& beforePublish,
-                        RowFailure& failure) {
-    ResetRowState(engine);
+RowJob BatchRowJob(const AVConvert& engine, int row) {
+    const auto index = static_cast<size_t>(row);
+    RowJob job;
+    job.inputPath = engine.m_inputPaths[index];
+    job.outputPath = engine.m_outputPaths[index];
+    job.clipStart = engine.m_clipStart[index];
+    job.clipEnd = engine.m_clipEnd[index];
+    job.clipLength = engine.m_clipLength[index];
+    return job;
+}
+
+OutputAudioParams BatchOutputParams(const AVConvert& engine) {
+    OutputAudioParams params;
+    params.codecId = engine.m_audioCodecId;
+    params.bitRate = engine.m_audioBitRate;
+    params.sampleRate = engine.m_sampleRate;
+    params.channels = engine.m_channels;
+    return params;
+}
+
+RowResult ConvertBatchRow(const RowJob& job, const OutputAudioParams& params,
+                          std::atomic<int>& percent, const std::atomic<bool>& stop,
+                          const BeforePublish& beforePublish) {
+    percent.store(-1, std::memory_order_relaxed);
     RowResources res;
-    const uint8_t status = ConvertRow(engine, row, res, beforePublish);
+    const WrittenRow written = WriteWorkFile(job, params, res, percent, stop);
+    const RowResult result = IsFailure(written.failure)
+                                 ? FailedRow(job, written.failure)
+                                 : PublishRow(job, res, written, beforePublish);
     DiscardOutput(res);
-    failure = res.failure;
-    return status;
+    return result;
+}
+
+void RecordRowResult(AVConvert& engine, int row, const RowResult& result, int percent) {
+    engine.m_outputPaths[static_cast<size_t>(row)] = result.outputPath;
+    SetTaskProgress(engine, row, std::max(0, percent));
+    if (result.status == TaskFailed) {
+        SetTaskFailure(engine, row, result.failure);
+    } else {
+        SetTaskStatus(engine, row, result.status);
+    }
 }
 
 namespace {
 
 void ConvertRowsOneByOne(AVConvert& engine) {
+    const OutputAudioParams params = BatchOutputParams(engine);
     for (int row = 0; row < engine.m_taskCount; row = LoadRelaxed(engine.m_currentTask)) {
         if (StopRequested(engine)) {
             return;
         }
         SetTaskProgress(engine, row, 0);
-        RowFailure failure;
-        const uint8_t status = ConvertBatchRow(engine, row, nullptr, failure);
-        SetTaskProgress(engine, row, std::max(0, LoadRelaxed(engine.m_progress)));
-        if (status == TaskFailed) {
-            SetTaskFailure(engine, row, failure);
-        } else {
-            SetTaskStatus(engine, row, status);
-        }
+        const RowResult result = ConvertBatchRow(BatchRowJob(engine, row), params,
+                                                 engine.m_progress, engine.m_stopRequested);
+        RecordRowResult(engine, row, result, LoadRelaxed(engine.m_progress));
         // Release: whoever sees the new row also sees the finished row's status.
         PublishCurrentTask(engine, row + 1);
     }

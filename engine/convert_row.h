@@ -1,23 +1,51 @@
 // One row of a batch converted into its own output file: the step that both
-// batch loops, one row at a time and several rows at once, are made of.
+// batch loops, one row at a time and several rows at once, are made of. The
+// step takes its row and the output parameters as values and gives back what
+// happened; only the batch loops read and write the shared engine.
 #pragma once
 
+#include "engine/audio_transcoder.h"
 #include "engine/av_convert.h"
 #include "engine/failure_reason.h"
 
+#include <atomic>
 #include <functional>
+#include <string>
 
 // Called when the row's file is written and flushed, just before it takes
 // its name; rows converted side by side wait there for their turn.
 using BeforePublish = std::function<void()>;
 
-// Converts row `row` of `engine`, overwriting its media facts and its
-// m_progress; the row's output path becomes the name written (empty when a
-// stop came before any sound). No work file stays behind. Returns the row's
-// status; `failure` tells why when it is TaskFailed. Leaves the batch's
-// status arrays alone.
-uint8_t ConvertBatchRow(AVConvert& engine, int row, const BeforePublish& beforePublish,
-                        RowFailure& failure);
+// What one row converts, in seconds from the source's start.
+struct RowJob {
+    std::string inputPath;
+    std::string outputPath; // the first name the output may take
+    double clipStart = 0;
+    double clipEnd = 0;
+    double clipLength = 0;
+};
+
+// What one row did.
+struct RowResult {
+    uint8_t status = TaskPending;
+    RowFailure failure;     // why, when status is TaskFailed
+    std::string outputPath; // the name written; empty when a stop came before any sound
+};
+
+// Row `row` of a batch, and the batch's output parameters.
+RowJob BatchRowJob(const AVConvert& engine, int row);
+OutputAudioParams BatchOutputParams(const AVConvert& engine);
+
+// Converts one row. `percent` follows the row's progress from -1 (not begun)
+// to 100; `stop` cuts the row short, keeping what was written. No work file
+// stays behind.
+RowResult ConvertBatchRow(const RowJob& job, const OutputAudioParams& params,
+                          std::atomic<int>& percent, const std::atomic<bool>& stop,
+                          const BeforePublish& beforePublish = nullptr);
+
+// Stores a finished row's output name, percentage and status in the batch;
+// the status goes last, so whoever sees it also sees the rest.
+void RecordRowResult(AVConvert& engine, int row, const RowResult& result, int percent);
 
 // Converts the batch's rows m_jobCount at a time (see ConvertBatchProc), or
 // as many at a time as threads could be started. Returns false, having

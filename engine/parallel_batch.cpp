@@ -1,17 +1,17 @@
-// Several rows of a batch converted at once. Each running row has an engine
-// instance of its own, since a row overwrites its engine's media facts; the
-// batch's engine only gathers what the window and the command line read: the
-// rows' statuses, output names and percentages, the current row and its
-// percentage. A watcher on the batch's thread keeps those up to date and
-// passes a stop request on to the running rows.
+// Several rows of a batch converted at once. Each running row has its job,
+// the output parameters and a percentage of its own; the batch's engine only
+// gathers what the window and the command line read: the rows' statuses,
+// output names and percentages, the current row and its percentage. A
+// watcher on the batch's thread keeps those up to date; the rows see a stop
+// request in the batch's engine itself.
 #include "engine/convert_row.h"
 #include "engine/rival_names.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -41,26 +41,10 @@ private:
     std::map<std::string, bool> ignoresCase_;
 };
 
-// The rows' engine instances start from the batch's output parameters and
-// hold one row.
-void PrepareRowEngine(const AVConvert& batch, int row, AVConvert& rowEngine) {
-    PrepareBatch(rowEngine, 1);
-    rowEngine.m_inputPaths[0] = batch.m_inputPaths[row];
-    rowEngine.m_outputPaths[0] = batch.m_outputPaths[row];
-    rowEngine.m_clipStart[0] = batch.m_clipStart[row];
-    rowEngine.m_clipEnd[0] = batch.m_clipEnd[row];
-    rowEngine.m_clipLength[0] = batch.m_clipLength[row];
-    rowEngine.m_audioCodecId = batch.m_audioCodecId;
-    rowEngine.m_audioBitRate = batch.m_audioBitRate;
-    rowEngine.m_sampleRate = batch.m_sampleRate;
-    rowEngine.m_channels = batch.m_channels;
-    rowEngine.m_checkedCount = 1;
-}
-
 class SideBySideBatch {
 public:
     explicit SideBySideBatch(AVConvert& batch)
-        : batch_(batch), rowCount_(batch.m_taskCount),
+        : batch_(batch), params_(BatchOutputParams(batch)), rowCount_(batch.m_taskCount),
           running_(static_cast<size_t>(rowCount_), nullptr),
           finished_(static_cast<size_t>(rowCount_), false) {
         GroupRowsByName();
@@ -124,47 +108,41 @@ private:
 
     // Takes the next row in order, or -1 once every row is taken or a stop
     // came. Called with the lock held.
-    int TakeRow(AVConvert& rowEngine) {
+    int TakeRow(std::atomic<int>& percent, RowJob& job) {
         if (StopRequested(batch_) || nextRow_ >= rowCount_) {
             return -1;
         }
         const int row = nextRow_++;
-        PrepareRowEngine(batch_, row, rowEngine);
-        running_[static_cast<size_t>(row)] = &rowEngine;
+        job = BatchRowJob(batch_, row);
+        running_[static_cast<size_t>(row)] = &percent;
         SetTaskProgress(batch_, row, 0);
         return row;
     }
 
     void Work() {
         for (;;) {
-            auto rowEngine = std::make_unique<AVConvert>();
+            std::atomic<int> percent{-1};
+            RowJob job;
             int row = -1;
             {
                 std::lock_guard lock(mutex_);
-                row = TakeRow(*rowEngine);
+                row = TakeRow(percent, job);
                 if (row < 0) {
                     --workersLeft_;
                     changed_.notify_all();
                     return;
                 }
             }
-            RowFailure failure;
-            const uint8_t status = ConvertBatchRow(
-                *rowEngine, 0, [this, row] { WaitForNameTurn(row); }, failure);
-            FinishRow(row, *rowEngine, status, failure);
+            const RowResult result = ConvertBatchRow(job, params_, percent, batch_.m_stopRequested,
+                                                     [this, row] { WaitForNameTurn(row); });
+            FinishRow(row, result, percent.load(std::memory_order_relaxed));
         }
     }
 
-    void FinishRow(int row, const AVConvert& rowEngine, uint8_t status, const RowFailure& failure) {
+    void FinishRow(int row, const RowResult& result, int percent) {
         std::lock_guard lock(mutex_);
         const auto index = static_cast<size_t>(row);
-        batch_.m_outputPaths[index] = rowEngine.m_outputPaths[0];
-        SetTaskProgress(batch_, row, std::max(0, LoadRelaxed(rowEngine.m_progress)));
-        if (status == TaskFailed) {
-            SetTaskFailure(batch_, row, failure);
-        } else {
-            SetTaskStatus(batch_, row, status);
-        }
+        RecordRowResult(batch_, row, result, percent);
         running_[index] = nullptr;
         finished_[index] = true;
         changed_.notify_all();
@@ -187,49 +165,38 @@ private:
         std::unique_lock lock(mutex_);
         while (workersLeft_ > 0) {
             changed_.wait_for(lock, kWatchInterval);
-            PassStopOn();
             ShowProgress();
         }
         ShowProgress();
     }
 
-    void PassStopOn() {
-        if (!StopRequested(batch_)) {
-            return;
-        }
-        for (AVConvert* rowEngine : running_) {
-            if (rowEngine) {
-                RequestStop(*rowEngine);
-            }
-        }
-    }
-
     void ShowProgress() {
         for (int row = lowestOpen_; row < nextRow_; ++row) {
-            if (const AVConvert* rowEngine = running_[static_cast<size_t>(row)]) {
-                SetTaskProgress(batch_, row, std::max(0, LoadRelaxed(rowEngine->m_progress)));
+            if (const std::atomic<int>* percent = running_[static_cast<size_t>(row)]) {
+                SetTaskProgress(batch_, row, std::max(0, percent->load(std::memory_order_relaxed)));
             }
         }
         const int before = lowestOpen_;
         while (lowestOpen_ < rowCount_ && finished_[static_cast<size_t>(lowestOpen_)]) {
             ++lowestOpen_;
         }
-        const AVConvert* current =
+        const std::atomic<int>* current =
             lowestOpen_ < rowCount_ ? running_[static_cast<size_t>(lowestOpen_)] : nullptr;
-        StoreRelaxed(batch_.m_progress, current ? LoadRelaxed(current->m_progress) : -1);
+        StoreRelaxed(batch_.m_progress, current ? current->load(std::memory_order_relaxed) : -1);
         if (lowestOpen_ != before) {
             PublishCurrentTask(batch_, lowestOpen_);
         }
     }
 
     AVConvert& batch_;
+    const OutputAudioParams params_;
     const int rowCount_;
     std::mutex mutex_;
     std::condition_variable changed_; // a row finished or a worker left
     int nextRow_ = 0;                 // the next row to start
     int lowestOpen_ = 0;              // the lowest row not finished
     int workersLeft_ = 0;
-    std::vector<AVConvert*> running_; // per row, its engine while it runs
+    std::vector<const std::atomic<int>*> running_; // per row, its percentage while it runs
     std::vector<bool> finished_;
     std::vector<int> groupOfRow_;
     std::vector<std::vector<int>> groupRows_; // per name group, its rows in order

@@ -160,17 +160,6 @@ std::optional<ProbedFile> AwaitProbe(TaskListView& view, AddProgress& progress, 
     }
 }
 
-// A later probe elsewhere (the Convert command's codec, for one) finds the
-// facts of the file added last in the shared engine, as when every file was
-// probed there. A batch started while adding owns the engine: leave it be.
-void LeaveLastProbeInEngine(MainWindowState& state, const std::string& lastPath) {
-    if (!state.m_worker.IsRunning()) {
-        AVConvert& engine = EnsureEngine();
-        engine.m_probePath = lastPath;
-        ProbeMediaFile(engine);
-    }
-}
-
 // Probes the files on worker threads and takes the results in list order:
 // the accepted ones are placed, each refused one is named in a message box.
 // One event is handled before each file, so the window keeps painting; a
@@ -180,8 +169,8 @@ void AddFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
     if (files.empty()) {
         return;
     }
-    // A stopped batch's worker still writes the engine's facts: wait for it
-    // before the shared engine is touched again at the end.
+    // A stopped batch's worker may still be finishing its files: wait for it,
+    // so that the rows it cut short are noted before the list changes.
     IdleEngine(view, state);
     std::vector<std::string> paths;
     paths.reserve(files.size());
@@ -214,9 +203,6 @@ void AddFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
     progress.End();
     if (!leftOut.empty()) {
         dialogs.ShowMessage(LeftOutFilesMessage(leftOut), MessageIcon::Exclamation);
-    }
-    if (taken > 0) {
-        LeaveLastProbeInEngine(state, files[taken - 1].path);
     }
 }
 

@@ -67,8 +67,10 @@ void MarkBatchRowsReady(TaskListView& view, const MainWindowState& state) {
     }
 }
 
+// Every encoder a format offers has a codec, so the codec follows from the
+// encoder's name alone, whatever file was probed last.
 void WriteOutputParameters(AVConvert& engine) {
-    int codecId = engine.m_audioCodecId;
+    int codecId = 0;
     LookupEncoderCodec(OutputSettings.audioEncoder, codecId);
     SetOutputParameters(engine, codecId, OutputSettings.audioBitRate, OutputSettings.sampleRate,
                         OutputSettings.channels);

@@ -1,6 +1,7 @@
 #include "engine/failure_reason.h"
 #include "profiles/output_catalogue.h"
 #include "tasks/add_files.h"
+#include "tasks/clock_text.h"
 #include "tasks/convert_command.h"
 #include "tasks/engine_access.h"
 #include "tasks/progress_tick.h"
@@ -320,6 +321,39 @@ TEST(ProgressTick, ARowThatFinishesItsFileAfterAStopIsCompletedAndUnchecked) {
     EXPECT_EQ(h.view.CheckStates(), (std::vector<bool>{true, false}));
     EXPECT_NEAR(PlayedSeconds(h.out + "/long(0).mp3"), PlayedSeconds(rival), 0.1);
     EXPECT_EQ(h.view.StatusTips()[1], "");
+}
+
+// A row whose clip starts late in its source says where in the source the
+// written part ends, not only how long it is.
+TEST(ProgressTick, AClippedRowCutShortByStopSaysWhereInItsSourceTheWrittenPartEnds) {
+    BatchHarness h("tasks_tick_clip_cut_short");
+    h.state.m_iniPath = MakeScratchDir("tasks_tick_clip_cut_short_settings") + "/settings.ini";
+    std::ofstream(h.state.m_iniPath) << "[Info]\nJobs=1\n";
+    h.Add({LongSourcePath()});
+    const int clipStart = 60;
+    h.view.rows[0].startTime = FormatHms(clipStart);
+    h.view.beforeTick = [&](int) {
+        const bool halfWay =
+            LoadRelaxed(g_engine->m_currentTask) == 0 && LoadRelaxed(g_engine->m_progress) >= 20;
+        if (halfWay && h.view.progressDialogOpen) {
+            h.view.PressStop();
+        }
+    };
+    h.Convert();
+    FinishRunningWorker(h.view, h.state);
+
+    EXPECT_FALSE(h.view.hitSafetyLimit);
+    const double played = PlayedSeconds(h.out + "/long.mp3");
+    ASSERT_GT(played, 0.0);
+    EXPECT_LT(played, WholeSecondsOf(LongSourcePath()) - clipStart - 10.0);
+    const std::string tip = h.view.StatusTips()[0];
+    const std::regex stopped("Stopped at ([0-9]+):([0-9]+):([0-9]+): long\\.mp3 holds the part "
+                             "before");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(tip, match, stopped)) << tip;
+    const int tipSeconds =
+        std::stoi(match[1]) * 3600 + std::stoi(match[2]) * 60 + std::stoi(match[3]);
+    EXPECT_NEAR(tipSeconds, clipStart + played, 1.0) << tip;
 }
 
 TEST(ShutDownComputer, AsksThePowerControlOnce) {
