@@ -33,7 +33,7 @@ void NoteStoppedRows(TaskListView& view, MainWindowState& state) {
     // Rows that finished their files after the Stop closed the progress
     // dialog: a completed one is unchecked like any other, so the next
     // Convert does not write it again.
-    state.m_completedCount = MarkFinishedRows(view, state, engine);
+    MarkFinishedRows(view, state, engine);
     const int rows = std::min({view.RowCount(), static_cast<int>(state.m_checkedRows.size()),
                                static_cast<int>(engine.m_taskStatus.size())});
     for (int row = 0; row < rows; ++row) {
