@@ -18,15 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Bytes no demuxer takes for anything: a fixed pseudo-random run.
 std::string Garbage(size_t size) {
     std::string bytes(size, '\0');

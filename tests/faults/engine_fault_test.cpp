@@ -45,15 +45,6 @@ std::string MakeFlacSource(const std::string& folder) {
     return path;
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Every file in the folder is a finished output ffprobe reads; no work file.
 void ExpectOnlyReadableOutputs(const std::string& folder) {
     for (const std::string& name : ListFolder(folder)) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <strings.h>
@@ -240,6 +241,15 @@ bool MakeMedia(const std::string& arguments, const std::string& path) {
         std::cerr << "ffmpeg could not make " << path << ":\n" << log;
     }
     return code == 0;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 } // namespace veltrano::test

@@ -62,4 +62,9 @@ double Rms(const std::vector<float>& samples);
 double BestCorrelation(const std::vector<float>& a, const std::vector<float>& b, int channels,
                        int maxLag);
 
+// A whole file's bytes ("" when unreadable), and a file written with exactly
+// these bytes.
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+
 } // namespace veltrano::test

@@ -20,15 +20,6 @@ namespace {
 using namespace veltrano::test;
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 struct SettingsHarness : TaskHarness {
     explicit SettingsHarness(const std::string& name) : app(MakeScratchDir(name)) {
         fs::create_directory(app + "/bin");
