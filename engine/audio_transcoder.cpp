@@ -24,29 +24,14 @@ constexpr int kVorbisShortBlock = 256;
 
 using PlanePointers = std::array<const uint8_t*, kMaxChannels>;
 
-// Silence queued after the last real sample, so that every real sample
-// reaches the file. WMA encoders overlap each frame with the next and keep no
-// frames back to give up when flushed: their last real frame only reaches the
-// file when one more frame follows. Ogg Vorbis files end at the granule of
-// their last page, which for some lengths falls short of the samples encoded
-// by half a short block (the overlap of the encoder's first block); one short
-// block of silence covers it.
-int TrailingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
-    switch (encoder->codec_id) {
-    case AV_CODEC_ID_WMAV1:
-    case AV_CODEC_ID_WMAV2:
-        return frameSamples;
-    case AV_CODEC_ID_VORBIS:
-        return kVorbisShortBlock;
-    default:
-        return 0;
-    }
-}
-
-bool AcceptsShortFrames(const AVCodecContext* encoder) {
-    return encoder->codec->capabilities &
-           (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
-}
+// Each stage hands its samples on to the next; these are the ones an earlier
+// stage calls.
+int PrepareConverter(AudioTranscoder& t, const AVFrame* frame);
+int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int samples);
+int DrainConverter(AudioTranscoder& t);
+int EncodeWholeFrames(AudioTranscoder& t);
+int EncodeDecodedFrame(AudioTranscoder& t, AVFrame* frame);
+int ReceiveEncodedPackets(AudioTranscoder& t);
 
 // ---- set-up ---------------------------------------------------------------
 
@@ -102,82 +87,175 @@ int AllocateWorkBuffers(AudioTranscoder& t) {
     return av_frame_get_buffer(frame, 0);
 }
 
-// ---- writing --------------------------------------------------------------
+} // namespace
 
-int WriteEncodedPacket(AudioTranscoder& t) {
-    AVPacket* pkt = t.encoded.get();
-    av_packet_rescale_ts(pkt, t.encoder->time_base, t.outputStream->time_base);
-    pkt->stream_index = t.outputStream->index;
-    if (pkt->pts != AV_NOPTS_VALUE) {
-        t.writtenEnd = std::max(t.writtenEnd, pkt->pts + pkt->duration);
+bool SampleBuffer::Reserve(int samples, int channels, AVSampleFormat format) {
+    if (samples <= capacity && data) {
+        return true;
     }
-    const int ret = av_interleaved_write_frame(t.output, pkt);
-    if (ret < 0) {
-        return ret;
+    Release();
+    const int wanted = std::max(samples, 4096);
+    if (av_samples_alloc_array_and_samples(&data, nullptr, channels, wanted, format, 0) < 0) {
+        data = nullptr;
+        return false;
     }
-    if (const AVIOContext* pb = t.output->pb) {
-        // What the writer still buffers has not reached the file yet. A file
-        // system without write-back loses nothing by it: the final flush counts.
-        StartWriteBack(t.writeBack, avio_tell(t.output->pb) - (pb->buf_ptr - pb->buffer));
-    }
-    return ret;
+    capacity = wanted;
+    return true;
 }
 
-int ReceiveEncodedPackets(AudioTranscoder& t) {
+void SampleBuffer::Release() {
+    if (data) {
+        av_freep(&data[0]);
+        av_freep(&data);
+    }
+    capacity = 0;
+}
+
+int OpenAudioEncoder(const OutputAudioParams& params, const EncoderSource& source,
+                     CodecContextPtr& encoder) {
+    const AVCodec* codec = FindOutputEncoder(params.codecId);
+    if (!codec) {
+        return AVERROR_ENCODER_NOT_FOUND;
+    }
+    if (!EncoderTakesSampleRate(codec, params.sampleRate) || params.channels <= 0 ||
+        params.channels > kMaxChannels) {
+        return AVERROR(EINVAL);
+    }
+    encoder.reset(avcodec_alloc_context3(codec));
+    if (!encoder) {
+        return AVERROR(ENOMEM);
+    }
+    if (const int ret = ConfigureEncoder(encoder.get(), codec, params, source); ret < 0) {
+        return ret;
+    }
+    return avcodec_open2(encoder.get(), codec, nullptr);
+}
+
+int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecContext* decoder,
+                         const OutputAudioParams& params, const ClipWindow& clip) {
+    t.output = output;
+    t.decoder = decoder;
+    t.clip = StartClipCursor(clip);
+
+    if (const int ret = OpenAudioEncoder(params, RowEncoderSource(decoder, output), t.encoder);
+        ret < 0) {
+        return ret;
+    }
+    t.outputStream = avformat_new_stream(output, nullptr);
+    if (!t.outputStream) {
+        return AVERROR(ENOMEM);
+    }
+    t.outputStream->id = static_cast<int>(output->nb_streams) - 1;
+    if (const int ret = avcodec_parameters_from_context(t.outputStream->codecpar, t.encoder.get());
+        ret < 0) {
+        return ret;
+    }
+    t.outputStream->time_base = t.encoder->time_base;
+    t.frameSamples = t.encoder->frame_size > 1 ? t.encoder->frame_size : kPcmChunkSamples;
+    return AllocateWorkBuffers(t);
+}
+
+// ---- decoding and trimming ------------------------------------------------
+
+namespace {
+
+// The clip reads the first frame's timestamp in the decoder's packet time
+// base, the one the demuxer's timestamps arrive in.
+ClipFrame AsClipFrame(const AudioTranscoder& t, const AVFrame* frame) {
+    ClipFrame clipFrame;
+    clipFrame.pts = frame->pts;
+    clipFrame.timeBase = t.decoder->pkt_timebase;
+    clipFrame.sampleRate = frame->sample_rate;
+    clipFrame.samples = frame->nb_samples;
+    return clipFrame;
+}
+
+void OffsetPlanes(const AVFrame* frame, int offset, PlanePointers& planes) {
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const int bytes = av_get_bytes_per_sample(format);
+    const int channels = frame->ch_layout.nb_channels;
+    if (av_sample_fmt_is_planar(format)) {
+        for (int c = 0; c < channels; ++c) {
+            planes[c] = frame->extended_data[c] + static_cast<ptrdiff_t>(offset) * bytes;
+        }
+    } else {
+        planes[0] = frame->extended_data[0] + static_cast<ptrdiff_t>(offset) * bytes * channels;
+    }
+}
+
+// Encoders without a frame size of their own (PCM) take frames of any size.
+bool TakesAnyFrameSize(const AudioTranscoder& t) {
+    return t.encoder->frame_size <= 1;
+}
+
+// A whole decoded frame that needs no conversion is the encoder's frame as it
+// is, when it has the encoder's size and nothing queued must go first: the
+// two copies through the queue are most of the work of a PCM or FLAC output.
+bool GoesStraightToEncoder(const AudioTranscoder& t, const AVFrame* frame) {
+    if (!t.converterPassThrough ||
+        av_channel_layout_compare(&frame->ch_layout, &t.encoder->ch_layout) != 0) {
+        return false;
+    }
+    if (TakesAnyFrameSize(t)) {
+        return true; // what is queued is encoded first
+    }
+    return frame->nb_samples == t.frameSamples && av_audio_fifo_size(t.queue.get()) == 0;
+}
+
+int TakeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
+    if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 ||
+        frame->ch_layout.nb_channels > kMaxChannels) {
+        return 0; // nothing usable in a damaged frame
+    }
+    const ClipKeep keep = AdvanceClipCursor(t.clip, AsClipFrame(t, frame));
+    if (keep.count == 0) {
+        return 0;
+    }
+    if (const int ret = PrepareConverter(t, frame); ret < 0) {
+        return ret;
+    }
+    if (keep.offset == 0 && keep.count == frame->nb_samples && GoesStraightToEncoder(t, frame)) {
+        return EncodeDecodedFrame(t, frame);
+    }
+    PlanePointers planes{};
+    OffsetPlanes(frame, keep.offset, planes);
+    const int queued = ConvertIntoQueue(t, planes.data(), keep.count);
+    return queued < 0 ? queued : 0;
+}
+
+int ReceiveDecodedFrames(AudioTranscoder& t) {
     for (;;) {
-        const int ret = avcodec_receive_packet(t.encoder.get(), t.encoded.get());
-        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) {
+        const int ret = avcodec_receive_frame(t.decoder, t.decoded.get());
+        if (ret < 0) {
+            // EAGAIN, end of stream, or a damaged packet: nothing more from it.
             return 0;
         }
-        if (ret < 0) {
-            return ret;
-        }
-        if (const int written = WriteEncodedPacket(t); written < 0) {
-            return written;
+        const int taken = TakeDecodedFrame(t, t.decoded.get());
+        av_frame_unref(t.decoded.get());
+        if (taken < 0) {
+            return taken;
         }
     }
 }
 
-// Encodes `samples` queued samples as one frame. A short last frame is padded
-// with silence for encoders that only take whole frames.
-int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
-    AVFrame* frame = t.encoderFrame.get();
-    frame->nb_samples = t.frameSamples;
-    if (const int ret = av_frame_make_writable(frame); ret < 0) {
+} // namespace
+
+int TranscodePacket(AudioTranscoder& t, const AVPacket* packet) {
+    if (t.clip.ended) {
+        return 0;
+    }
+    if (avcodec_send_packet(t.decoder, packet) < 0) {
+        return 0; // a packet the decoder refuses is skipped
+    }
+    if (const int ret = ReceiveDecodedFrames(t); ret < 0) {
         return ret;
     }
-    const int read =
-        av_audio_fifo_read(t.queue.get(), reinterpret_cast<void**>(frame->data), samples);
-    if (read < 0) {
-        return read;
-    }
-    if (read < t.frameSamples) {
-        if (AcceptsShortFrames(t.encoder.get())) {
-            frame->nb_samples = read;
-        } else {
-            av_samples_set_silence(frame->data, read, t.frameSamples - read,
-                                   frame->ch_layout.nb_channels,
-                                   static_cast<AVSampleFormat>(frame->format));
-        }
-    }
-    frame->pts = t.nextPts;
-    t.nextPts += frame->nb_samples;
-    if (const int ret = avcodec_send_frame(t.encoder.get(), frame); ret < 0) {
-        return ret;
-    }
-    return ReceiveEncodedPackets(t);
+    return EncodeWholeFrames(t);
 }
 
-int EncodeWholeFrames(AudioTranscoder& t) {
-    while (av_audio_fifo_size(t.queue.get()) >= t.frameSamples) {
-        if (const int ret = EncodeQueuedFrame(t, t.frameSamples); ret < 0) {
-            return ret;
-        }
-    }
-    return 0;
-}
+// ---- conversion and queueing ----------------------------------------------
 
-// ---- conversion -----------------------------------------------------------
+namespace {
 
 void EffectiveLayout(const AVChannelLayout& layout, AVChannelLayout& effective) {
     if (layout.order == AV_CHANNEL_ORDER_NATIVE || layout.order == AV_CHANNEL_ORDER_AMBISONIC) {
@@ -186,8 +264,6 @@ void EffectiveLayout(const AVChannelLayout& layout, AVChannelLayout& effective) 
         av_channel_layout_default(&effective, layout.nb_channels);
     }
 }
-
-int DrainConverter(AudioTranscoder& t);
 
 // (Re)creates the converter when the decoded format differs from what it was
 // set up for; when nothing differs from the encoder, samples pass through.
@@ -278,49 +354,54 @@ int QueueSilence(AudioTranscoder& t, int samples) {
     return av_audio_fifo_write(t.queue.get(), reinterpret_cast<void**>(t.converted.data), samples);
 }
 
-// ---- trimming -------------------------------------------------------------
+} // namespace
 
-// The clip reads the first frame's timestamp in the decoder's packet time
-// base, the one the demuxer's timestamps arrive in.
-ClipFrame AsClipFrame(const AudioTranscoder& t, const AVFrame* frame) {
-    ClipFrame clipFrame;
-    clipFrame.pts = frame->pts;
-    clipFrame.timeBase = t.decoder->pkt_timebase;
-    clipFrame.sampleRate = frame->sample_rate;
-    clipFrame.samples = frame->nb_samples;
-    return clipFrame;
+// ---- encoding -------------------------------------------------------------
+
+namespace {
+
+bool AcceptsShortFrames(const AVCodecContext* encoder) {
+    return encoder->codec->capabilities &
+           (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
 }
 
-void OffsetPlanes(const AVFrame* frame, int offset, PlanePointers& planes) {
-    const auto format = static_cast<AVSampleFormat>(frame->format);
-    const int bytes = av_get_bytes_per_sample(format);
-    const int channels = frame->ch_layout.nb_channels;
-    if (av_sample_fmt_is_planar(format)) {
-        for (int c = 0; c < channels; ++c) {
-            planes[c] = frame->extended_data[c] + static_cast<ptrdiff_t>(offset) * bytes;
+// Encodes `samples` queued samples as one frame. A short last frame is padded
+// with silence for encoders that only take whole frames.
+int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
+    AVFrame* frame = t.encoderFrame.get();
+    frame->nb_samples = t.frameSamples;
+    if (const int ret = av_frame_make_writable(frame); ret < 0) {
+        return ret;
+    }
+    const int read =
+        av_audio_fifo_read(t.queue.get(), reinterpret_cast<void**>(frame->data), samples);
+    if (read < 0) {
+        return read;
+    }
+    if (read < t.frameSamples) {
+        if (AcceptsShortFrames(t.encoder.get())) {
+            frame->nb_samples = read;
+        } else {
+            av_samples_set_silence(frame->data, read, t.frameSamples - read,
+                                   frame->ch_layout.nb_channels,
+                                   static_cast<AVSampleFormat>(frame->format));
         }
-    } else {
-        planes[0] = frame->extended_data[0] + static_cast<ptrdiff_t>(offset) * bytes * channels;
     }
+    frame->pts = t.nextPts;
+    t.nextPts += frame->nb_samples;
+    if (const int ret = avcodec_send_frame(t.encoder.get(), frame); ret < 0) {
+        return ret;
+    }
+    return ReceiveEncodedPackets(t);
 }
 
-// Encoders without a frame size of their own (PCM) take frames of any size.
-bool TakesAnyFrameSize(const AudioTranscoder& t) {
-    return t.encoder->frame_size <= 1;
-}
-
-// A whole decoded frame that needs no conversion is the encoder's frame as it
-// is, when it has the encoder's size and nothing queued must go first: the
-// two copies through the queue are most of the work of a PCM or FLAC output.
-bool GoesStraightToEncoder(const AudioTranscoder& t, const AVFrame* frame) {
-    if (!t.converterPassThrough ||
-        av_channel_layout_compare(&frame->ch_layout, &t.encoder->ch_layout) != 0) {
-        return false;
+int EncodeWholeFrames(AudioTranscoder& t) {
+    while (av_audio_fifo_size(t.queue.get()) >= t.frameSamples) {
+        if (const int ret = EncodeQueuedFrame(t, t.frameSamples); ret < 0) {
+            return ret;
+        }
     }
-    if (TakesAnyFrameSize(t)) {
-        return true; // what is queued is encoded first
-    }
-    return frame->nb_samples == t.frameSamples && av_audio_fifo_size(t.queue.get()) == 0;
+    return 0;
 }
 
 // Sends a frame GoesStraightToEncoder let through, after what is queued.
@@ -343,122 +424,72 @@ int EncodeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
     return ReceiveEncodedPackets(t);
 }
 
-int TakeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
-    if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 ||
-        frame->ch_layout.nb_channels > kMaxChannels) {
-        return 0; // nothing usable in a damaged frame
+} // namespace
+
+// ---- writing --------------------------------------------------------------
+
+namespace {
+
+int WriteEncodedPacket(AudioTranscoder& t) {
+    AVPacket* pkt = t.encoded.get();
+    av_packet_rescale_ts(pkt, t.encoder->time_base, t.outputStream->time_base);
+    pkt->stream_index = t.outputStream->index;
+    if (pkt->pts != AV_NOPTS_VALUE) {
+        t.writtenEnd = std::max(t.writtenEnd, pkt->pts + pkt->duration);
     }
-    const ClipKeep keep = AdvanceClipCursor(t.clip, AsClipFrame(t, frame));
-    if (keep.count == 0) {
-        return 0;
-    }
-    if (const int ret = PrepareConverter(t, frame); ret < 0) {
+    const int ret = av_interleaved_write_frame(t.output, pkt);
+    if (ret < 0) {
         return ret;
     }
-    if (keep.offset == 0 && keep.count == frame->nb_samples && GoesStraightToEncoder(t, frame)) {
-        return EncodeDecodedFrame(t, frame);
+    if (const AVIOContext* pb = t.output->pb) {
+        // What the writer still buffers has not reached the file yet. A file
+        // system without write-back loses nothing by it: the final flush counts.
+        StartWriteBack(t.writeBack, avio_tell(t.output->pb) - (pb->buf_ptr - pb->buffer));
     }
-    PlanePointers planes{};
-    OffsetPlanes(frame, keep.offset, planes);
-    const int queued = ConvertIntoQueue(t, planes.data(), keep.count);
-    return queued < 0 ? queued : 0;
+    return ret;
 }
 
-int ReceiveDecodedFrames(AudioTranscoder& t) {
+int ReceiveEncodedPackets(AudioTranscoder& t) {
     for (;;) {
-        const int ret = avcodec_receive_frame(t.decoder, t.decoded.get());
-        if (ret < 0) {
-            // EAGAIN, end of stream, or a damaged packet: nothing more from it.
+        const int ret = avcodec_receive_packet(t.encoder.get(), t.encoded.get());
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) {
             return 0;
         }
-        const int taken = TakeDecodedFrame(t, t.decoded.get());
-        av_frame_unref(t.decoded.get());
-        if (taken < 0) {
-            return taken;
+        if (ret < 0) {
+            return ret;
+        }
+        if (const int written = WriteEncodedPacket(t); written < 0) {
+            return written;
         }
     }
 }
 
 } // namespace
 
-bool SampleBuffer::Reserve(int samples, int channels, AVSampleFormat format) {
-    if (samples <= capacity && data) {
-        return true;
-    }
-    Release();
-    const int wanted = std::max(samples, 4096);
-    if (av_samples_alloc_array_and_samples(&data, nullptr, channels, wanted, format, 0) < 0) {
-        data = nullptr;
-        return false;
-    }
-    capacity = wanted;
-    return true;
-}
+// ---- finishing ------------------------------------------------------------
 
-void SampleBuffer::Release() {
-    if (data) {
-        av_freep(&data[0]);
-        av_freep(&data);
-    }
-    capacity = 0;
-}
+namespace {
 
-int OpenAudioEncoder(const OutputAudioParams& params, const EncoderSource& source,
-                     CodecContextPtr& encoder) {
-    const AVCodec* codec = FindOutputEncoder(params.codecId);
-    if (!codec) {
-        return AVERROR_ENCODER_NOT_FOUND;
-    }
-    if (!EncoderTakesSampleRate(codec, params.sampleRate) || params.channels <= 0 ||
-        params.channels > kMaxChannels) {
-        return AVERROR(EINVAL);
-    }
-    encoder.reset(avcodec_alloc_context3(codec));
-    if (!encoder) {
-        return AVERROR(ENOMEM);
-    }
-    if (const int ret = ConfigureEncoder(encoder.get(), codec, params, source); ret < 0) {
-        return ret;
-    }
-    return avcodec_open2(encoder.get(), codec, nullptr);
-}
-
-int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecContext* decoder,
-                         const OutputAudioParams& params, const ClipWindow& clip) {
-    t.output = output;
-    t.decoder = decoder;
-    t.clip = StartClipCursor(clip);
-
-    if (const int ret = OpenAudioEncoder(params, RowEncoderSource(decoder, output), t.encoder);
-        ret < 0) {
-        return ret;
-    }
-    t.outputStream = avformat_new_stream(output, nullptr);
-    if (!t.outputStream) {
-        return AVERROR(ENOMEM);
-    }
-    t.outputStream->id = static_cast<int>(output->nb_streams) - 1;
-    if (const int ret = avcodec_parameters_from_context(t.outputStream->codecpar, t.encoder.get());
-        ret < 0) {
-        return ret;
-    }
-    t.outputStream->time_base = t.encoder->time_base;
-    t.frameSamples = t.encoder->frame_size > 1 ? t.encoder->frame_size : kPcmChunkSamples;
-    return AllocateWorkBuffers(t);
-}
-
-int TranscodePacket(AudioTranscoder& t, const AVPacket* packet) {
-    if (t.clip.ended) {
+// Silence queued after the last real sample, so that every real sample
+// reaches the file. WMA encoders overlap each frame with the next and keep no
+// frames back to give up when flushed: their last real frame only reaches the
+// file when one more frame follows. Ogg Vorbis files end at the granule of
+// their last page, which for some lengths falls short of the samples encoded
+// by half a short block (the overlap of the encoder's first block); one short
+// block of silence covers it.
+int TrailingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
+    switch (encoder->codec_id) {
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2:
+        return frameSamples;
+    case AV_CODEC_ID_VORBIS:
+        return kVorbisShortBlock;
+    default:
         return 0;
     }
-    if (avcodec_send_packet(t.decoder, packet) < 0) {
-        return 0; // a packet the decoder refuses is skipped
-    }
-    if (const int ret = ReceiveDecodedFrames(t); ret < 0) {
-        return ret;
-    }
-    return EncodeWholeFrames(t);
 }
+
+} // namespace
 
 int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder) {
     if (drainDecoder && !t.clip.ended && avcodec_send_packet(t.decoder, nullptr) >= 0) {
