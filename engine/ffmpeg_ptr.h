@@ -57,11 +57,11 @@ using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFreer>;
 class DictionaryHolder {
 public:
     DictionaryHolder() = default;
-    ~DictionaryHolder() { av_dict_free(&dict_); }
+    ~DictionaryHolder() { av_dict_free(&m_dict); }
     DictionaryHolder(const DictionaryHolder&) = delete;
     DictionaryHolder& operator=(const DictionaryHolder&) = delete;
-    AVDictionary** get() { return &dict_; }
+    AVDictionary** get() { return &m_dict; }
 
 private:
-    AVDictionary* dict_ = nullptr;
+    AVDictionary* m_dict = nullptr;
 };

@@ -30,7 +30,7 @@ public:
     bool IgnoresCase(const std::string& outputPath) {
         const size_t slash = outputPath.rfind('/');
         const std::string folder = slash == std::string::npos ? "." : outputPath.substr(0, slash);
-        const auto [it, added] = ignoresCase_.try_emplace(folder, false);
+        const auto [it, added] = m_ignoresCase.try_emplace(folder, false);
         if (added) {
             it->second = FolderIgnoresCase(folder.empty() ? "/" : folder);
         }
@@ -38,22 +38,22 @@ public:
     }
 
 private:
-    std::map<std::string, bool> ignoresCase_;
+    std::map<std::string, bool> m_ignoresCase;
 };
 
 class SideBySideBatch {
 public:
     explicit SideBySideBatch(AVConvert& batch)
-        : batch_(batch), params_(BatchOutputParams(batch)), rowCount_(batch.m_taskCount),
-          running_(static_cast<size_t>(rowCount_), nullptr),
-          finished_(static_cast<size_t>(rowCount_), false) {
+        : m_batch(batch), m_params(BatchOutputParams(batch)), m_rowCount(batch.m_taskCount),
+          m_running(static_cast<size_t>(m_rowCount), nullptr),
+          m_finished(static_cast<size_t>(m_rowCount), false) {
         GroupRowsByName();
     }
 
     // Returns false when not a single worker could start: nothing was
     // converted, and the caller's own thread has to do the rows.
     bool Run() {
-        std::vector<std::thread> threads = StartWorkers(std::min(batch_.m_jobCount, rowCount_));
+        std::vector<std::thread> threads = StartWorkers(std::min(m_batch.m_jobCount, m_rowCount));
         if (threads.empty()) {
             return false;
         }
@@ -72,14 +72,14 @@ private:
         threads.reserve(static_cast<size_t>(wanted));
         for (int i = 0; i < wanted; ++i) {
             {
-                std::lock_guard lock(mutex_);
-                ++workersLeft_;
+                std::lock_guard lock(m_mutex);
+                ++m_workersLeft;
             }
             try {
                 threads.emplace_back([this] { Work(); });
             } catch (const std::system_error&) {
-                std::lock_guard lock(mutex_);
-                --workersLeft_;
+                std::lock_guard lock(m_mutex);
+                --m_workersLeft;
                 break;
             }
         }
@@ -89,33 +89,33 @@ private:
     void GroupRowsByName() {
         std::map<std::string, int> groupOf;
         FolderCase folderCase;
-        groupOfRow_.resize(static_cast<size_t>(rowCount_));
-        for (int row = 0; row < rowCount_; ++row) {
+        m_groupOfRow.resize(static_cast<size_t>(m_rowCount));
+        for (int row = 0; row < m_rowCount; ++row) {
             const auto index = static_cast<size_t>(row);
-            const std::string& output = batch_.m_outputPaths[index];
+            const std::string& output = m_batch.m_outputPaths[index];
             // Unchecked rows write nothing: no folder to ask.
             const bool ignoreCase =
-                !batch_.m_inputPaths[index].empty() && folderCase.IgnoresCase(output);
+                !m_batch.m_inputPaths[index].empty() && folderCase.IgnoresCase(output);
             const auto [it, added] = groupOf.try_emplace(RivalNameGroup(output, ignoreCase),
-                                                         static_cast<int>(groupRows_.size()));
+                                                         static_cast<int>(m_groupRows.size()));
             if (added) {
-                groupRows_.emplace_back();
+                m_groupRows.emplace_back();
             }
-            groupOfRow_[static_cast<size_t>(row)] = it->second;
-            groupRows_[static_cast<size_t>(it->second)].push_back(row);
+            m_groupOfRow[static_cast<size_t>(row)] = it->second;
+            m_groupRows[static_cast<size_t>(it->second)].push_back(row);
         }
     }
 
     // Takes the next row in order, or -1 once every row is taken or a stop
     // came. Called with the lock held.
     int TakeRow(std::atomic<int>& percent, RowJob& job) {
-        if (StopRequested(batch_) || nextRow_ >= rowCount_) {
+        if (StopRequested(m_batch) || m_nextRow >= m_rowCount) {
             return -1;
         }
-        const int row = nextRow_++;
-        job = BatchRowJob(batch_, row);
-        running_[static_cast<size_t>(row)] = &percent;
-        SetTaskProgress(batch_, row, 0);
+        const int row = m_nextRow++;
+        job = BatchRowJob(m_batch, row);
+        m_running[static_cast<size_t>(row)] = &percent;
+        SetTaskProgress(m_batch, row, 0);
         return row;
     }
 
@@ -125,81 +125,83 @@ private:
             RowJob job;
             int row = -1;
             {
-                std::lock_guard lock(mutex_);
+                std::lock_guard lock(m_mutex);
                 row = TakeRow(percent, job);
                 if (row < 0) {
-                    --workersLeft_;
-                    changed_.notify_all();
+                    --m_workersLeft;
+                    m_changed.notify_all();
                     return;
                 }
             }
-            const RowResult result = ConvertBatchRow(job, params_, percent, batch_.m_stopRequested,
-                                                     [this, row] { WaitForNameTurn(row); });
+            const RowResult result =
+                ConvertBatchRow(job, m_params, percent, m_batch.m_stopRequested,
+                                [this, row] { WaitForNameTurn(row); });
             FinishRow(row, result, percent.load(std::memory_order_relaxed));
         }
     }
 
     void FinishRow(int row, const RowResult& result, int percent) {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         const auto index = static_cast<size_t>(row);
-        RecordRowResult(batch_, row, result, percent);
-        running_[index] = nullptr;
-        finished_[index] = true;
-        changed_.notify_all();
+        RecordRowResult(m_batch, row, result, percent);
+        m_running[index] = nullptr;
+        m_finished[index] = true;
+        m_changed.notify_all();
     }
 
     // A row takes its name only once every lower row that could want the
     // same name has finished, as if the rows had run one after another.
     void WaitForNameTurn(int row) {
-        std::unique_lock lock(mutex_);
+        std::unique_lock lock(m_mutex);
         const std::vector<int>& rivals =
-            groupRows_[static_cast<size_t>(groupOfRow_[static_cast<size_t>(row)])];
-        changed_.wait(lock, [&] {
+            m_groupRows[static_cast<size_t>(m_groupOfRow[static_cast<size_t>(row)])];
+        m_changed.wait(lock, [&] {
             return std::all_of(rivals.begin(), rivals.end(), [&](int other) {
-                return other >= row || finished_[static_cast<size_t>(other)];
+                return other >= row || m_finished[static_cast<size_t>(other)];
             });
         });
     }
 
     void Watch() {
-        std::unique_lock lock(mutex_);
-        while (workersLeft_ > 0) {
-            changed_.wait_for(lock, kWatchInterval);
+        std::unique_lock lock(m_mutex);
+        while (m_workersLeft > 0) {
+            m_changed.wait_for(lock, kWatchInterval);
             ShowProgress();
         }
         ShowProgress();
     }
 
     void ShowProgress() {
-        for (int row = lowestOpen_; row < nextRow_; ++row) {
-            if (const std::atomic<int>* percent = running_[static_cast<size_t>(row)]) {
-                SetTaskProgress(batch_, row, std::max(0, percent->load(std::memory_order_relaxed)));
+        for (int row = m_lowestOpen; row < m_nextRow; ++row) {
+            if (const std::atomic<int>* percent = m_running[static_cast<size_t>(row)]) {
+                SetTaskProgress(m_batch, row,
+                                std::max(0, percent->load(std::memory_order_relaxed)));
             }
         }
-        const int before = lowestOpen_;
-        while (lowestOpen_ < rowCount_ && finished_[static_cast<size_t>(lowestOpen_)]) {
-            ++lowestOpen_;
+        const int before = m_lowestOpen;
+        while (m_lowestOpen < m_rowCount && m_finished[static_cast<size_t>(m_lowestOpen)]) {
+            ++m_lowestOpen;
         }
         const std::atomic<int>* current =
-            lowestOpen_ < rowCount_ ? running_[static_cast<size_t>(lowestOpen_)] : nullptr;
-        StoreRelaxed(batch_.m_progress, current ? current->load(std::memory_order_relaxed) : -1);
-        if (lowestOpen_ != before) {
-            PublishCurrentTask(batch_, lowestOpen_);
+            m_lowestOpen < m_rowCount ? m_running[static_cast<size_t>(m_lowestOpen)] : nullptr;
+        StoreRelaxed(m_batch.m_progress, current ? current->load(std::memory_order_relaxed) : -1);
+        if (m_lowestOpen != before) {
+            PublishCurrentTask(m_batch, m_lowestOpen);
         }
     }
 
-    AVConvert& batch_;
-    const OutputAudioParams params_;
-    const int rowCount_;
-    std::mutex mutex_;
-    std::condition_variable changed_; // a row finished or a worker left
-    int nextRow_ = 0;                 // the next row to start
-    int lowestOpen_ = 0;              // the lowest row not finished
-    int workersLeft_ = 0;
-    std::vector<const std::atomic<int>*> running_; // per row, its percentage while it runs
-    std::vector<bool> finished_;
-    std::vector<int> groupOfRow_;
-    std::vector<std::vector<int>> groupRows_; // per name group, its rows in order
+    AVConvert& m_batch;
+    const OutputAudioParams m_params;
+    const int m_rowCount;
+    std::mutex m_mutex;
+    std::condition_variable m_changed; // a row finished or a worker left
+    int m_nextRow = 0;                 // the next row to start
+    int m_lowestOpen = 0;              // the lowest row not finished
+    int m_workersLeft = 0;
+    std::vector<const std::atomic<int>*> m_running; // per row, its percentage while it runs
+    std::vector<bool> m_finished;
+    std::vector<int> m_groupOfRow;
+    std::vector<std::vector<int>> m_groupRows; // per name group, its rows in order
 };
 
 } // namespace

@@ -25,11 +25,11 @@ public:
     // interleaved signed 16-bit samples. False when no device can be opened.
     bool Open(int wantedRate, int wantedChannels);
     void Close();
-    bool IsOpen() const { return device_ != 0; }
+    bool IsOpen() const { return m_device != 0; }
 
     // What the device really takes (valid after Open).
-    int Rate() const { return rate_; }
-    int Channels() const { return channels_; }
+    int Rate() const { return m_rate; }
+    int Channels() const { return m_channels; }
 
     // `seconds` is the time of the first pushed sample in the file.
     void Push(const uint8_t* bytes, size_t size, double seconds);
@@ -42,7 +42,7 @@ public:
     void SetPaused(bool paused);
 
     // 0 to SDL_MIX_MAXVOLUME.
-    void SetMixVolume(int volume) { mixVolume_.store(volume, std::memory_order_relaxed); }
+    void SetMixVolume(int volume) { m_mixVolume.store(volume, std::memory_order_relaxed); }
 
 private:
     static void FeedDevice(void* self, Uint8* stream, int length);
@@ -50,19 +50,19 @@ private:
     void EndStarving();
     void Feed(Uint8* stream, int length);
 
-    SDL_AudioDeviceID device_ = 0;
-    bool subsystemStarted_ = false;
-    int rate_ = 0;
-    int channels_ = 0;
-    int frameBytes_ = 0;
-    std::atomic<int> mixVolume_{SDL_MIX_MAXVOLUME};
+    SDL_AudioDeviceID m_device = 0;
+    bool m_subsystemStarted = false;
+    int m_rate = 0;
+    int m_channels = 0;
+    int m_frameBytes = 0;
+    std::atomic<int> m_mixVolume{SDL_MIX_MAXVOLUME};
 
-    std::mutex mutex_; // guards everything below; the device thread takes it
-    std::vector<uint8_t> pending_;
-    size_t readOffset_ = 0;
-    double clockBase_ = 0;
-    uint64_t consumedFrames_ = 0;
+    std::mutex m_mutex; // guards everything below; the device thread takes it
+    std::vector<uint8_t> m_pending;
+    size_t m_readOffset = 0;
+    double m_clockBase = 0;
+    uint64_t m_consumedFrames = 0;
     // Since when the running device has found no sound to play.
-    bool starved_ = false;
-    std::chrono::steady_clock::time_point starvedSince_;
+    bool m_starved = false;
+    std::chrono::steady_clock::time_point m_starvedSince;
 };

@@ -43,11 +43,11 @@ public:
     // False when the file cannot be opened or has neither sound nor picture.
     bool Open(const std::string& utf8Path);
 
-    bool HasSound() const { return audioStream_ >= 0; }
-    bool HasPicture() const { return videoStream_ >= 0; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    double Duration() const { return duration_; }
+    bool HasSound() const { return m_audioStream >= 0; }
+    bool HasPicture() const { return m_videoStream >= 0; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    double Duration() const { return m_duration; }
     int SourceRate() const;
     int SourceChannels() const;
 
@@ -74,24 +74,24 @@ private:
     double FrameSeconds(const AVFrame& frame, int streamIndex) const;
     void Drain(Sound& sound, std::vector<Picture>& pictures);
 
-    InputFormatPtr input_;
-    CodecContextPtr soundDecoder_;
-    CodecContextPtr pictureDecoder_;
-    SwrPtr resampler_;
-    SoundShape resamplerShape_;
-    SwsPtr scaler_;
-    PacketPtr packet_;
-    FramePtr frame_;
-    int audioStream_ = -1;
-    int videoStream_ = -1;
-    int width_ = 0;
-    int height_ = 0;
-    double duration_ = 0;
-    int outRate_ = 0;
-    int outChannels_ = 0;
+    InputFormatPtr m_input;
+    CodecContextPtr m_soundDecoder;
+    CodecContextPtr m_pictureDecoder;
+    SwrPtr m_resampler;
+    SoundShape m_resamplerShape;
+    SwsPtr m_scaler;
+    PacketPtr m_packet;
+    FramePtr m_frame;
+    int m_audioStream = -1;
+    int m_videoStream = -1;
+    int m_width = 0;
+    int m_height = 0;
+    double m_duration = 0;
+    int m_outRate = 0;
+    int m_outChannels = 0;
     // Sound before this position is not played (after a seek).
-    double cutBefore_ = 0;
-    double nextSoundSeconds_ = 0;
-    double nextPictureSeconds_ = 0;
-    double pictureInterval_ = 0.04;
+    double m_cutBefore = 0;
+    double m_nextSoundSeconds = 0;
+    double m_nextPictureSeconds = 0;
+    double m_pictureInterval = 0.04;
 };

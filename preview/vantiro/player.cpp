@@ -20,80 +20,80 @@ Player::~Player() {
 }
 
 void Player::SetEndCallback(Vantiro_EndCallback callback) {
-    endCallback_.store(callback);
+    m_endCallback.store(callback);
 }
 
 bool Player::Open() {
     Close();
-    if (!source_.Open(fileName_)) {
-        source_ = MediaSource();
+    if (!m_source.Open(m_fileName)) {
+        m_source = MediaSource();
         return false;
     }
-    if (source_.HasSound()) {
-        const bool device = audio_.Open(source_.SourceRate(), source_.SourceChannels());
-        if (!device || !source_.SetSoundOutput(audio_.Rate(), audio_.Channels())) {
+    if (m_source.HasSound()) {
+        const bool device = m_audio.Open(m_source.SourceRate(), m_source.SourceChannels());
+        if (!device || !m_source.SetSoundOutput(m_audio.Rate(), m_audio.Channels())) {
             // Without a sound device the file still plays, silently, on the
             // wall clock: the position moves and the picture shows.
-            audio_.Close();
-            source_.DropSound();
+            m_audio.Close();
+            m_source.DropSound();
         }
     }
-    audio_.SetMixVolume(volume_ * SDL_MIX_MAXVOLUME / 65535);
-    open_ = true;
+    m_audio.SetMixVolume(m_volume * SDL_MIX_MAXVOLUME / 65535);
+    m_open = true;
     MoveTo(0);
     return true;
 }
 
 void Player::Close() {
     JoinDecoder();
-    audio_.Close();
-    source_ = MediaSource();
-    open_ = false;
-    playing_ = false;
-    std::lock_guard lock(mutex_);
-    pictures_.clear();
-    current_ = Picture();
-    hasCurrent_ = false;
-    wallClock_ = WallClock();
+    m_audio.Close();
+    m_source = MediaSource();
+    m_open = false;
+    m_playing = false;
+    std::lock_guard lock(m_mutex);
+    m_pictures.clear();
+    m_current = Picture();
+    m_hasCurrent = false;
+    m_wallClock = WallClock();
 }
 
 void Player::Start() {
-    if (!open_) {
+    if (!m_open) {
         return;
     }
-    if (ended_.load()) {
+    if (m_ended.load()) {
         MoveTo(0);
     }
-    if (!decoder_.joinable()) {
-        quit_ = false;
-        decoder_ = std::thread(&Player::Run, this);
+    if (!m_decoder.joinable()) {
+        m_quit = false;
+        m_decoder = std::thread(&Player::Run, this);
     }
-    audio_.SetPaused(false);
-    std::lock_guard lock(mutex_);
-    if (!wallClock_.running) {
-        wallClock_.startedAt = std::chrono::steady_clock::now();
-        wallClock_.running = true;
+    m_audio.SetPaused(false);
+    std::lock_guard lock(m_mutex);
+    if (!m_wallClock.running) {
+        m_wallClock.startedAt = std::chrono::steady_clock::now();
+        m_wallClock.running = true;
     }
-    playing_ = true;
+    m_playing = true;
 }
 
 void Player::Pause() {
-    if (!open_) {
+    if (!m_open) {
         return;
     }
     HoldClock();
-    playing_ = false;
+    m_playing = false;
 }
 
 void Player::Stop() {
-    if (open_) {
+    if (m_open) {
         MoveTo(0);
     }
 }
 
 void Player::Seek(double fraction) {
-    if (open_) {
-        MoveTo(std::clamp(fraction, 0.0, 1.0) * source_.Duration());
+    if (m_open) {
+        MoveTo(std::clamp(fraction, 0.0, 1.0) * m_source.Duration());
     }
 }
 
@@ -101,33 +101,33 @@ void Player::Seek(double fraction) {
 // and every buffer emptied, so the next Start plays from there.
 void Player::MoveTo(double seconds) {
     JoinDecoder();
-    audio_.SetPaused(true);
-    source_.SeekTo(seconds);
-    audio_.Reset(seconds);
-    ended_ = false;
-    playing_ = false;
-    std::lock_guard lock(mutex_);
-    pictures_.clear();
-    wallClock_ = WallClock();
-    wallClock_.baseSeconds = seconds;
+    m_audio.SetPaused(true);
+    m_source.SeekTo(seconds);
+    m_audio.Reset(seconds);
+    m_ended = false;
+    m_playing = false;
+    std::lock_guard lock(m_mutex);
+    m_pictures.clear();
+    m_wallClock = WallClock();
+    m_wallClock.baseSeconds = seconds;
 }
 
 void Player::JoinDecoder() {
-    quit_ = true;
-    if (decoder_.joinable()) {
-        decoder_.join();
+    m_quit = true;
+    if (m_decoder.joinable()) {
+        m_decoder.join();
     }
 }
 
 double Player::ClockSeconds() {
-    if (audio_.IsOpen()) {
-        return audio_.ClockSeconds();
+    if (m_audio.IsOpen()) {
+        return m_audio.ClockSeconds();
     }
-    std::lock_guard lock(mutex_);
-    double seconds = wallClock_.baseSeconds;
-    if (wallClock_.running) {
+    std::lock_guard lock(m_mutex);
+    double seconds = m_wallClock.baseSeconds;
+    if (m_wallClock.running) {
         const std::chrono::duration<double> run =
-            std::chrono::steady_clock::now() - wallClock_.startedAt;
+            std::chrono::steady_clock::now() - m_wallClock.startedAt;
         seconds += run.count();
     }
     return seconds;
@@ -144,11 +144,11 @@ double Player::Position() {
 // Pictures whose time has come replace the current one; the rest wait.
 void Player::TakeDuePictures() {
     const double now = ClockSeconds();
-    std::lock_guard lock(mutex_);
-    while (!pictures_.empty() && pictures_.front().seconds <= now) {
-        current_ = std::move(pictures_.front());
-        pictures_.pop_front();
-        hasCurrent_ = true;
+    std::lock_guard lock(m_mutex);
+    while (!m_pictures.empty() && m_pictures.front().seconds <= now) {
+        m_current = std::move(m_pictures.front());
+        m_pictures.pop_front();
+        m_hasCurrent = true;
     }
 }
 
@@ -157,34 +157,34 @@ bool Player::CopyPicture(unsigned char* buffer, int width, int height) {
         return false;
     }
     TakeDuePictures();
-    std::lock_guard lock(mutex_);
-    if (!hasCurrent_) {
+    std::lock_guard lock(m_mutex);
+    if (!m_hasCurrent) {
         return false;
     }
     // Kept top-down, handed out bottom-up as a device-independent bitmap.
     const size_t stride = VANTIRO_FRAME_STRIDE(static_cast<size_t>(width));
     for (int row = 0; row < height; ++row) {
         std::memcpy(buffer + stride * static_cast<size_t>(height - 1 - row),
-                    current_.pixels.data() + stride * static_cast<size_t>(row), stride);
+                    m_current.pixels.data() + stride * static_cast<size_t>(row), stride);
     }
     return true;
 }
 
 void Player::SetVolume(int volume) {
-    volume_ = std::clamp(volume, 0, 65535);
-    audio_.SetMixVolume(volume_ * SDL_MIX_MAXVOLUME / 65535);
+    m_volume = std::clamp(volume, 0, 65535);
+    m_audio.SetMixVolume(m_volume * SDL_MIX_MAXVOLUME / 65535);
 }
 
 // The decoding thread.
 void Player::Run() {
     DecodeUntilEnd();
     WaitForPlaybackEnd();
-    if (quit_.load()) {
+    if (m_quit.load()) {
         return;
     }
     HoldClock();
-    ended_ = true;
-    if (Vantiro_EndCallback callback = endCallback_.load()) {
+    m_ended = true;
+    if (Vantiro_EndCallback callback = m_endCallback.load()) {
         callback();
     }
 }
@@ -192,33 +192,33 @@ void Player::Run() {
 // Stops the sound and the clock where they are: at a pause, and at the end,
 // where the position stays until the client stops or seeks.
 void Player::HoldClock() {
-    audio_.SetPaused(true);
-    std::lock_guard lock(mutex_);
-    if (wallClock_.running) {
+    m_audio.SetPaused(true);
+    std::lock_guard lock(m_mutex);
+    if (m_wallClock.running) {
         const std::chrono::duration<double> run =
-            std::chrono::steady_clock::now() - wallClock_.startedAt;
-        wallClock_.baseSeconds += run.count();
-        wallClock_.running = false;
+            std::chrono::steady_clock::now() - m_wallClock.startedAt;
+        m_wallClock.baseSeconds += run.count();
+        m_wallClock.running = false;
     }
 }
 
 void Player::DecodeUntilEnd() {
     Sound sound;
     std::vector<Picture> decoded;
-    while (!quit_.load()) {
+    while (!m_quit.load()) {
         TakeDuePictures();
         if (BuffersFull()) {
             std::this_thread::sleep_for(kIdleWait);
             continue;
         }
-        const MediaSource::Step step = source_.DecodeNext(sound, decoded);
-        if (!sound.bytes.empty() && audio_.IsOpen()) {
-            audio_.Push(sound.bytes.data(), sound.bytes.size(), sound.seconds);
+        const MediaSource::Step step = m_source.DecodeNext(sound, decoded);
+        if (!sound.bytes.empty() && m_audio.IsOpen()) {
+            m_audio.Push(sound.bytes.data(), sound.bytes.size(), sound.seconds);
         }
         sound.bytes.clear();
         if (!decoded.empty()) {
-            std::lock_guard lock(mutex_);
-            std::move(decoded.begin(), decoded.end(), std::back_inserter(pictures_));
+            std::lock_guard lock(m_mutex);
+            std::move(decoded.begin(), decoded.end(), std::back_inserter(m_pictures));
         }
         decoded.clear();
         if (step == MediaSource::Step::End) {
@@ -232,15 +232,15 @@ void Player::DecodeUntilEnd() {
 // not due for a while (a jump in the pictures' times) is dropped while the
 // sound runs low, so that the sound does not wait for it.
 bool Player::BuffersFull() {
-    const bool soundFull = audio_.IsOpen() && audio_.BufferedSeconds() >= kSoundAheadSeconds;
+    const bool soundFull = m_audio.IsOpen() && m_audio.BufferedSeconds() >= kSoundAheadSeconds;
     const double now = ClockSeconds();
-    std::lock_guard lock(mutex_);
-    if (pictures_.size() < kPicturesAhead) {
+    std::lock_guard lock(m_mutex);
+    if (m_pictures.size() < kPicturesAhead) {
         return soundFull;
     }
-    if (audio_.IsOpen() && audio_.BufferedSeconds() < kSoundLowSeconds &&
-        pictures_.front().seconds > now + kSoundAheadSeconds) {
-        pictures_.pop_front();
+    if (m_audio.IsOpen() && m_audio.BufferedSeconds() < kSoundLowSeconds &&
+        m_pictures.front().seconds > now + kSoundAheadSeconds) {
+        m_pictures.pop_front();
         return false;
     }
     return true;
@@ -251,15 +251,15 @@ bool Player::BuffersFull() {
 // passes the last picture (or the duration when there is none).
 void Player::WaitForPlaybackEnd() {
     double end = 0;
-    if (source_.HasPicture()) {
-        std::lock_guard lock(mutex_);
-        end = pictures_.empty() ? current_.seconds : pictures_.back().seconds;
-    } else if (!audio_.IsOpen()) {
-        end = source_.Duration();
+    if (m_source.HasPicture()) {
+        std::lock_guard lock(m_mutex);
+        end = m_pictures.empty() ? m_current.seconds : m_pictures.back().seconds;
+    } else if (!m_audio.IsOpen()) {
+        end = m_source.Duration();
     }
-    while (!quit_.load()) {
+    while (!m_quit.load()) {
         TakeDuePictures();
-        if ((!audio_.IsOpen() || audio_.Drained()) && ClockSeconds() >= end) {
+        if ((!m_audio.IsOpen() || m_audio.Drained()) && ClockSeconds() >= end) {
             return;
         }
         std::this_thread::sleep_for(kIdleWait);

@@ -22,7 +22,7 @@ public:
     Player& operator=(const Player&) = delete;
 
     void SetEndCallback(Vantiro_EndCallback callback);
-    void SetFileName(std::string utf8Path) { fileName_ = std::move(utf8Path); }
+    void SetFileName(std::string utf8Path) { m_fileName = std::move(utf8Path); }
 
     bool Open();
     void Close();
@@ -31,17 +31,17 @@ public:
     void Stop();
     void Seek(double fraction);
 
-    bool IsOpen() const { return open_; }
-    bool HasPicture() const { return open_ && source_.HasPicture(); }
-    int Width() const { return HasPicture() ? source_.Width() : 0; }
-    int Height() const { return HasPicture() ? source_.Height() : 0; }
-    double Duration() const { return open_ ? source_.Duration() : 0; }
+    bool IsOpen() const { return m_open; }
+    bool HasPicture() const { return m_open && m_source.HasPicture(); }
+    int Width() const { return HasPicture() ? m_source.Width() : 0; }
+    int Height() const { return HasPicture() ? m_source.Height() : 0; }
+    double Duration() const { return m_open ? m_source.Duration() : 0; }
     // Fraction of the duration that has been played.
     double Position();
     bool CopyPicture(unsigned char* buffer, int width, int height);
 
     void SetVolume(int volume);
-    int Volume() const { return volume_; }
+    int Volume() const { return m_volume; }
 
 private:
     void Run();
@@ -61,21 +61,21 @@ private:
         bool running = false;
     };
 
-    std::string fileName_;
-    MediaSource source_;
-    AudioOutput audio_;
-    bool open_ = false;
-    bool playing_ = false;
-    int volume_ = 65535;
+    std::string m_fileName;
+    MediaSource m_source;
+    AudioOutput m_audio;
+    bool m_open = false;
+    bool m_playing = false;
+    int m_volume = 65535;
 
-    std::thread decoder_;
-    std::atomic<bool> quit_{false};
-    std::atomic<bool> ended_{false};
-    std::atomic<Vantiro_EndCallback> endCallback_{nullptr};
+    std::thread m_decoder;
+    std::atomic<bool> m_quit{false};
+    std::atomic<bool> m_ended{false};
+    std::atomic<Vantiro_EndCallback> m_endCallback{nullptr};
 
-    std::mutex mutex_; // guards the pictures and the wall clock
-    std::deque<Picture> pictures_;
-    Picture current_;
-    bool hasCurrent_ = false;
-    WallClock wallClock_;
+    std::mutex m_mutex; // guards the pictures and the wall clock
+    std::deque<Picture> m_pictures;
+    Picture m_current;
+    bool m_hasCurrent = false;
+    WallClock m_wallClock;
 };
