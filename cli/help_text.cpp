@@ -13,11 +13,7 @@
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage:
-  veltrano-convert [-f FORMAT] [--encoder NAME] [--bitrate N|Nk] [--rate HZ]
-                   [--channels 1|2|6] [--start HH:MM:SS] [--end HH:MM:SS]
-                   [-o FOLDER] [-j N] [--verbose] FILE...
-  veltrano-convert --probe [--verbose] FILE|FOLDER...
+constexpr const char* kModes = R"(  veltrano-convert --probe [--verbose] FILE|FOLDER...
   veltrano-convert --help | --version
 
 Converts every FILE (audio, or video with sound) into one output format, as
@@ -130,6 +126,6 @@ std::string EncoderChoiceTable() {
 } // namespace
 
 std::string HelpText() {
-    return kUsage + OptionsHelp() + "\n" + FormatTable() + FormatEncoders() + EncoderChoiceTable() +
-           kTail;
+    return "Usage:\n" + ConversionUsage() + kModes + OptionsHelp() + "\n" + FormatTable() +
+           FormatEncoders() + EncoderChoiceTable() + kTail;
 }

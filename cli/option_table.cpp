@@ -10,50 +10,61 @@ using S = ScannedOptions;
 // Switches carry no value slot, options with a value no flag.
 constexpr OptionRow Value(std::string_view shortName, std::string_view longName,
                           std::string_view valueName, std::optional<std::string> S::*value,
-                          std::string_view help) {
-    return {shortName, longName, valueName, nullptr, value, help};
+                          std::string_view help, std::string_view synopsis = {}) {
+    return {shortName, longName, valueName, nullptr, value, help, synopsis};
 }
 
 constexpr OptionRow Switch(std::string_view shortName, std::string_view longName, bool S::*flag,
-                           std::string_view help) {
-    return {shortName, longName, {}, flag, nullptr, help};
+                           std::string_view help, std::string_view synopsis = {}) {
+    return {shortName, longName, {}, flag, nullptr, help, synopsis};
 }
 
 // In the order --help lists them.
 constexpr std::array kRows = {
     Value("-f", "--format", "FORMAT", &S::format,
           "output format by extension (any case, leading dot\n"
-          "allowed); default aac. Sets the defaults below."),
+          "allowed); default aac. Sets the defaults below.",
+          "-f FORMAT"),
     Value("", "--encoder", "NAME", &S::encoder,
           "one of the format's encoders listed below, exactly\n"
-          "as written (case-sensitive)"),
+          "as written (case-sensitive)",
+          "--encoder NAME"),
     Value("", "--bitrate", "N|Nk", &S::bitRate,
           "bit rate in bit/s (192000) or kbit/s (192k); one of\n"
-          "the encoder's bit rates listed below"),
-    Value("", "--rate", "HZ", &S::sampleRate, "sample rate, one of the encoder's listed below"),
+          "the encoder's bit rates listed below",
+          "--bitrate N|Nk"),
+    Value("", "--rate", "HZ", &S::sampleRate, "sample rate, one of the encoder's listed below",
+          "--rate HZ"),
     Value("", "--channels", "1|2|6", &S::channels,
           "channel count, one of the encoder's listed below:\n"
           "1 for \"1 Channel Mono\", 2 for \"2 Channel Stereo\",\n"
-          "6 for \"5.1 Channel\""),
-    Value("", "--start", "HH:MM:SS", &S::start, "clip start in each file; default 00:00:00"),
+          "6 for \"5.1 Channel\"",
+          "--channels 1|2|6"),
+    Value("", "--start", "HH:MM:SS", &S::start, "clip start in each file; default 00:00:00",
+          "--start HH:MM:SS"),
     Value("", "--end", "HH:MM:SS", &S::end,
           "clip end, after --start; default and upper bound:\n"
-          "each file's own duration"),
+          "each file's own duration",
+          "--end HH:MM:SS"),
     Value("-o", "--output", "FOLDER", &S::outputFolder,
           "output folder, made with its parents when missing;\n"
-          "default the current folder"),
+          "default the current folder",
+          "-o FOLDER"),
     Value("-j", "--jobs", "N", &S::jobs,
           "convert N files at once (1 to 256); default the\n"
-          "number of cores"),
+          "number of cores",
+          "-j N"),
     Switch("", "--probe", &S::probe,
            "list each FILE's media facts instead of converting;\n"
            "a folder lists the files a conversion would take"),
-    Switch("-v", "--verbose", &S::verbose, "let FFmpeg print its warnings"),
+    Switch("-v", "--verbose", &S::verbose, "let FFmpeg print its warnings", "--verbose"),
     Switch("-h", "--help", &S::help, "show this text"),
     Switch("", "--version", &S::version, "show the program's version"),
 };
 
 constexpr size_t kHelpColumn = 24;
+constexpr std::string_view kProgram = "  veltrano-convert";
+constexpr size_t kUsageWidth = 80;
 
 std::string NamesOf(const OptionRow& row) {
     std::string names = "  ";
@@ -101,4 +112,24 @@ std::string OptionsHelp() {
     }
     text += HelpEntry("  --", "every argument after it is a FILE");
     return text + "Options also take the form --name=value.\n";
+}
+
+std::string ConversionUsage() {
+    const std::string indent(kProgram.size(), ' ');
+    std::string text;
+    std::string line(kProgram);
+    auto add = [&](const std::string& word) {
+        if (line.size() + 1 + word.size() > kUsageWidth && line != indent) {
+            text += line + "\n";
+            line = indent;
+        }
+        line += " " + word;
+    };
+    for (const OptionRow& row : kRows) {
+        if (!row.synopsis.empty()) {
+            add("[" + std::string(row.synopsis) + "]");
+        }
+    }
+    add("FILE...");
+    return text + line + "\n";
 }

@@ -35,6 +35,8 @@ struct OptionRow {
     bool ScannedOptions::*flag;
     std::optional<std::string> ScannedOptions::*value;
     std::string_view help; // lines after the first are indented under it
+    // How the conversion's usage line shows the option; empty: not shown there.
+    std::string_view synopsis = {};
 
     bool TakesValue() const { return value != nullptr; }
     bool IsNamed(std::string_view name) const;
@@ -45,3 +47,7 @@ const OptionRow* FindOptionRow(std::string_view name);
 
 // The "Options:" part of --help, one entry per row.
 std::string OptionsHelp();
+
+// The usage line of a conversion: the program, the options rows show there,
+// and FILE..., folded under the program's name.
+std::string ConversionUsage();
