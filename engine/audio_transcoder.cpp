@@ -1,5 +1,6 @@
 #include "engine/audio_transcoder.h"
 
+#include "engine/container_length.h"
 #include "engine/sample_format.h"
 
 #include <algorithm>
@@ -19,8 +20,6 @@ constexpr int kFilterLength = 16;
 constexpr int kPhaseShift = 10;
 constexpr double kCutoff = 0.8;
 constexpr int kMaxChannels = 64;
-// Vorbis's short block at the sample rates offered here.
-constexpr int kVorbisShortBlock = 256;
 
 using PlanePointers = std::array<const uint8_t*, kMaxChannels>;
 
@@ -152,6 +151,7 @@ int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecCon
     }
     t.outputStream->time_base = t.encoder->time_base;
     t.frameSamples = t.encoder->frame_size > 1 ? t.encoder->frame_size : kPcmChunkSamples;
+    t.startPagePackets = StartPagePackets(output->oformat);
     return AllocateWorkBuffers(t);
 }
 
@@ -288,6 +288,8 @@ int PrepareConverter(AudioTranscoder& t, const AVFrame* frame) {
     t.converterPassThrough = format == enc->sample_fmt && frame->sample_rate == enc->sample_rate &&
                              av_channel_layout_compare(&layout, &enc->ch_layout) == 0;
     t.resampler.reset();
+    t.converterTaken = 0;
+    t.converterGiven = 0;
     if (t.converterPassThrough) {
         return 0;
     }
@@ -305,6 +307,13 @@ int PrepareConverter(AudioTranscoder& t, const AVFrame* frame) {
     return swr_init(swr);
 }
 
+// The samples the input taken so far lasts at the encoder's rate, rounded to
+// the nearest: all the resampler may give.
+int64_t ConvertedLength(const AudioTranscoder& t) {
+    return av_rescale_rnd(t.converterTaken, t.encoder->sample_rate, t.converterRate,
+                          AV_ROUND_NEAR_INF);
+}
+
 // Converts `samples` input samples (none: flush the resampler) and queues the
 // result. Returns the number of samples queued or a negative AVERROR.
 int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int samples) {
@@ -312,6 +321,7 @@ int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int sample
         auto planes = reinterpret_cast<void**>(const_cast<uint8_t**>(input));
         return av_audio_fifo_write(t.queue.get(), planes, samples);
     }
+    t.converterTaken += samples;
     const AVCodecContext* enc = t.encoder.get();
     const int room = swr_get_out_samples(t.resampler.get(), samples);
     if (room < 0) {
@@ -320,11 +330,17 @@ int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int sample
     if (!t.converted.Reserve(room, enc->ch_layout.nb_channels, enc->sample_fmt)) {
         return AVERROR(ENOMEM);
     }
-    const int produced = swr_convert(t.resampler.get(), t.converted.data, t.converted.capacity,
-                                     const_cast<const uint8_t**>(input), samples);
+    int produced = swr_convert(t.resampler.get(), t.converted.data, t.converted.capacity,
+                               const_cast<const uint8_t**>(input), samples);
+    if (!input) {
+        // The flushed filter tail runs past the last input sample's time.
+        produced = static_cast<int>(
+            std::clamp<int64_t>(ConvertedLength(t) - t.converterGiven, 0, produced));
+    }
     if (produced <= 0) {
         return produced;
     }
+    t.converterGiven += produced;
     return av_audio_fifo_write(t.queue.get(), reinterpret_cast<void**>(t.converted.data), produced);
 }
 
@@ -430,7 +446,24 @@ int EncodeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
 
 namespace {
 
+// Ends the first page of sound once it holds the packets StartPagePackets
+// asks for: what the interleaver holds is written, then the page.
+int EndStartPage(AudioTranscoder& t) {
+    if (t.startPagePackets <= 0 || t.packetsWritten != t.startPagePackets) {
+        return 0;
+    }
+    if (const int ret = av_interleaved_write_frame(t.output, nullptr); ret < 0) {
+        return ret;
+    }
+    const int ret = av_write_frame(t.output, nullptr);
+    return ret < 0 ? ret : 0;
+}
+
 int WriteEncodedPacket(AudioTranscoder& t) {
+    // Only ended before a packet follows: a last page is never the first.
+    if (const int ret = EndStartPage(t); ret < 0) {
+        return ret;
+    }
     AVPacket* pkt = t.encoded.get();
     av_packet_rescale_ts(pkt, t.encoder->time_base, t.outputStream->time_base);
     pkt->stream_index = t.outputStream->index;
@@ -441,6 +474,7 @@ int WriteEncodedPacket(AudioTranscoder& t) {
     if (ret < 0) {
         return ret;
     }
+    ++t.packetsWritten;
     if (const AVIOContext* pb = t.output->pb) {
         // What the writer still buffers has not reached the file yet. A file
         // system without write-back loses nothing by it: the final flush counts.
@@ -473,17 +507,12 @@ namespace {
 // Silence queued after the last real sample, so that every real sample
 // reaches the file. WMA encoders overlap each frame with the next and keep no
 // frames back to give up when flushed: their last real frame only reaches the
-// file when one more frame follows. Ogg Vorbis files end at the granule of
-// their last page, which for some lengths falls short of the samples encoded
-// by half a short block (the overlap of the encoder's first block); one short
-// block of silence covers it.
+// file when one more frame follows.
 int TrailingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
     switch (encoder->codec_id) {
     case AV_CODEC_ID_WMAV1:
     case AV_CODEC_ID_WMAV2:
         return frameSamples;
-    case AV_CODEC_ID_VORBIS:
-        return kVorbisShortBlock;
     default:
         return 0;
     }
