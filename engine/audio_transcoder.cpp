@@ -28,6 +28,7 @@ using PlanePointers = std::array<const uint8_t*, kMaxChannels>;
 int PrepareConverter(AudioTranscoder& t, const AVFrame* frame);
 int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int samples);
 int DrainConverter(AudioTranscoder& t);
+int QueueLeadingSilence(AudioTranscoder& t);
 int EncodeWholeFrames(AudioTranscoder& t);
 int EncodeDecodedFrame(AudioTranscoder& t, AVFrame* frame);
 int ReceiveEncodedPackets(AudioTranscoder& t);
@@ -214,6 +215,9 @@ int TakeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
     if (const int ret = PrepareConverter(t, frame); ret < 0) {
         return ret;
     }
+    if (const int ret = QueueLeadingSilence(t); ret < 0) {
+        return ret;
+    }
     if (keep.offset == 0 && keep.count == frame->nb_samples && GoesStraightToEncoder(t, frame)) {
         return EncodeDecodedFrame(t, frame);
     }
@@ -368,6 +372,28 @@ int QueueSilence(AudioTranscoder& t, int samples) {
     }
     av_samples_set_silence(t.converted.data, 0, samples, channels, enc->sample_fmt);
     return av_audio_fifo_write(t.queue.get(), reinterpret_cast<void**>(t.converted.data), samples);
+}
+
+// WMA encoders start with the first real samples where their decoders
+// expect a frame of priming: the decoder drops the first frame it decodes, and
+// with it the sound's first frame. A frame of silence goes first instead.
+int LeadingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
+    switch (encoder->codec_id) {
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2:
+        return frameSamples;
+    default:
+        return 0;
+    }
+}
+
+int QueueLeadingSilence(AudioTranscoder& t) {
+    if (t.primed) {
+        return 0;
+    }
+    t.primed = true;
+    const int queued = QueueSilence(t, LeadingSilenceSamples(t.encoder.get(), t.frameSamples));
+    return queued < 0 ? queued : 0;
 }
 
 } // namespace

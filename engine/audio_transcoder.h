@@ -62,6 +62,7 @@ struct AudioTranscoder {
 
     int frameSamples = 0;
     int64_t nextPts = 0;    // running sample count, encoder time base
+    bool primed = false;    // the silence that goes before the first sample is queued
     int64_t writtenEnd = 0; // end of the audio written, output stream time base
     int64_t packetsWritten = 0;
     int startPagePackets = 0; // packets on the first page of sound; 0: as the muxer pages
