@@ -375,8 +375,8 @@ int QueueSilence(AudioTranscoder& t, int samples) {
 }
 
 // WMA encoders start with the first real samples where their decoders
-// expect a frame of priming: the decoder drops the first frame it decodes, and
-// with it the sound's first frame. A frame of silence goes first instead.
+// expect a frame of priming: the decoder drops the first frame it decodes,
+// and with it the sound's first frame. A frame of silence goes first instead.
 int LeadingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
     switch (encoder->codec_id) {
     case AV_CODEC_ID_WMAV1:
@@ -533,7 +533,7 @@ namespace {
 // Silence queued after the last real sample, so that every real sample
 // reaches the file. WMA encoders overlap each frame with the next and keep no
 // frames back to give up when flushed: their last real frame only reaches the
-// file when one more frame follows.
+// file whole when one more frame follows.
 int TrailingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
     switch (encoder->codec_id) {
     case AV_CODEC_ID_WMAV1:

@@ -95,7 +95,10 @@ TEST(EngineBatch, TrimsLossyOutputsToTheClip) {
             DecodeFloat(engine.m_outputPaths[0], output.sampleRate, output.channels);
         const double seconds =
             static_cast<double>(converted.size()) / static_cast<double>(frame * output.sampleRate);
-        EXPECT_NEAR(seconds, 2.0, 0.05);
+        // Never shorter than the clip; longer by the padding of the last
+        // frame, and for WMA the frame that brings out the last one.
+        EXPECT_GE(seconds, 2.0);
+        EXPECT_LE(seconds, 2.0 + (std::string(extension) == "wma" ? 0.1 : 0.05));
         EXPECT_GT(MiddleCorrelation(clip, converted, output.channels, output.sampleRate), 0.6);
     }
 }
