@@ -269,6 +269,52 @@ void EffectiveLayout(const AVChannelLayout& layout, AVChannelLayout& effective) 
     }
 }
 
+bool IsFloatFormat(AVSampleFormat format) {
+    const AVSampleFormat packed = av_get_packed_sample_fmt(format);
+    return packed == AV_SAMPLE_FMT_FLT || packed == AV_SAMPLE_FMT_DBL;
+}
+
+// The bits of a sample that carry sound: a wide format can hold fewer (24-bit
+// FLAC decodes to 32-bit samples). A float counts as wider than any integer.
+int SignificantBits(AVSampleFormat format, int rawBits, int codedBits) {
+    constexpr int kFloatBits = 64;
+    if (IsFloatFormat(format)) {
+        return kFloatBits;
+    }
+    int bits = av_get_bytes_per_sample(format) * 8;
+    for (const int narrower : {rawBits, codedBits}) {
+        if (narrower > 0 && narrower < bits) {
+            bits = narrower;
+        }
+    }
+    return bits;
+}
+
+// The bits each output sample keeps, when fewer than the source's: the
+// conversion must dither. 0 when it keeps or raises the depth.
+int LoweredOutputBits(const AudioTranscoder& t, AVSampleFormat decoded) {
+    const AVCodecContext* enc = t.encoder.get();
+    if (IsFloatFormat(enc->sample_fmt)) {
+        return 0;
+    }
+    const int source = SignificantBits(decoded, t.decoder->bits_per_raw_sample, 0);
+    // PCM encoders of 24-bit samples take them in 32 bits; the 8-bit companding
+    // ones take 16 and keep more than 8 bits of level.
+    const bool wide = av_get_packed_sample_fmt(enc->sample_fmt) == AV_SAMPLE_FMT_S32;
+    const int output = SignificantBits(enc->sample_fmt, enc->bits_per_raw_sample,
+                                       wide ? enc->bits_per_coded_sample : 0);
+    return output < source ? output : 0;
+}
+
+// Triangular dither at the output's last bit: lowering the depth then leaves
+// noise rather than distortion, and quiet sound below that bit survives.
+void SetDither(SwrContext* swr, AVSampleFormat output, int outputBits) {
+    av_opt_set_int(swr, "dither_method", SWR_DITHER_TRIANGULAR, 0);
+    if (av_get_packed_sample_fmt(output) == AV_SAMPLE_FMT_S32 && outputBits < 32) {
+        av_opt_set_int(swr, "output_sample_bits", outputBits, 0);
+    }
+}
+
 // (Re)creates the converter when the decoded format differs from what it was
 // set up for; when nothing differs from the encoder, samples pass through.
 int PrepareConverter(AudioTranscoder& t, const AVFrame* frame) {
@@ -289,8 +335,10 @@ int PrepareConverter(AudioTranscoder& t, const AVFrame* frame) {
     t.converterRate = frame->sample_rate;
     av_channel_layout_uninit(&t.converterLayout);
     t.converterLayout = layout; // takes ownership
+    const int loweredBits = LoweredOutputBits(t, format);
     t.converterPassThrough = format == enc->sample_fmt && frame->sample_rate == enc->sample_rate &&
-                             av_channel_layout_compare(&layout, &enc->ch_layout) == 0;
+                             av_channel_layout_compare(&layout, &enc->ch_layout) == 0 &&
+                             loweredBits == 0;
     t.resampler.reset();
     t.converterTaken = 0;
     t.converterGiven = 0;
@@ -308,6 +356,9 @@ int PrepareConverter(AudioTranscoder& t, const AVFrame* frame) {
     av_opt_set_int(swr, "phase_shift", kPhaseShift, 0);
     av_opt_set_int(swr, "linear_interp", 0, 0);
     av_opt_set_double(swr, "cutoff", kCutoff, 0);
+    if (loweredBits > 0) {
+        SetDither(swr, enc->sample_fmt, loweredBits);
+    }
     return swr_init(swr);
 }
 
