@@ -387,7 +387,7 @@ int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int sample
     }
     int produced = swr_convert(t.resampler.get(), t.converted.data, t.converted.capacity,
                                const_cast<const uint8_t**>(input), samples);
-    if (!input) {
+    if (!input && produced > 0) {
         // The flushed filter tail runs past the last input sample's time.
         produced = static_cast<int>(
             std::clamp<int64_t>(ConvertedLength(t) - t.converterGiven, 0, produced));
