@@ -1,5 +1,6 @@
 #include "engine/audio_transcoder.h"
 
+#include "engine/container_length.h"
 #include "engine/sample_format.h"
 
 #include <algorithm>
@@ -19,8 +20,6 @@ constexpr int kFilterLength = 16;
 constexpr int kPhaseShift = 10;
 constexpr double kCutoff = 0.8;
 constexpr int kMaxChannels = 64;
-// Vorbis's short block at the sample rates offered here.
-constexpr int kVorbisShortBlock = 256;
 
 using PlanePointers = std::array<const uint8_t*, kMaxChannels>;
 
@@ -29,6 +28,7 @@ using PlanePointers = std::array<const uint8_t*, kMaxChannels>;
 int PrepareConverter(AudioTranscoder& t, const AVFrame* frame);
 int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int samples);
 int DrainConverter(AudioTranscoder& t);
+int QueueLeadingSilence(AudioTranscoder& t);
 int EncodeWholeFrames(AudioTranscoder& t);
 int EncodeDecodedFrame(AudioTranscoder& t, AVFrame* frame);
 int ReceiveEncodedPackets(AudioTranscoder& t);
@@ -152,6 +152,7 @@ int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecCon
     }
     t.outputStream->time_base = t.encoder->time_base;
     t.frameSamples = t.encoder->frame_size > 1 ? t.encoder->frame_size : kPcmChunkSamples;
+    t.startPagePackets = StartPagePackets(output->oformat);
     return AllocateWorkBuffers(t);
 }
 
@@ -214,6 +215,9 @@ int TakeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
     if (const int ret = PrepareConverter(t, frame); ret < 0) {
         return ret;
     }
+    if (const int ret = QueueLeadingSilence(t); ret < 0) {
+        return ret;
+    }
     if (keep.offset == 0 && keep.count == frame->nb_samples && GoesStraightToEncoder(t, frame)) {
         return EncodeDecodedFrame(t, frame);
     }
@@ -265,6 +269,52 @@ void EffectiveLayout(const AVChannelLayout& layout, AVChannelLayout& effective) 
     }
 }
 
+bool IsFloatFormat(AVSampleFormat format) {
+    const AVSampleFormat packed = av_get_packed_sample_fmt(format);
+    return packed == AV_SAMPLE_FMT_FLT || packed == AV_SAMPLE_FMT_DBL;
+}
+
+// The bits of a sample that carry sound: a wide format can hold fewer (24-bit
+// FLAC decodes to 32-bit samples). A float counts as wider than any integer.
+int SignificantBits(AVSampleFormat format, int rawBits, int codedBits) {
+    constexpr int kFloatBits = 64;
+    if (IsFloatFormat(format)) {
+        return kFloatBits;
+    }
+    int bits = av_get_bytes_per_sample(format) * 8;
+    for (const int narrower : {rawBits, codedBits}) {
+        if (narrower > 0 && narrower < bits) {
+            bits = narrower;
+        }
+    }
+    return bits;
+}
+
+// The bits each output sample keeps, when fewer than the source's: the
+// conversion must dither. 0 when it keeps or raises the depth.
+int LoweredOutputBits(const AudioTranscoder& t, AVSampleFormat decoded) {
+    const AVCodecContext* enc = t.encoder.get();
+    if (IsFloatFormat(enc->sample_fmt)) {
+        return 0;
+    }
+    const int source = SignificantBits(decoded, t.decoder->bits_per_raw_sample, 0);
+    // PCM encoders of 24-bit samples take them in 32 bits; the 8-bit companding
+    // ones take 16 and keep more than 8 bits of level.
+    const bool wide = av_get_packed_sample_fmt(enc->sample_fmt) == AV_SAMPLE_FMT_S32;
+    const int output = SignificantBits(enc->sample_fmt, enc->bits_per_raw_sample,
+                                       wide ? enc->bits_per_coded_sample : 0);
+    return output < source ? output : 0;
+}
+
+// Triangular dither at the output's last bit: lowering the depth then leaves
+// noise rather than distortion, and quiet sound below that bit survives.
+void SetDither(SwrContext* swr, AVSampleFormat output, int outputBits) {
+    av_opt_set_int(swr, "dither_method", SWR_DITHER_TRIANGULAR, 0);
+    if (av_get_packed_sample_fmt(output) == AV_SAMPLE_FMT_S32 && outputBits < 32) {
+        av_opt_set_int(swr, "output_sample_bits", outputBits, 0);
+    }
+}
+
 // (Re)creates the converter when the decoded format differs from what it was
 // set up for; when nothing differs from the encoder, samples pass through.
 int PrepareConverter(AudioTranscoder& t, const AVFrame* frame) {
@@ -285,9 +335,13 @@ int PrepareConverter(AudioTranscoder& t, const AVFrame* frame) {
     t.converterRate = frame->sample_rate;
     av_channel_layout_uninit(&t.converterLayout);
     t.converterLayout = layout; // takes ownership
+    const int loweredBits = LoweredOutputBits(t, format);
     t.converterPassThrough = format == enc->sample_fmt && frame->sample_rate == enc->sample_rate &&
-                             av_channel_layout_compare(&layout, &enc->ch_layout) == 0;
+                             av_channel_layout_compare(&layout, &enc->ch_layout) == 0 &&
+                             loweredBits == 0;
     t.resampler.reset();
+    t.converterTaken = 0;
+    t.converterGiven = 0;
     if (t.converterPassThrough) {
         return 0;
     }
@@ -302,7 +356,17 @@ int PrepareConverter(AudioTranscoder& t, const AVFrame* frame) {
     av_opt_set_int(swr, "phase_shift", kPhaseShift, 0);
     av_opt_set_int(swr, "linear_interp", 0, 0);
     av_opt_set_double(swr, "cutoff", kCutoff, 0);
+    if (loweredBits > 0) {
+        SetDither(swr, enc->sample_fmt, loweredBits);
+    }
     return swr_init(swr);
+}
+
+// The samples the input taken so far lasts at the encoder's rate, rounded to
+// the nearest: all the resampler may give.
+int64_t ConvertedLength(const AudioTranscoder& t) {
+    return av_rescale_rnd(t.converterTaken, t.encoder->sample_rate, t.converterRate,
+                          AV_ROUND_NEAR_INF);
 }
 
 // Converts `samples` input samples (none: flush the resampler) and queues the
@@ -312,6 +376,7 @@ int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int sample
         auto planes = reinterpret_cast<void**>(const_cast<uint8_t**>(input));
         return av_audio_fifo_write(t.queue.get(), planes, samples);
     }
+    t.converterTaken += samples;
     const AVCodecContext* enc = t.encoder.get();
     const int room = swr_get_out_samples(t.resampler.get(), samples);
     if (room < 0) {
@@ -320,11 +385,17 @@ int ConvertIntoQueue(AudioTranscoder& t, const uint8_t* const* input, int sample
     if (!t.converted.Reserve(room, enc->ch_layout.nb_channels, enc->sample_fmt)) {
         return AVERROR(ENOMEM);
     }
-    const int produced = swr_convert(t.resampler.get(), t.converted.data, t.converted.capacity,
-                                     const_cast<const uint8_t**>(input), samples);
+    int produced = swr_convert(t.resampler.get(), t.converted.data, t.converted.capacity,
+                               const_cast<const uint8_t**>(input), samples);
+    if (!input && produced > 0) {
+        // The flushed filter tail runs past the last input sample's time.
+        produced = static_cast<int>(
+            std::clamp<int64_t>(ConvertedLength(t) - t.converterGiven, 0, produced));
+    }
     if (produced <= 0) {
         return produced;
     }
+    t.converterGiven += produced;
     return av_audio_fifo_write(t.queue.get(), reinterpret_cast<void**>(t.converted.data), produced);
 }
 
@@ -352,6 +423,28 @@ int QueueSilence(AudioTranscoder& t, int samples) {
     }
     av_samples_set_silence(t.converted.data, 0, samples, channels, enc->sample_fmt);
     return av_audio_fifo_write(t.queue.get(), reinterpret_cast<void**>(t.converted.data), samples);
+}
+
+// WMA encoders start with the first real samples where their decoders
+// expect a frame of priming: the decoder drops the first frame it decodes,
+// and with it the sound's first frame. A frame of silence goes first instead.
+int LeadingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
+    switch (encoder->codec_id) {
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2:
+        return frameSamples;
+    default:
+        return 0;
+    }
+}
+
+int QueueLeadingSilence(AudioTranscoder& t) {
+    if (t.primed) {
+        return 0;
+    }
+    t.primed = true;
+    const int queued = QueueSilence(t, LeadingSilenceSamples(t.encoder.get(), t.frameSamples));
+    return queued < 0 ? queued : 0;
 }
 
 } // namespace
@@ -430,7 +523,24 @@ int EncodeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
 
 namespace {
 
+// Ends the first page of sound once it holds the packets StartPagePackets
+// asks for: what the interleaver holds is written, then the page.
+int EndStartPage(AudioTranscoder& t) {
+    if (t.startPagePackets <= 0 || t.packetsWritten != t.startPagePackets) {
+        return 0;
+    }
+    if (const int ret = av_interleaved_write_frame(t.output, nullptr); ret < 0) {
+        return ret;
+    }
+    const int ret = av_write_frame(t.output, nullptr);
+    return ret < 0 ? ret : 0;
+}
+
 int WriteEncodedPacket(AudioTranscoder& t) {
+    // Only ended before a packet follows: a last page is never the first.
+    if (const int ret = EndStartPage(t); ret < 0) {
+        return ret;
+    }
     AVPacket* pkt = t.encoded.get();
     av_packet_rescale_ts(pkt, t.encoder->time_base, t.outputStream->time_base);
     pkt->stream_index = t.outputStream->index;
@@ -441,6 +551,7 @@ int WriteEncodedPacket(AudioTranscoder& t) {
     if (ret < 0) {
         return ret;
     }
+    ++t.packetsWritten;
     if (const AVIOContext* pb = t.output->pb) {
         // What the writer still buffers has not reached the file yet. A file
         // system without write-back loses nothing by it: the final flush counts.
@@ -473,17 +584,12 @@ namespace {
 // Silence queued after the last real sample, so that every real sample
 // reaches the file. WMA encoders overlap each frame with the next and keep no
 // frames back to give up when flushed: their last real frame only reaches the
-// file when one more frame follows. Ogg Vorbis files end at the granule of
-// their last page, which for some lengths falls short of the samples encoded
-// by half a short block (the overlap of the encoder's first block); one short
-// block of silence covers it.
+// file whole when one more frame follows.
 int TrailingSilenceSamples(const AVCodecContext* encoder, int frameSamples) {
     switch (encoder->codec_id) {
     case AV_CODEC_ID_WMAV1:
     case AV_CODEC_ID_WMAV2:
         return frameSamples;
-    case AV_CODEC_ID_VORBIS:
-        return kVorbisShortBlock;
     default:
         return 0;
     }

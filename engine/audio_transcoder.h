@@ -55,10 +55,17 @@ struct AudioTranscoder {
     int converterRate = 0;
     AVChannelLayout converterLayout{};
     bool converterPassThrough = false;
+    // Samples given to the resampler and queued from it since it was set up:
+    // its output is cut to the input's length at the new rate.
+    int64_t converterTaken = 0;
+    int64_t converterGiven = 0;
 
     int frameSamples = 0;
     int64_t nextPts = 0;    // running sample count, encoder time base
+    bool primed = false;    // the silence that goes before the first sample is queued
     int64_t writtenEnd = 0; // end of the audio written, output stream time base
+    int64_t packetsWritten = 0;
+    int startPagePackets = 0; // packets on the first page of sound; 0: as the muxer pages
 
     // Which decoded samples belong to the clip.
     ClipCursor clip;

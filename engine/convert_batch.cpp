@@ -4,6 +4,7 @@
 // the first reason met is the one reported.
 #include "engine/audio_transcoder.h"
 #include "engine/av_convert.h"
+#include "engine/container_length.h"
 #include "engine/convert_row.h"
 #include "engine/cover_art.h"
 #include "engine/failure_reason.h"
@@ -146,6 +147,14 @@ RowFailure PrepareOutput(const RowJob& job, const OutputAudioParams& params, Row
     return kGoOn;
 }
 
+// The container header, with the options that let the file say the sound's
+// exact length.
+int WriteOutputHeader(AVFormatContext* out, const AudioTranscoder& t) {
+    DictionaryHolder options;
+    AddExactLengthOptions(out->oformat, t.encoder->sample_rate, options.get());
+    return avformat_write_header(out, options.get());
+}
+
 RowFailure CreateOutputFile(const RowJob& job, RowResources& res) {
     if (const int ret = CreateWorkFile(job.outputPath, res.workFile); ret < 0) {
         return OutputFailure(ret);
@@ -161,7 +170,7 @@ RowFailure CreateOutputFile(const RowJob& job, RowResources& res) {
             return OutputFailure(ret);
         }
     }
-    if (const int ret = avformat_write_header(out, nullptr); ret < 0) {
+    if (const int ret = WriteOutputHeader(out, res.transcoder); ret < 0) {
         return OutputFailure(ret);
     }
     if (const int ret = WriteCoverArt(out, res.cover); ret < 0) {

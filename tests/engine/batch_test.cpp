@@ -53,11 +53,14 @@ TEST(EngineBatch, TrimsLosslessOutputsToTheSample) {
         int channels;
         double start;
         double end;
+        // The source is deeper than the output: dithered, each sample is
+        // within two steps of the source's rather than equal to its cut-off.
+        bool dithered = false;
     };
     const TrimCase cases[] = {
         {"stereo44.wav", "wav", 44100, 2, 1, 3},  {"stereo44.wav", "flac", 44100, 2, 0, 2},
         {"stereo44.wav", "aiff", 44100, 2, 3, 5}, {"surround48.flac", "flac", 48000, 6, 2, 4},
-        {"mono8.wav", "au", 8000, 1, 1, 2},       {"surround48.flac", "wav", 48000, 6, 4, 5},
+        {"mono8.wav", "au", 8000, 1, 1, 2},       {"surround48.flac", "wav", 48000, 6, 4, 5, true},
     };
     for (const TrimCase& c : cases) {
         SCOPED_TRACE(std::string(c.fixture) + " to " + c.extension + " from " +
@@ -71,7 +74,11 @@ TEST(EngineBatch, TrimsLosslessOutputsToTheSample) {
             Slice(DecodeS16(FixturePath(c.fixture)), c.start, c.end, c.sampleRate, c.channels);
         const std::vector<int16_t> converted = DecodeS16(engine.m_outputPaths[0]);
         EXPECT_EQ(converted.size(), expected.size());
-        EXPECT_TRUE(converted == expected);
+        if (c.dithered) {
+            EXPECT_LE(LargestDifference(converted, expected), 2);
+        } else {
+            EXPECT_TRUE(converted == expected);
+        }
     }
 }
 
@@ -95,7 +102,10 @@ TEST(EngineBatch, TrimsLossyOutputsToTheClip) {
             DecodeFloat(engine.m_outputPaths[0], output.sampleRate, output.channels);
         const double seconds =
             static_cast<double>(converted.size()) / static_cast<double>(frame * output.sampleRate);
-        EXPECT_NEAR(seconds, 2.0, 0.05);
+        // Never shorter than the clip; longer by the padding of the last
+        // frame, and for WMA the frame that brings out the last one.
+        EXPECT_GE(seconds, 2.0);
+        EXPECT_LE(seconds, 2.0 + (std::string(extension) == "wma" ? 0.1 : 0.05));
         EXPECT_GT(MiddleCorrelation(clip, converted, output.channels, output.sampleRate), 0.6);
     }
 }

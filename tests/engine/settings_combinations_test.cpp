@@ -223,6 +223,15 @@ std::string TestNameOf(const std::string& text) {
     return name;
 }
 
+// How far a one-second conversion's length may stray. A WMA file also holds
+// the frame of priming its decoder drops and the frame that brings out the
+// last one: up to three 2048-sample frames at 44.1 kHz.
+double LengthSlackSeconds(const std::string& encoder) {
+    constexpr double kSlack = 0.1;
+    constexpr double kWmaSlack = 3 * 2048 / 44100.0;
+    return encoder == "WMA7" || encoder == "WMA8" ? kWmaSlack : kSlack;
+}
+
 class SettingsCombinations : public testing::TestWithParam<PresetEncoder> {};
 
 TEST_P(SettingsCombinations, EachOfferedCombinationIsRefusedOrConverts) {
@@ -258,7 +267,8 @@ TEST_P(SettingsCombinations, EachOfferedCombinationIsRefusedOrConverts) {
         EXPECT_EQ(read.sampleRate, c.output.sampleRate);
         EXPECT_EQ(read.channels, c.output.channels);
         EXPECT_EQ(read.audioStreams, 1);
-        EXPECT_NEAR(read.decodedSeconds, 1.0, 0.1);
+        const double slack = LengthSlackSeconds(param.encoder);
+        EXPECT_NEAR(read.decodedSeconds, 1.0, slack);
         // ffprobe starts slowly, so it sees the dialog's preselected rates only.
         if (c.bitRateText == lists.bitRates.SelectedText() &&
             c.sampleRateText == lists.sampleRates.SelectedText()) {
@@ -267,7 +277,7 @@ TEST_P(SettingsCombinations, EachOfferedCombinationIsRefusedOrConverts) {
             EXPECT_EQ(probed.codecName, kProbedCodec.at(param.encoder));
             EXPECT_EQ(probed.sampleRate, c.output.sampleRate);
             EXPECT_EQ(probed.channels, c.output.channels);
-            EXPECT_NEAR(probed.duration, 1.0, 0.1);
+            EXPECT_NEAR(probed.duration, 1.0, slack);
         }
         std::remove(outputPath.c_str());
     }

@@ -1,8 +1,10 @@
 #include "tests/support/media_check.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -197,6 +199,15 @@ double PlayedSeconds(const std::string& path) {
         return 0;
     }
     return static_cast<double>(DecodeS16(path).size()) / probed.channels / probed.sampleRate;
+}
+
+int LargestDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
+    const size_t count = std::min(a.size(), b.size());
+    int largest = 0;
+    for (size_t i = 0; i < count; ++i) {
+        largest = std::max(largest, std::abs(a[i] - b[i]));
+    }
+    return largest;
 }
 
 double Rms(const std::vector<float>& samples) {

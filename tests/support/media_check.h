@@ -54,6 +54,10 @@ std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int chan
 // Seconds of sound the first audio stream decodes to (0 when unreadable).
 double PlayedSeconds(const std::string& path);
 
+// The largest difference between two 16-bit signals sample by sample, over
+// the length of the shorter.
+int LargestDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b);
+
 // Root-mean-square of a float signal.
 double Rms(const std::vector<float>& samples);
 
