@@ -48,6 +48,10 @@ int ChannelLimit(const AVCodec* encoder) {
     case AV_CODEC_ID_WMAV1:
     case AV_CODEC_ID_WMAV2:
         return 2;
+    // Beyond 7.1 these take no channel mapping FFmpeg sets up by itself.
+    case AV_CODEC_ID_OPUS:
+    case AV_CODEC_ID_FLAC:
+        return 8;
     default:
         return 0; // no limit known
     }
@@ -122,10 +126,16 @@ const AVCodec* FindOutputEncoder(int codecId) {
         AV_CODEC_ID_AAC,       AV_CODEC_ID_AC3,       AV_CODEC_ID_MP3,       AV_CODEC_ID_MP2,
         AV_CODEC_ID_WMAV1,     AV_CODEC_ID_WMAV2,     AV_CODEC_ID_VORBIS,    AV_CODEC_ID_FLAC,
         AV_CODEC_ID_PCM_S16LE, AV_CODEC_ID_PCM_S16BE, AV_CODEC_ID_PCM_MULAW, AV_CODEC_ID_PCM_ALAW,
+        AV_CODEC_ID_OPUS,      AV_CODEC_ID_ALAC,      AV_CODEC_ID_PCM_S24LE, AV_CODEC_ID_PCM_F32LE,
+        AV_CODEC_ID_PCM_S24BE,
     };
     const auto id = static_cast<AVCodecID>(codecId);
     if (std::find(std::begin(kAllowed), std::end(kAllowed), id) == std::end(kAllowed)) {
         return nullptr;
+    }
+    // FFmpeg's own Opus encoder is experimental; libopus is the one to use.
+    if (id == AV_CODEC_ID_OPUS) {
+        return avcodec_find_encoder_by_name("libopus");
     }
     return avcodec_find_encoder(id);
 }
