@@ -278,12 +278,17 @@ TEST(CliOptions, TakesTheDialogsChoicesThatTheEncoderCanWrite) {
                         const std::string bitRate =
                             params.channels == 2 ? std::to_string(params.bitRate / 1000) + "k"
                                                  : std::to_string(params.bitRate);
+                        // "Same as source" in its own word.
+                        const auto value = [](int number) {
+                            return number == kSameAsSource ? std::string("source")
+                                                           : std::to_string(number);
+                        };
                         const std::vector<std::string> args = {
-                            "-f",         extension.substr(1),
+                            "-f",         row.name,
                             "--encoder",  encoder,
                             "--bitrate",  bitRate,
-                            "--rate",     std::to_string(params.sampleRate),
-                            "--channels", std::to_string(params.channels),
+                            "--rate",     value(params.sampleRate),
+                            "--channels", value(params.channels),
                             "a.wav"};
                         const CliParseResult result = ParseCommandLine(args);
                         const std::string label = testing::PrintToString(args);
@@ -307,17 +312,21 @@ TEST(CliOptions, TakesTheDialogsChoicesThatTheEncoderCanWrite) {
 
 TEST(CliOptions, RefusesValuesTheDialogDoesNotList) {
     for (const OutputFormat& row : kOutputFormats) {
-        const std::string format = ExtensionFromFormatText(row.text).substr(1);
+        const std::string format = row.name;
         for (const char* bitRate : {"32k", "80000", "112k", "384k", "1411200"}) {
             const CliParseResult result =
                 ParseCommandLine({"-f", format, "--bitrate", bitRate, "a"});
             EXPECT_NE(result.error.find("is not offered"), std::string::npos) << result.error;
         }
-        for (const char* rate : {"8000", "11025", "16000", "24000", "88200", "96000"}) {
+        // Only the lossless and PCM encoders offer hi-res rates.
+        const bool hiRes = EncoderChoices(row.encoder).sampleRates.items.size() > 5;
+        for (const char* rate : {"8000", "11025", "16000", "24000", hiRes ? "64000" : "88200",
+                                 hiRes ? "1" : "96000"}) {
             const CliParseResult result = ParseCommandLine({"-f", format, "--rate", rate, "a"});
             EXPECT_NE(result.error.find("is not offered"), std::string::npos) << result.error;
         }
-        const bool surround = std::string(row.encoder) == "AC3";
+        const bool surround =
+            std::string(row.encoder) == "AC3" || std::string(row.encoder) == "OPUS";
         for (const char* channels : {"3", "4", "5", "8", surround ? "7" : "6"}) {
             const CliParseResult result =
                 ParseCommandLine({"-f", format, "--channels", channels, "a"});

@@ -116,7 +116,7 @@ TEST(FileInfoDisplay, BitDepthStandsBesideTheSampleRate) {
     const std::pair<const char*, const char*> cases[] = {
         {"stereo44.wav", "44100 Hz, 16 bits"},    {"hires96.flac", "96000 Hz, 24 bits"},
         {"deep44.flac", "44100 Hz, 24 bits"},     {"alac96.m4a", "96000 Hz, 24 bits"},
-        {"surround48.flac", "48000 Hz, 16 bits"}, {"tagged.ogg", "44100 Hz"},
+        {"surround48.flac", "48000 Hz, 24 bits"}, {"tagged.ogg", "44100 Hz"},
         {"video_sound.mp4", "44100 Hz"},
     };
     for (const auto& [fixture, shownRate] : cases) {

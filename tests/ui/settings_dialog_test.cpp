@@ -323,7 +323,7 @@ TEST_F(SettingsDialogTest, ValuesInForceTheListsDoNotHoldShowTheRulesChoice) {
     ChooseFormat(kWavIndex);
     OutputSettings.audioEncoder = "MP3";
     OutputSettings.audioBitRate = 1411200;
-    OutputSettings.sampleRate = 96000;
+    OutputSettings.sampleRate = 8000;
     OutputSettings.channels = 6;
     Open();
     EXPECT_EQ(Selected(Encoders()), "PCM_S16LE");
