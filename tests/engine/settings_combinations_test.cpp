@@ -44,14 +44,14 @@ const std::map<std::string, std::string> kProbedCodec = {
     {"PCM_S24BE", "pcm_s24be"},
 };
 
-// What "Same as source" gives for the stereo 44.1 kHz fixture a combination
-// without 5.1 converts: its own rate and channels, but 48 kHz for Opus, which
-// takes no 44.1 kHz.
+// What "Same as source" gives for the fixture ConvertOneSecond converts (the
+// 48 kHz 5.1 one for 5.1, else the 44.1 kHz stereo one): its own rate and
+// channels, but 48 kHz for Opus, which takes no 44.1 kHz.
 int WrittenSampleRate(const OutputChoice& output) {
     if (output.sampleRate != kSameAsSource) {
         return output.sampleRate;
     }
-    return output.encoder == "OPUS" ? 48000 : 44100;
+    return output.encoder == "OPUS" || output.channels == 6 ? 48000 : 44100;
 }
 
 int WrittenChannels(const OutputChoice& output) {
