@@ -57,6 +57,13 @@ int ChannelLimit(const AVCodec* encoder) {
     }
 }
 
+// Encoders that list no layouts but take only FFmpeg's standard layout of each
+// channel count (libopus maps channels the Vorbis way: 5.1 with back, not side
+// channels).
+bool TakesOnlyStandardLayouts(const AVCodec* encoder) {
+    return encoder->id == AV_CODEC_ID_OPUS;
+}
+
 } // namespace
 
 AVSampleFormat ChooseEncoderSampleFormat(const AVCodec* encoder, AVSampleFormat decoded) {
@@ -89,7 +96,7 @@ bool ChooseEncoderLayout(const AVCodec* encoder, int channels, const AVChannelLa
         return false;
     }
     if (source.nb_channels == channels && source.order == AV_CHANNEL_ORDER_NATIVE &&
-        EncoderLists(encoder, source)) {
+        EncoderLists(encoder, source) && !TakesOnlyStandardLayouts(encoder)) {
         return av_channel_layout_copy(&chosen, &source) == 0;
     }
     AVChannelLayout standard;
