@@ -71,17 +71,20 @@ std::string ScanArguments(const std::vector<std::string>& args, ScannedOptions& 
     return "";
 }
 
-std::string KnownExtensions() {
+std::string KnownFormatNames() {
     return JoinedList(kOutputFormats | std::views::transform([](const OutputFormat& row) {
-                          return ExtensionFromFormatText(row.text).substr(1);
+                          return std::string(row.name);
                       }));
 }
 
+// "source" is the lists' "Same as source".
+constexpr std::string_view kSourceWord = "source";
+
 std::string ApplyFormat(const ScannedOptions& raw, CliOptions& options) {
     if (raw.format) {
-        options.formatIndex = FindOutputFormatByExtension(*raw.format);
+        options.formatIndex = FindOutputFormatByName(*raw.format);
         if (options.formatIndex < 0) {
-            return "unknown format '" + *raw.format + "' (one of: " + KnownExtensions() + ")";
+            return "unknown format '" + *raw.format + "' (one of: " + KnownFormatNames() + ")";
         }
     }
     OutputParameters defaults;
@@ -143,26 +146,32 @@ std::string ApplyBitRate(const ScannedOptions& raw, CliOptions& options) {
 }
 
 std::string ApplySampleRate(const ScannedOptions& raw, CliOptions& options) {
-    if (raw.sampleRate) {
+    if (raw.sampleRate == kSourceWord) {
+        options.sampleRate = kSameAsSource;
+    } else if (raw.sampleRate) {
         const std::optional<long long> rate = ParseWholeNumber(*raw.sampleRate);
         if (!rate || *rate <= 0 || *rate > INT_MAX) {
-            return "bad sample rate '" + *raw.sampleRate + "' (give Hz, like 44100)";
+            return "bad sample rate '" + *raw.sampleRate + "' (give Hz, like 44100, or source)";
         }
         options.sampleRate = static_cast<int>(*rate);
     }
     const ChoiceList list = EncoderChoices(options.encoderName).sampleRates;
     if (FindRateChoice(list, options.sampleRate) < 0) {
-        return NotOffered("a sample rate of " + std::to_string(options.sampleRate) + " Hz", options,
-                          list);
+        return NotOffered(options.sampleRate == kSameAsSource
+                              ? "the source's sample rate"
+                              : "a sample rate of " + std::to_string(options.sampleRate) + " Hz",
+                          options, list);
     }
     return "";
 }
 
 std::string ApplyChannels(const ScannedOptions& raw, CliOptions& options) {
-    if (raw.channels) {
+    if (raw.channels == kSourceWord) {
+        options.channels = kSameAsSource;
+    } else if (raw.channels) {
         const std::optional<long long> channels = ParseWholeNumber(*raw.channels);
         if (!channels || *channels <= 0 || *channels > INT_MAX) {
-            return "bad channel count '" + *raw.channels + "' (give 1, 2 or 6)";
+            return "bad channel count '" + *raw.channels + "' (give 1, 2, 6 or source)";
         }
         options.channels = static_cast<int>(*channels);
     }

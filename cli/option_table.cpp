@@ -22,8 +22,9 @@ constexpr OptionRow Switch(std::string_view shortName, std::string_view longName
 // In the order --help lists them.
 constexpr std::array kRows = {
     Value("-f", "--format", "FORMAT", &S::format,
-          "output format by extension (any case, leading dot\n"
-          "allowed); default aac. Sets the defaults below.",
+          "output format by its name below, its extension (any\n"
+          "case, leading dot allowed); default aac. Sets the\n"
+          "defaults below.",
           "-f FORMAT"),
     Value("", "--encoder", "NAME", &S::encoder,
           "one of the format's encoders listed below, exactly\n"
@@ -33,13 +34,15 @@ constexpr std::array kRows = {
           "bit rate in bit/s (192000) or kbit/s (192k); one of\n"
           "the encoder's bit rates listed below",
           "--bitrate N|Nk"),
-    Value("", "--rate", "HZ", &S::sampleRate, "sample rate, one of the encoder's listed below",
-          "--rate HZ"),
-    Value("", "--channels", "1|2|6", &S::channels,
+    Value("", "--rate", "HZ|source", &S::sampleRate,
+          "sample rate, one of the encoder's listed below;\n"
+          "source for \"Same as source\"",
+          "--rate HZ|source"),
+    Value("", "--channels", "1|2|6|source", &S::channels,
           "channel count, one of the encoder's listed below:\n"
           "1 for \"1 Channel Mono\", 2 for \"2 Channel Stereo\",\n"
-          "6 for \"5.1 Channel\"",
-          "--channels 1|2|6"),
+          "6 for \"5.1 Channel\", source for \"Same as source\"",
+          "--channels 1|2|6|source"),
     Value("", "--start", "HH:MM:SS", &S::start, "clip start in each file; default 00:00:00",
           "--start HH:MM:SS"),
     Value("", "--end", "HH:MM:SS", &S::end,

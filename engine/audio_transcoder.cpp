@@ -55,6 +55,10 @@ int ConfigureEncoder(AVCodecContext* enc, const AVCodec* codec, const OutputAudi
         const int sourceBits = source.bitsPerRawSample;
         enc->bits_per_raw_sample = (sourceBits > 16 && sourceBits <= 24) ? sourceBits : 24;
     }
+    // ALAC writes 32-bit planes as 24-bit samples, the deepest it takes.
+    if (codec->id == AV_CODEC_ID_ALAC && enc->sample_fmt == AV_SAMPLE_FMT_S32P) {
+        enc->bits_per_raw_sample = 24;
+    }
     return 0;
 }
 

@@ -60,6 +60,9 @@ public:
     int32_t m_audioBitRate = 0;
     int32_t m_sampleRate = 0;
     int32_t m_channels = 0;
+    // Bits per sample of a source that has a depth (PCM and lossless audio);
+    // 0 for lossy audio, which has none. A probe fact only.
+    int32_t m_bitDepth = 0;
 
     // Batch parameters, indexed by list row (checked or not). Sized by
     // PrepareBatch.

@@ -11,6 +11,7 @@
 #include "engine/media_input.h"
 #include "engine/output_naming.h"
 #include "engine/source_end.h"
+#include "engine/source_fit.h"
 #include "engine/stream_choice.h"
 #include "engine/tag_copy.h"
 
@@ -135,7 +136,12 @@ RowFailure PrepareOutput(const RowJob& job, const OutputAudioParams& params, Row
     if (res.source.audioStream < 0) {
         return Failure(FailureNoSound);
     }
-    if (SetupAudioTranscoder(res.transcoder, ctx, res.audioDecoder.get(), params, clip) < 0) {
+    // "Same as source" is this row's source.
+    OutputAudioParams rowParams = params;
+    if (!FitOutputToDecoder(rowParams, res.audioDecoder.get())) {
+        return Failure(FailureNothingFits);
+    }
+    if (SetupAudioTranscoder(res.transcoder, ctx, res.audioDecoder.get(), rowParams, clip) < 0) {
         return Failure(FailureEncoderRefused);
     }
     CopySourceTags(res.input.get(), res.input->streams[res.source.audioStream], ctx,

@@ -49,8 +49,10 @@ CoverCarrier CarrierOf(const AVOutputFormat* format) {
             return CoverCarrier::PictureStream;
         }
     }
-    if (std::strcmp(name, "ogg") == 0 || std::strcmp(name, "oga") == 0) {
-        return CoverCarrier::VorbisComment;
+    for (const char* muxer : {"ogg", "oga", "opus"}) {
+        if (std::strcmp(name, muxer) == 0) {
+            return CoverCarrier::VorbisComment;
+        }
     }
     return CoverCarrier::None;
 }

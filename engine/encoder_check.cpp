@@ -3,6 +3,7 @@
 #include "engine/ffmpeg_ptr.h"
 #include "engine/joined_list.h"
 #include "engine/sample_format.h"
+#include "engine/source_fit.h"
 
 #include <algorithm>
 #include <vector>
@@ -171,9 +172,7 @@ std::string LoweredBitRateReason(const OutputAudioParams& params, int64_t inUse)
            std::to_string(params.bitRate) + " asked for";
 }
 
-} // namespace
-
-EncoderCheck CheckEncoderOpens(const OutputAudioParams& params, std::string_view extension) {
+EncoderCheck CheckConcreteParams(const OutputAudioParams& params, std::string_view extension) {
     AVChannelLayout layout{};
     if (params.channels > 0) {
         av_channel_layout_default(&layout, params.channels);
@@ -193,6 +192,36 @@ EncoderCheck CheckEncoderOpens(const OutputAudioParams& params, std::string_view
     if (!extension.empty() && !OutputContainerTakes(fileName.c_str(), params.codecId)) {
         return {false, "a " + std::string(extension) + " file cannot hold " +
                            CodecName(params.codecId) + " audio"};
+    }
+    return {true, ""};
+}
+
+// The sources a "Same as source" choice is checked for: which ones a batch
+// will hold is known only when its rows convert them, and these are the
+// commonest.
+constexpr int kUsualSourceRates[] = {44100, 48000};
+constexpr int kUsualSourceChannels = 2;
+
+} // namespace
+
+EncoderCheck CheckEncoderOpens(const OutputAudioParams& params, std::string_view extension) {
+    if (params.sampleRate != kSameAsSource && params.channels != kSameAsSource) {
+        return CheckConcreteParams(params, extension);
+    }
+    AVChannelLayout layout{};
+    av_channel_layout_default(&layout, kUsualSourceChannels);
+    EncoderSource source;
+    source.sampleFormat = AV_SAMPLE_FMT_FLTP;
+    source.layout = &layout;
+    for (const int rate : kUsualSourceRates) {
+        OutputAudioParams fitted = params;
+        if (!FitOutputToSource(fitted, rate, source)) {
+            return {false, "the " + CodecName(params.codecId) + " encoder takes nothing near a " +
+                               std::to_string(rate) + " Hz stereo source"};
+        }
+        if (EncoderCheck check = CheckConcreteParams(fitted, extension); !check.opens) {
+            return check;
+        }
     }
     return {true, ""};
 }

@@ -24,7 +24,8 @@ struct EncoderCheck {
 // that a file ending in `extension` (".ac3") gets; an empty extension skips
 // what depends on the container. A lossy encoder must also write the bit
 // rate asked for: the rate it really uses is read back from one encoded
-// frame of silence.
+// frame of silence. A kSameAsSource rate or channel count is checked as it
+// turns out for the usual sources, 44100 and 48000 Hz stereo.
 EncoderCheck CheckEncoderOpens(const OutputAudioParams& params, std::string_view extension);
 
 // The message that refuses a combination, naming it in the texts the user

@@ -44,6 +44,8 @@ const char* FailureReasonText(uint8_t reason) {
         return "the file changed or disappeared";
     case FailureDamaged:
         return "the file is damaged";
+    case FailureNothingFits:
+        return "the format cannot hold the file's channels or sample rate";
     default:
         return "";
     }

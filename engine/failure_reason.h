@@ -15,6 +15,8 @@ enum FailureReason : uint8_t {
     FailureEncoderRefused = 4,
     FailureSourceChanged = 5,
     FailureDamaged = 6, // the source cannot be read past a point: see RowFailure
+    // "Same as source" found no channel layout or sample rate the encoder takes.
+    FailureNothingFits = 7,
 };
 
 // Why a row failed, and for a damaged source where its damage starts.

@@ -1,6 +1,25 @@
 #include "engine/media_input.h"
 
+#include <algorithm>
+
 namespace {
+
+// What the container or codec header says: the raw sample depth where it is
+// known, else a PCM codec's sample size, else the sample size a lossless
+// codec's header carries (ALAC in MP4).
+int32_t SourceBitDepth(const AVCodecParameters* audio) {
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(audio->codec_id);
+    if (!descriptor || !(descriptor->props & AV_CODEC_PROP_LOSSLESS)) {
+        return 0;
+    }
+    if (audio->bits_per_raw_sample > 0) {
+        return audio->bits_per_raw_sample;
+    }
+    if (const int bits = av_get_bits_per_sample(audio->codec_id); bits > 0) {
+        return bits;
+    }
+    return std::max(audio->bits_per_coded_sample, 0);
+}
 
 void ReadAudioFacts(const AVCodecParameters* audio, AVConvert& engine) {
     if (!audio) {
@@ -8,12 +27,14 @@ void ReadAudioFacts(const AVCodecParameters* audio, AVConvert& engine) {
         engine.m_channels = 0;
         engine.m_sampleRate = 0;
         engine.m_audioBitRate = 0;
+        engine.m_bitDepth = 0;
         return;
     }
     engine.m_audioCodecId = audio->codec_id;
     engine.m_channels = audio->ch_layout.nb_channels;
     engine.m_sampleRate = audio->sample_rate;
     engine.m_audioBitRate = static_cast<int32_t>(audio->bit_rate);
+    engine.m_bitDepth = SourceBitDepth(audio);
 }
 
 } // namespace

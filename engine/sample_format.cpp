@@ -48,9 +48,20 @@ int ChannelLimit(const AVCodec* encoder) {
     case AV_CODEC_ID_WMAV1:
     case AV_CODEC_ID_WMAV2:
         return 2;
+    // Beyond 7.1 these take no channel mapping FFmpeg sets up by itself.
+    case AV_CODEC_ID_OPUS:
+    case AV_CODEC_ID_FLAC:
+        return 8;
     default:
         return 0; // no limit known
     }
+}
+
+// Encoders that list no layouts but take only FFmpeg's standard layout of each
+// channel count (libopus maps channels the Vorbis way: 5.1 with back, not side
+// channels).
+bool TakesOnlyStandardLayouts(const AVCodec* encoder) {
+    return encoder->id == AV_CODEC_ID_OPUS;
 }
 
 } // namespace
@@ -85,7 +96,7 @@ bool ChooseEncoderLayout(const AVCodec* encoder, int channels, const AVChannelLa
         return false;
     }
     if (source.nb_channels == channels && source.order == AV_CHANNEL_ORDER_NATIVE &&
-        EncoderLists(encoder, source)) {
+        EncoderLists(encoder, source) && !TakesOnlyStandardLayouts(encoder)) {
         return av_channel_layout_copy(&chosen, &source) == 0;
     }
     AVChannelLayout standard;
@@ -122,10 +133,16 @@ const AVCodec* FindOutputEncoder(int codecId) {
         AV_CODEC_ID_AAC,       AV_CODEC_ID_AC3,       AV_CODEC_ID_MP3,       AV_CODEC_ID_MP2,
         AV_CODEC_ID_WMAV1,     AV_CODEC_ID_WMAV2,     AV_CODEC_ID_VORBIS,    AV_CODEC_ID_FLAC,
         AV_CODEC_ID_PCM_S16LE, AV_CODEC_ID_PCM_S16BE, AV_CODEC_ID_PCM_MULAW, AV_CODEC_ID_PCM_ALAW,
+        AV_CODEC_ID_OPUS,      AV_CODEC_ID_ALAC,      AV_CODEC_ID_PCM_S24LE, AV_CODEC_ID_PCM_F32LE,
+        AV_CODEC_ID_PCM_S24BE,
     };
     const auto id = static_cast<AVCodecID>(codecId);
     if (std::find(std::begin(kAllowed), std::end(kAllowed), id) == std::end(kAllowed)) {
         return nullptr;
+    }
+    // FFmpeg's own Opus encoder is experimental; libopus is the one to use.
+    if (id == AV_CODEC_ID_OPUS) {
+        return avcodec_find_encoder_by_name("libopus");
     }
     return avcodec_find_encoder(id);
 }

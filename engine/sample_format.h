@@ -20,8 +20,9 @@ bool ChooseEncoderLayout(const AVCodec* encoder, int channels, const AVChannelLa
 bool EncoderTakesSampleRate(const AVCodec* encoder, int sampleRate);
 
 // The encoders this system writes with: AAC, AC-3, MP3, MP2, WMA 1 and 2,
-// Vorbis, FLAC, PCM s16le/s16be, mu-law and A-law. Null for any other codec
-// or when FFmpeg has no encoder for it.
+// Vorbis, Opus (libopus), FLAC, ALAC, PCM s16le/s16be/s24le/s24be/f32le,
+// mu-law and A-law. Null for any other codec or when FFmpeg has no encoder
+// for it.
 const AVCodec* FindOutputEncoder(int codecId);
 
 // False when the container chosen by a file name's extension is known not to

@@ -24,6 +24,11 @@ constexpr EncoderName kEncoderTable[] = {
     {"PCM_S16BE", AV_CODEC_ID_PCM_S16BE},
     {"PCM_MULAW", AV_CODEC_ID_PCM_MULAW},
     {"PCM_ALAW", AV_CODEC_ID_PCM_ALAW},
+    {"OPUS", AV_CODEC_ID_OPUS},
+    {"ALAC", AV_CODEC_ID_ALAC},
+    {"PCM_S24LE", AV_CODEC_ID_PCM_S24LE},
+    {"PCM_F32LE", AV_CODEC_ID_PCM_F32LE},
+    {"PCM_S24BE", AV_CODEC_ID_PCM_S24BE},
 };
 
 } // namespace

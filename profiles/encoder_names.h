@@ -12,4 +12,5 @@ bool LookupEncoderCodec(std::string_view encoderName, int& codecId);
 inline constexpr std::string_view kEncoderNames[] = {
     "AAC",    "AC3",  "MP3",       "MP2",       "WMA7",      "WMA8",
     "VORBIS", "FLAC", "PCM_S16LE", "PCM_S16BE", "PCM_MULAW", "PCM_ALAW",
+    "OPUS",   "ALAC", "PCM_S24LE", "PCM_F32LE", "PCM_S24BE",
 };

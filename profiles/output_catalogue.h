@@ -1,5 +1,7 @@
-// The twelve output formats and the output parameters in force.
+// The output formats and the output parameters in force.
 #pragma once
+
+#include "engine/same_as_source.h"
 
 #include <array>
 #include <cstdint>
@@ -13,11 +15,14 @@ struct OutputFormat {
     ProfileId profileId;
     const char* encoder;
     int32_t bitRate;    // bit/s
-    int32_t sampleRate; // Hz
-    int32_t channels;
+    int32_t sampleRate; // Hz, or kSameAsSource
+    int32_t channels;   // or kSameAsSource
+    // The command line's and the settings file's name of the format: its
+    // extension, except where two formats share one.
+    const char* name;
 };
 
-inline constexpr int kOutputFormatCount = 12;
+inline constexpr int kOutputFormatCount = 14;
 extern const std::array<OutputFormat, kOutputFormatCount> kOutputFormats;
 
 // The output parameters in force and the Settings dialog's memory.
@@ -39,5 +44,9 @@ extern OutputParameters OutputSettings;
 void SelectOutputFormat(OutputParameters& settings, int index);
 
 // The catalogue index whose extension is `extension` ("mp3" or ".mp3", any
-// case), or -1.
+// case), or -1. Where two formats share an extension, the first of them.
 int FindOutputFormatByExtension(std::string_view extension);
+
+// The catalogue index whose name is `name` ("alac", "mp3" or ".mp3", any
+// case), or -1.
+int FindOutputFormatByName(std::string_view name);

@@ -1,22 +1,32 @@
 #include "profiles/settings_choices.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 
 const std::vector<FormatPreset> kFormatPresets = {
     {90100, "AAC -Advanced Audio Codec(*.aac)", {"AAC"}, "AAC"},
     {90101, "AC3 -Dolby Digital AC-3(*.ac3)", {"AC3"}, "AC3"},
-    {90102, "AIFF - Audio Interchange File Format(*.aiff)", {"PCM_S16BE"}, "PCM_S16BE"},
+    {90102,
+     "AIFF - Audio Interchange File Format(*.aiff)",
+     {"PCM_S16BE", "PCM_S24BE"},
+     "PCM_S16BE"},
     {90103, "AU - SUN AU Format(*.au)", {"PCM_S16BE", "PCM_ALAW", "PCM_MULAW"}, "PCM_S16BE"},
     {90104, "M4A - MPEG-4 Audio(*.m4a)", {"AAC"}, "AAC"},
     {90105, "MP2 - MPEG Layer-2 Audio(*.MP2)", {"MP2"}, "MP2"},
     {90106, "MP3 - MPEG Layer-3 Audio(*.MP3)", {"MP3"}, "MP3"},
     {90107, "OGG -Ogg Vorbis Audio(*.ogg)", {"VORBIS"}, "VORBIS"},
     {90108, "RA -Real Audio(*.ra)", {"AC3"}, "AC3"},
-    {90109, "WAV -Waveform Audio(*.wav)", {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW"}, "PCM_S16LE"},
+    {90109,
+     "WAV -Waveform Audio(*.wav)",
+     {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW", "PCM_S24LE", "PCM_F32LE"},
+     "PCM_S16LE"},
     {90110, "WMA -Windows Media Audio(*.wma)", {"WMA7", "WMA8"}, "WMA8"},
     {90701, "FLAC -Free Lossless Audio Codec(*.flac)", {"FLAC"}, "FLAC"},
+    {90111, "OPUS -Opus Audio(*.opus)", {"OPUS"}, "OPUS"},
+    {90702, "ALAC -Apple Lossless Audio Codec(*.m4a)", {"ALAC"}, "ALAC"},
 };
 
 const FormatPreset* FindFormatPreset(ProfileId profileId) {
@@ -30,12 +40,35 @@ const FormatPreset* FindFormatPreset(ProfileId profileId) {
 
 namespace {
 
+constexpr const char* kSameAsSourceText = "Same as source";
 constexpr const char* kMono = "1 Channel Mono";
 constexpr const char* kStereo = "2 Channel Stereo";
 constexpr const char* kSurround = "5.1 Channel";
 
-ChoiceList SampleRateChoices() {
-    return {{"44100 Hz", "48000 Hz", "22050 Hz", "32000 Hz"}, 0};
+bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// Lossless and PCM encoders keep hi-res sources as they are.
+bool TakesHiResRates(std::string_view encoderName) {
+    return IsOneOf(encoderName, {"FLAC", "ALAC", "PCM_S16LE", "PCM_S16BE", "PCM_S24LE", "PCM_S24BE",
+                                 "PCM_F32LE"});
+}
+
+// ALAC is chosen to keep the source as it is; the others keep their lists'
+// preselections, "Same as source" being the first item of each list.
+ChoiceList SampleRateChoices(std::string_view encoderName) {
+    if (encoderName == "OPUS") {
+        return {{kSameAsSourceText, "48000 Hz"}, 1};
+    }
+    ChoiceList list{{kSameAsSourceText, "44100 Hz", "48000 Hz", "22050 Hz", "32000 Hz"}, 1};
+    if (TakesHiResRates(encoderName)) {
+        list.items.insert(list.items.end(), {"88200 Hz", "96000 Hz", "176400 Hz", "192000 Hz"});
+    }
+    if (encoderName == "ALAC") {
+        list.selected = 0;
+    }
+    return list;
 }
 
 ChoiceList BitRateChoices() {
@@ -43,13 +76,16 @@ ChoiceList BitRateChoices() {
 }
 
 ChoiceList ChannelChoices(std::string_view encoderName) {
-    if (encoderName == "AC3") {
-        return {{kMono, kStereo, kSurround}, 1};
+    if (IsOneOf(encoderName, {"AC3", "OPUS"})) {
+        return {{kSameAsSourceText, kMono, kStereo, kSurround}, 2};
     }
     if (encoderName == "VORBIS") {
-        return {{kStereo}, 0};
+        return {{kSameAsSourceText, kStereo}, 1};
     }
-    return {{kMono, kStereo}, 1};
+    if (encoderName == "ALAC") {
+        return {{kSameAsSourceText, kMono, kStereo}, 0};
+    }
+    return {{kSameAsSourceText, kMono, kStereo}, 2};
 }
 
 // Reads a number the way the C library's atof does: leading white space and
@@ -84,7 +120,7 @@ int32_t CutToInt32(double value) {
 } // namespace
 
 EncoderChoiceLists EncoderChoices(std::string_view encoderName) {
-    return {SampleRateChoices(), BitRateChoices(), ChannelChoices(encoderName)};
+    return {SampleRateChoices(encoderName), BitRateChoices(), ChannelChoices(encoderName)};
 }
 
 int32_t parseRateText(std::string_view text) {
@@ -99,6 +135,9 @@ int32_t parseRateText(std::string_view text) {
 }
 
 std::optional<int32_t> ChannelCountOfText(std::string_view text) {
+    if (text == kSameAsSourceText) {
+        return kSameAsSource;
+    }
     if (text == kMono) {
         return 1;
     }
@@ -113,7 +152,9 @@ std::optional<int32_t> ChannelCountOfText(std::string_view text) {
 
 int FindRateChoice(const ChoiceList& list, int32_t value) {
     for (size_t i = 0; i < list.items.size(); ++i) {
-        if (value != 0 && parseRateText(list.items[i]) == value) {
+        const bool sameAsSource = list.items[i] == kSameAsSourceText;
+        if (sameAsSource ? value == kSameAsSource
+                         : value != 0 && parseRateText(list.items[i]) == value) {
             return static_cast<int>(i);
         }
     }

@@ -45,12 +45,14 @@ EncoderChoiceLists EncoderChoices(std::string_view encoderName);
 // toward zero), "44100 Hz" -> 44100; 0 for any other or unreadable text.
 int32_t parseRateText(std::string_view text);
 
-// "1 Channel Mono" -> 1, "2 Channel Stereo" -> 2, "5.1 Channel" -> 6; nothing
+// "1 Channel Mono" -> 1, "2 Channel Stereo" -> 2, "5.1 Channel" -> 6, "Same
+// as source" -> kSameAsSource (as parseRateText reads it for a rate); nothing
 // for any other text (the channel count in force then stays as it is).
 std::optional<int32_t> ChannelCountOfText(std::string_view text);
 
 // The index of the item whose rate (parseRateText) or channel count is
-// `value`, or -1 when the list offers no such item.
+// `value` ("Same as source" for kSameAsSource), or -1 when the list offers no
+// such item.
 int FindRateChoice(const ChoiceList& list, int32_t value);
 int FindChannelChoice(const ChoiceList& list, int32_t channels);
 

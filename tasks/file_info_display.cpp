@@ -48,7 +48,12 @@ void FillAudio(const FileInfoTexts& facts, FileInfoDisplay& shown) {
     if (!HasStream(facts.audioCodecText)) {
         return;
     }
-    shown.sampleRate = facts.sampleRateText.empty() ? "" : facts.sampleRateText + " Hz";
+    if (!facts.sampleRateText.empty()) {
+        shown.sampleRate = facts.sampleRateText + " Hz";
+        if (!facts.bitDepthText.empty()) {
+            shown.sampleRate += ", " + facts.bitDepthText + " bits";
+        }
+    }
     shown.channelLayout = FileInfoChannelText(facts.channelsText);
     shown.audioBitRate = formatKbps(facts.audioBitRateText);
 }

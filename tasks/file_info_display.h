@@ -12,7 +12,7 @@ struct FileInfoDisplay {
     std::string frameRate;
     std::string videoBitRate; // "128 Kbps"
     std::string audioBitRate;
-    std::string sampleRate; // "44100 Hz"
+    std::string sampleRate; // "44100 Hz", or "96000 Hz, 24 bits" with a depth
     std::string channelLayout;
 
     bool operator==(const FileInfoDisplay&) const = default;

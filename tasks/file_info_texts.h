@@ -14,6 +14,7 @@ struct FileInfoTexts {
     std::string videoBitRateText;
     std::string channelsText;
     std::string sampleRateText;
+    std::string bitDepthText; // bits per sample; empty for a source without a depth
     std::string audioBitRateText;
 };
 

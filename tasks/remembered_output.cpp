@@ -32,12 +32,13 @@ std::optional<int32_t> ReadWholeNumber(const std::string& text) {
     return value;
 }
 
-// The extension without its dot ("mp3"): readable and editable by hand, and
-// independent of the catalogue's order.
+// The format's name, its extension where no other format shares it ("mp3"):
+// readable and editable by hand, and independent of the catalogue's order.
+// "Same as source" is kept as 0, a rate or count no earlier file holds.
 std::string FormatName(ProfileId profileId) {
     for (const OutputFormat& format : kOutputFormats) {
         if (format.profileId == profileId) {
-            return ExtensionFromFormatText(format.text).substr(1);
+            return format.name;
         }
     }
     return "";
@@ -99,7 +100,7 @@ int LoadOutputChoice(const MainWindowState& state, OutputParameters& settings) {
     }
     const RememberedValues remembered(state.m_iniPath);
     const std::string format = remembered.Text(kFormatKey);
-    const int index = format.empty() ? -1 : FindOutputFormatByExtension(format);
+    const int index = format.empty() ? -1 : FindOutputFormatByName(format);
     if (index < 0) {
         return 0;
     }

@@ -177,6 +177,7 @@ FileInfoTexts TaskFactsFromProbe(const AVConvert& engine, const std::string& sou
     facts.videoBitRateText = std::to_string(engine.m_videoBitRate);
     facts.channelsText = std::to_string(engine.m_channels);
     facts.sampleRateText = std::to_string(engine.m_sampleRate);
+    facts.bitDepthText = engine.m_bitDepth > 0 ? std::to_string(engine.m_bitDepth) : "";
     facts.audioBitRateText = std::to_string(engine.m_audioBitRate);
     return facts;
 }

@@ -24,7 +24,8 @@ int CodecOf(const char* encoderName) {
 
 TEST(CliOptions, EachFormatTakesItsCatalogueDefaults) {
     for (int index = 0; index < kOutputFormatCount; ++index) {
-        const std::string extension = ExtensionFromFormatText(kOutputFormats[index].text);
+        // The name is the extension where no other format shares it.
+        const std::string extension = std::string(".") + kOutputFormats[index].name;
         std::string upper = extension;
         for (char& c : upper) {
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -92,6 +93,22 @@ TEST(CliOptions, OverridesReplaceTheFormatDefaults) {
          2},
         {{"-f", "wma", "--encoder", "WMA7", "--channels", "1", "x.wav"}, "WMA7", 128000, 44100, 1},
         {{"-f", "flac", "--rate", "48000", "x.wav"}, "FLAC", 128000, 48000, 2},
+        {{"-f", "flac", "--rate", "96000", "x.wav"}, "FLAC", 128000, 96000, 2},
+        {{"-f", "wav", "--rate", "192000", "--encoder", "PCM_S24LE", "x.wav"},
+         "PCM_S24LE",
+         128000,
+         192000,
+         2},
+        {{"-f", "opus", "x.wav"}, "OPUS", 128000, 48000, 2},
+        {{"-f", "opus", "--channels", "6", "--bitrate", "256k", "x.wav"}, "OPUS", 256000, 48000, 6},
+        {{"-f", "alac", "x.wav"}, "ALAC", 128000, kSameAsSource, kSameAsSource},
+        {{"-f", "m4a", "x.wav"}, "AAC", 192000, 48000, 2},
+        {{"-f", "mp3", "--rate", "source", "--channels", "source", "x.wav"},
+         "MP3",
+         128000,
+         kSameAsSource,
+         kSameAsSource},
+        {{"-f", "ac3", "--rate=source", "x.wav"}, "AC3", 192000, kSameAsSource, 2},
         // The highest bit rate MPEG-2 audio and Vorbis take at half rates.
         {{"-f", "ogg", "--bitrate", "160k", "--rate", "22050", "x.wav"},
          "VORBIS",
@@ -182,17 +199,22 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
          "160 kbps, 192 kbps, 256 kbps, 320 kbps)"},
         {{"-f", "wav", "--bitrate", "1411200", "a.wav"}, "a bit rate of 1411200 bit/s"},
         {{"-f", "mp3", "--rate", "96000", "a.wav"},
-         "a sample rate of 96000 Hz is not offered for MP3 (offered: 44100 Hz, 48000 Hz, 22050 Hz, "
-         "32000 Hz)"},
+         "a sample rate of 96000 Hz is not offered for MP3 (offered: Same as source, 44100 Hz, "
+         "48000 Hz, 22050 Hz, 32000 Hz)"},
         {{"-f", "wav", "--rate", "8000", "a.wav"}, "a sample rate of 8000 Hz is not offered"},
-        {{"-f", "flac", "--rate", "96000", "a.wav"}, "a sample rate of 96000 Hz is not offered"},
+        {{"-f", "flac", "--rate", "8000", "a.wav"}, "a sample rate of 8000 Hz is not offered"},
+        {{"-f", "opus", "--rate", "44100", "a.wav"},
+         "a sample rate of 44100 Hz is not offered for OPUS (offered: Same as source, 48000 Hz)"},
+        {{"--rate", "Source", "a.wav"}, "bad sample rate 'Source'"},
+        {{"--channels", "sources", "a.wav"}, "bad channel count 'sources'"},
         {{"--channels", "3", "a.wav"}, "a channel count of 3 is not offered for AAC"},
         {{"--channels", "two", "a.wav"}, "bad channel count"},
         {{"--channels", "0", "a.wav"}, "bad channel count"},
         {{"-f", "mp2", "--channels", "6", "a.wav"}, "a channel count of 6 is not offered for MP2"},
         {{"-f", "mp3", "--channels", "6", "a.wav"}, "a channel count of 6 is not offered for MP3"},
         {{"-f", "ogg", "--channels", "6", "a.wav"},
-         "a channel count of 6 is not offered for VORBIS (offered: 2 Channel Stereo)"},
+         "a channel count of 6 is not offered for VORBIS (offered: Same as source, 2 Channel "
+         "Stereo)"},
         {{"-f", "ogg", "--channels", "1", "a.wav"}, "a channel count of 1 is not offered"},
         {{"-f", "wma", "--encoder", "WMA7", "--channels", "6", "a.wav"}, "not offered for WMA7"},
         // Listed values the encoder itself cannot write together.
@@ -256,12 +278,17 @@ TEST(CliOptions, TakesTheDialogsChoicesThatTheEncoderCanWrite) {
                         const std::string bitRate =
                             params.channels == 2 ? std::to_string(params.bitRate / 1000) + "k"
                                                  : std::to_string(params.bitRate);
+                        // "Same as source" in its own word.
+                        const auto value = [](int number) {
+                            return number == kSameAsSource ? std::string("source")
+                                                           : std::to_string(number);
+                        };
                         const std::vector<std::string> args = {
-                            "-f",         extension.substr(1),
+                            "-f",         row.name,
                             "--encoder",  encoder,
                             "--bitrate",  bitRate,
-                            "--rate",     std::to_string(params.sampleRate),
-                            "--channels", std::to_string(params.channels),
+                            "--rate",     value(params.sampleRate),
+                            "--channels", value(params.channels),
                             "a.wav"};
                         const CliParseResult result = ParseCommandLine(args);
                         const std::string label = testing::PrintToString(args);
@@ -285,17 +312,21 @@ TEST(CliOptions, TakesTheDialogsChoicesThatTheEncoderCanWrite) {
 
 TEST(CliOptions, RefusesValuesTheDialogDoesNotList) {
     for (const OutputFormat& row : kOutputFormats) {
-        const std::string format = ExtensionFromFormatText(row.text).substr(1);
+        const std::string format = row.name;
         for (const char* bitRate : {"32k", "80000", "112k", "384k", "1411200"}) {
             const CliParseResult result =
                 ParseCommandLine({"-f", format, "--bitrate", bitRate, "a"});
             EXPECT_NE(result.error.find("is not offered"), std::string::npos) << result.error;
         }
-        for (const char* rate : {"8000", "11025", "16000", "24000", "88200", "96000"}) {
+        // Only the lossless and PCM encoders offer hi-res rates.
+        const bool hiRes = EncoderChoices(row.encoder).sampleRates.items.size() > 5;
+        for (const char* rate : {"8000", "11025", "16000", "24000", hiRes ? "64000" : "88200",
+                                 hiRes ? "1" : "96000"}) {
             const CliParseResult result = ParseCommandLine({"-f", format, "--rate", rate, "a"});
             EXPECT_NE(result.error.find("is not offered"), std::string::npos) << result.error;
         }
-        const bool surround = std::string(row.encoder) == "AC3";
+        const bool surround =
+            std::string(row.encoder) == "AC3" || std::string(row.encoder) == "OPUS";
         for (const char* channels : {"3", "4", "5", "8", surround ? "7" : "6"}) {
             const CliParseResult result =
                 ParseCommandLine({"-f", format, "--channels", channels, "a"});

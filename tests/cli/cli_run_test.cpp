@@ -99,6 +99,16 @@ TEST(CliConvert, OutputsHaveTheRequestedCodecRateChannelsAndLength) {
          "wmav1",
          22050,
          2},
+        {"stereo44.wav", {"-f", "opus"}, "opus", "opus", 48000, 2},
+        {"hires96.flac", {"-f", "alac"}, "m4a", "alac", 96000, 2},
+        {"hires96.flac", {"-f", "flac", "--rate", "source"}, "flac", "flac", 96000, 2},
+        {"surround48.flac", {"-f", "mp3", "--channels", "source"}, "mp3", "mp3", 44100, 2},
+        {"mono8.wav",
+         {"-f", "wav", "--rate", "source", "--channels", "source"},
+         "wav",
+         "pcm_s16le",
+         8000,
+         1},
     };
     for (const Case& c : cases) {
         const std::string dir = MakeScratchDir("cli_convert");
@@ -313,17 +323,21 @@ TEST(CliHelp, DocumentsEveryFormatEncoderAndExitCode) {
     const CliRun run = RunCli({"--help"}, dir);
     EXPECT_EQ(run.exitCode, 0);
     for (const OutputFormat& row : kOutputFormats) {
-        const std::string extension = ExtensionFromFormatText(row.text).substr(1);
-        // The table row: format, encoder and its defaults.
+        const std::string extension = row.name;
+        // The table row: format, encoder and its defaults; "source" for
+        // "Same as source".
+        const auto text = [](int value) {
+            return value == kSameAsSource ? std::string("source") : std::to_string(value);
+        };
         bool found = false;
         for (const std::string& line : Lines(run.out)) {
             std::istringstream words(line);
-            std::string ext, encoder;
-            int bitRate = 0, rate = 0, channels = 0;
+            std::string ext, encoder, rate, channels;
+            int bitRate = 0;
             words >> ext >> encoder >> bitRate >> rate >> channels;
             found =
                 found || (ext == extension && encoder == row.encoder && bitRate == row.bitRate &&
-                          rate == row.sampleRate && channels == row.channels);
+                          rate == text(row.sampleRate) && channels == text(row.channels));
         }
         EXPECT_TRUE(found) << extension;
     }
@@ -403,7 +417,7 @@ TEST(CliHelp, ListsEachFormatsEncodersAndEachEncodersChoicesAsTheDialogDoes) {
     const CliRun run = RunCli({"--help"}, dir);
     ASSERT_EQ(run.exitCode, 0);
     for (const OutputFormat& row : kOutputFormats) {
-        const std::string extension = ExtensionFromFormatText(row.text).substr(1);
+        const std::string extension = row.name;
         const FormatPreset* preset = FindFormatPreset(row.profileId);
         ASSERT_NE(preset, nullptr);
         std::string expected = Joined(preset->encoders);

@@ -50,6 +50,10 @@ std::string CatalogueExtension(int index) {
     return ExtensionFromFormatText(kOutputFormats[index].text).substr(1);
 }
 
+std::string CatalogueName(int index) {
+    return kOutputFormats[index].name;
+}
+
 void FillBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const OutputChoice& output,
                const std::string& folder) {
     PrepareBatch(engine, static_cast<int32_t>(rows.size()));

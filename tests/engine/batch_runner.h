@@ -36,6 +36,9 @@ OutputChoice CatalogueOutput(int index);
 // The catalogue row's extension without its dot ("mp3"), for test names.
 std::string CatalogueExtension(int index);
 
+// The catalogue row's name ("mp3", "alac"), unique where extensions are not.
+std::string CatalogueName(int index);
+
 // Fills the engine for `rows`, every output going to `folder`.
 void FillBatch(AVConvert& engine, const std::vector<BatchRow>& rows, const OutputChoice& output,
                const std::string& folder);

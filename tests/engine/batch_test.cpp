@@ -246,7 +246,7 @@ TEST(EngineBatch, FailsParametersTheEncoderRefusesWithoutLeavingFiles) {
         {".mp3", "MP3", 128000, 96000, 2},
         {".ac3", "AC3", 192000, 48000, 8},
         {".mp3", "NO_SUCH_ENCODER", 128000, 44100, 2},
-        {".ogg", "VORBIS", 128000, 44100, 0},
+        {".ogg", "VORBIS", 128000, 44100, -1},
     };
     for (const OutputChoice& output : cases) {
         SCOPED_TRACE(output.encoder + " " + std::to_string(output.sampleRate) + " Hz " +

@@ -68,6 +68,12 @@ const FailureCase kFailureCases[] = {
          output.sampleRate = 7000; // no MP3 sample rate
          RunBatch(engine, {{FixturePath("stereo44.wav")}}, output, folder);
      }},
+    {"NothingFits", FailureNothingFits, "the format cannot hold the file's channels or sample rate",
+     [](AVConvert& engine, const std::string& folder) {
+         // Opus has no mapping of its own for more channels than 7.1.
+         const OutputChoice output{".opus", "OPUS", 128000, 48000, kSameAsSource};
+         RunBatch(engine, {{FixturePath("channels16.wav")}}, output, folder);
+     }},
     {"SourceRemoved", FailureSourceChanged, "the file changed or disappeared",
      [](AVConvert& engine, const std::string& folder) {
          const std::string source = OwnCopy("stereo44.wav", folder);

@@ -112,6 +112,10 @@ const CoverCase kCoverCases[] = {
     {"covered.flac", "cover.png", "ogg", true, true, kEveryLibraryTag},
     {"covered.mp3", "cover.jpg", "ogg", true, true, kEveryLibraryTag},
     {"covered.mp3", "cover.jpg", "m4a", true, false, kMp4LibraryTags},
+    {"covered.flac", "cover.png", "opus", true, true, kEveryLibraryTag},
+    {"covered.mp3", "cover.jpg", "opus", true, true, kEveryLibraryTag},
+    {"covered.flac", "cover.png", "alac", true, false, kMp4LibraryTags},
+    {"covered.mp3", "cover.jpg", "alac", true, false, kMp4LibraryTags},
     // Formats without pictures keep exactly their one audio stream.
     {"covered.mp3", "cover.jpg", "wav", false, false, {}},
     {"covered.flac", "cover.png", "aac", false, false, {}},
@@ -125,7 +129,7 @@ TEST_P(EngineMusicLibrary, KeepsCoverAndTags) {
     const std::string folder = EngineScratchDir(std::string("library_") + c.extension + "_" +
                                                 std::string(c.source).substr(8));
     AVConvert engine;
-    RunBatch(engine, {BatchRow{source}}, CatalogueOutput(FindOutputFormatByExtension(c.extension)),
+    RunBatch(engine, {BatchRow{source}}, CatalogueOutput(FindOutputFormatByName(c.extension)),
              folder);
     ASSERT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
     const std::string output = engine.m_outputPaths[0];

@@ -189,9 +189,14 @@ void ExpectEveryFormatKeepsAllSamples(const std::string& name, const BatchRow& r
         RunBatch(engine, {row}, output, out);
         ASSERT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
         const std::string& written = engine.m_outputPaths[0];
-        const std::vector<float> decoded = DecodeFloat(written, output.sampleRate, output.channels);
-        const auto samples = static_cast<int64_t>(decoded.size()) / output.channels;
-        const int64_t wanted = AtRate(sourceSamples, output.sampleRate);
+        // "Same as source" is what the output holds.
+        const ProbedAudio probed = ProbeAudio(written);
+        const int channels = output.channels != 0 ? output.channels : probed.channels;
+        const int sampleRate = output.sampleRate != 0 ? output.sampleRate : probed.sampleRate;
+        ASSERT_GT(channels, 0);
+        const std::vector<float> decoded = DecodeFloat(written, sampleRate, channels);
+        const auto samples = static_cast<int64_t>(decoded.size()) / channels;
+        const int64_t wanted = AtRate(sourceSamples, sampleRate);
         switch (rule->rule) {
         case LengthRule::Exact:
             EXPECT_EQ(samples, wanted);
@@ -204,7 +209,7 @@ void ExpectEveryFormatKeepsAllSamples(const std::string& name, const BatchRow& r
             EXPECT_LE(samples, wanted + rule->slack);
             break;
         }
-        ExpectSoundUpTo(decoded, wanted, output.channels, output.sampleRate);
+        ExpectSoundUpTo(decoded, wanted, channels, sampleRate);
     }
 }
 

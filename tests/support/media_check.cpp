@@ -185,6 +185,10 @@ std::vector<int16_t> DecodeS16(const std::string& path, int audioIndex) {
     return AsSamples<int16_t>(DecodeToStdout(path, audioIndex, "-f s16le -c:a pcm_s16le"));
 }
 
+std::vector<int32_t> DecodeS32(const std::string& path, int audioIndex) {
+    return AsSamples<int32_t>(DecodeToStdout(path, audioIndex, "-f s32le -c:a pcm_s32le"));
+}
+
 std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int channels,
                                int audioIndex) {
     return AsSamples<float>(DecodeToStdout(path, audioIndex,

@@ -46,6 +46,10 @@ ProbedAudio ProbeAudio(const std::string& path);
 // interleaved 16-bit samples, keeping its rate and channel count.
 std::vector<int16_t> DecodeS16(const std::string& path, int audioIndex = 0);
 
+// The same as 32-bit samples: 16- and 24-bit sound decodes without loss,
+// left-aligned, so sources and outputs of either depth compare sample by sample.
+std::vector<int32_t> DecodeS32(const std::string& path, int audioIndex = 0);
+
 // Decoded sound as float samples at a given rate and channel count (ffmpeg
 // resamples), for comparing lossy outputs with their sources.
 std::vector<float> DecodeFloat(const std::string& path, int sampleRate, int channels,

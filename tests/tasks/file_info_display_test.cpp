@@ -110,4 +110,26 @@ TEST(FileInfoDisplay, LengthIsTheRowsEndTimeAfterAClip) {
     EXPECT_EQ(shown.channelLayout, "2 Channel stereo");
 }
 
+// A source with a depth (PCM, lossless) shows it beside its sample rate; a
+// lossy one has none to show.
+TEST(FileInfoDisplay, BitDepthStandsBesideTheSampleRate) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"stereo44.wav", "44100 Hz, 16 bits"},    {"hires96.flac", "96000 Hz, 24 bits"},
+        {"deep44.flac", "44100 Hz, 24 bits"},     {"alac96.m4a", "96000 Hz, 24 bits"},
+        {"surround48.flac", "48000 Hz, 24 bits"}, {"tagged.ogg", "44100 Hz"},
+        {"video_sound.mp4", "44100 Hz"},
+    };
+    for (const auto& [fixture, shownRate] : cases) {
+        TaskHarness h;
+        h.view.AppendRow(FixturePath(fixture));
+        h.view.selection = {0};
+        ASSERT_TRUE(GatherTaskFacts(h.view, h.state)) << fixture;
+        EXPECT_EQ(FileInfoDisplayTexts(g_fileInfoTexts).sampleRate, shownRate) << fixture;
+    }
+    FileInfoTexts facts =
+        Facts("/m/a.wav", "00:00:01", " 0.00 fps", "0", "0", "0", "0", "65536", "2", "", "1411200");
+    facts.bitDepthText = "24";
+    EXPECT_EQ(FileInfoDisplayTexts(facts).sampleRate, "") << "no rate, no depth either";
+}
+
 } // namespace

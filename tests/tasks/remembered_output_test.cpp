@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 const int kMp3Index = 6;
 const int kOggIndex = 7;
 const int kWavIndex = 9;
+const int kAlacIndex = 13;
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path);
@@ -64,6 +65,21 @@ TEST(RememberedOutput, ARestartGetsBackTheFormatAndItsSettings) {
     SelectOutputFormat(restored, kMp3Index); // whatever the process held before
     EXPECT_EQ(LoadOutputChoice(file.state, restored), kWavIndex);
     EXPECT_EQ(AudioFields(restored), AudioFields(chosen));
+}
+
+TEST(RememberedOutput, ARestartGetsBackAlacAndSameAsSource) {
+    SettingsFile file("tasks_remember_alac");
+    OutputParameters chosen;
+    SelectOutputFormat(chosen, kAlacIndex);
+    SaveOutputChoice(file.state, chosen);
+    EXPECT_EQ(ReadIniValue(file.state.m_iniPath, "Info", "Format"), "alac");
+    EXPECT_EQ(ReadIniValue(file.state.m_iniPath, "Info", "SampleRate"), "0");
+    EXPECT_EQ(ReadIniValue(file.state.m_iniPath, "Info", "Channels"), "0");
+
+    OutputParameters restored;
+    EXPECT_EQ(LoadOutputChoice(file.state, restored), kAlacIndex);
+    EXPECT_EQ(AudioFields(restored), AudioFields(chosen));
+    EXPECT_EQ(restored.sampleRate, kSameAsSource);
 }
 
 TEST(RememberedOutput, KeepsTheFilesOtherKeysAndSections) {
@@ -113,10 +129,17 @@ TEST(RememberedOutput, MissingOrUnreadableValuesFallBack) {
         {"numbers out of range", "[Info]\nFormat=mp3\nBitRate=99999999999999\nChannels=-2\n",
          kMp3Index, "MP3", 128000, 44100, 2},
         {"values the dialog does not offer",
-         "[Info]\nFormat=wav\nEncoder=MP3\nBitRate=1411200\nSampleRate=96000\nChannels=6\n",
+         "[Info]\nFormat=wav\nEncoder=MP3\nBitRate=1411200\nSampleRate=8000\nChannels=6\n",
          kWavIndex, "PCM_S16LE", 128000, 44100, 2},
         {"mono for Vorbis", "[Info]\nFormat=ogg\nChannels=1\nBitRate=192000\n", kOggIndex, "VORBIS",
          192000, 44100, 2},
+        // "Same as source" is kept as 0; ALAC, which shares .m4a with M4A, by its name.
+        {"same as source", "[Info]\nFormat=mp3\nSampleRate=0\nChannels=0\n", kMp3Index, "MP3",
+         128000, kSameAsSource, kSameAsSource},
+        {"alac by its name", "[Info]\nFormat=alac\nSampleRate=96000\n", kAlacIndex, "ALAC", 128000,
+         96000, kSameAsSource},
+        {"m4a is not alac", "[Info]\nFormat=m4a\nSampleRate=0\n", 4, "AAC", 192000, kSameAsSource,
+         2},
         // LAME would write 160 kbit/s: the whole refinement gives way.
         {"a combination the encoder refuses",
          "[Info]\nFormat=mp3\nBitRate=320000\nSampleRate=22050\nChannels=1\n", kMp3Index, "MP3",

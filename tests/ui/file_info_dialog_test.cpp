@@ -91,8 +91,8 @@ protected:
 TEST_F(FileInfoDialogTest, AudioOnlyFileShowsNoVideoFacts) {
     const std::string path = FixturePath("stereo44.wav");
     EXPECT_EQ(ShownByTheWindow(path),
-              (Texts{"stereo44.wav", "00:00:05", "", "", "", FfprobeKbps(path, "a:0"), "44100 Hz",
-                     "2 Channel stereo"}));
+              (Texts{"stereo44.wav", "00:00:05", "", "", "", FfprobeKbps(path, "a:0"),
+                     "44100 Hz, 16 bits", "2 Channel stereo"}));
 }
 
 TEST_F(FileInfoDialogTest, VideoWithoutSoundShowsNoAudioFacts) {
@@ -105,7 +105,7 @@ TEST_F(FileInfoDialogTest, SixChannelSourceShowsItsLayout) {
     const std::string path = FixturePath("surround48.flac");
     EXPECT_EQ(ShownByTheWindow(path),
               (Texts{"surround48.flac", "00:00:05", "", "", "", FfprobeKbps(path, "a:0"),
-                     "48000 Hz", "6 Channel stereo"}));
+                     "48000 Hz, 24 bits", "6 Channel stereo"}));
 }
 
 TEST_F(FileInfoDialogTest, NothingSelectedShowsNoDialog) {

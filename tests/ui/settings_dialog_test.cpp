@@ -38,12 +38,17 @@ const int kOggIndex = 7;
 const int kRaIndex = 8;
 const int kWavIndex = 9;
 const int kWmaIndex = 10;
+const int kFlacIndex = 11;
+const int kOpusIndex = 12;
+const int kAlacIndex = 13;
 
 const Items kBitRates = {"64 kbps",  "96 kbps",  "128 kbps", "160 kbps",
                          "192 kbps", "256 kbps", "320 kbps"};
-const Items kSampleRates = {"44100 Hz", "48000 Hz", "22050 Hz", "32000 Hz"};
-const Items kMonoStereo = {"1 Channel Mono", "2 Channel Stereo"};
-const Items kWithSurround = {"1 Channel Mono", "2 Channel Stereo", "5.1 Channel"};
+const Items kSampleRates = {"Same as source", "44100 Hz", "48000 Hz", "22050 Hz", "32000 Hz"};
+const Items kHiResSampleRates = {"Same as source", "44100 Hz", "48000 Hz",  "22050 Hz", "32000 Hz",
+                                 "88200 Hz",       "96000 Hz", "176400 Hz", "192000 Hz"};
+const Items kMonoStereo = {"Same as source", "1 Channel Mono", "2 Channel Stereo"};
+const Items kWithSurround = {"Same as source", "1 Channel Mono", "2 Channel Stereo", "5.1 Channel"};
 
 // Every field, so that "nothing changed" compares all of them.
 auto Fields(const OutputParameters& settings) {
@@ -151,6 +156,7 @@ struct FirstOpeningCase {
     std::string encoder; // preselected
     Items channels;
     Items inForce; // bit rate, sample rate and channel the format put in force
+    Items sampleRates = kSampleRates;
 };
 
 const std::vector<FirstOpeningCase> kFirstOpenings = {
@@ -160,7 +166,7 @@ const std::vector<FirstOpeningCase> kFirstOpenings = {
      kOggIndex,
      {"VORBIS"},
      "VORBIS",
-     {"2 Channel Stereo"},
+     {"Same as source", "2 Channel Stereo"},
      {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
     {"Wma",
      kWmaIndex,
@@ -172,10 +178,32 @@ const std::vector<FirstOpeningCase> kFirstOpenings = {
     {"Ra", kRaIndex, {"AC3"}, "AC3", kWithSurround, {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
     {"Wav",
      kWavIndex,
-     {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW"},
+     {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW", "PCM_S24LE", "PCM_F32LE"},
      "PCM_S16LE",
      kMonoStereo,
-     {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
+     {"128 kbps", "44100 Hz", "2 Channel Stereo"},
+     kHiResSampleRates},
+    {"Flac",
+     kFlacIndex,
+     {"FLAC"},
+     "FLAC",
+     kMonoStereo,
+     {"128 kbps", "44100 Hz", "2 Channel Stereo"},
+     kHiResSampleRates},
+    {"Opus",
+     kOpusIndex,
+     {"OPUS"},
+     "OPUS",
+     kWithSurround,
+     {"128 kbps", "48000 Hz", "2 Channel Stereo"},
+     {"Same as source", "48000 Hz"}},
+    {"Alac",
+     kAlacIndex,
+     {"ALAC"},
+     "ALAC",
+     kMonoStereo,
+     {"128 kbps", "Same as source", "Same as source"},
+     kHiResSampleRates},
 };
 
 class FirstOpeningTest : public SettingsDialogTest,
@@ -193,7 +221,7 @@ TEST_P(FirstOpeningTest, OffersTheEncodersListsAndShowsTheValuesInForce) {
     EXPECT_EQ(ItemsOf(Encoders()), expected.encoders);
     EXPECT_EQ(Selected(Encoders()), expected.encoder);
     EXPECT_EQ(ItemsOf(BitRates()), kBitRates);
-    EXPECT_EQ(ItemsOf(SampleRates()), kSampleRates);
+    EXPECT_EQ(ItemsOf(SampleRates()), expected.sampleRates);
     EXPECT_EQ(ItemsOf(Channels()), expected.channels);
     EXPECT_EQ(RateSelections(), expected.inForce);
 
@@ -295,7 +323,7 @@ TEST_F(SettingsDialogTest, ValuesInForceTheListsDoNotHoldShowTheRulesChoice) {
     ChooseFormat(kWavIndex);
     OutputSettings.audioEncoder = "MP3";
     OutputSettings.audioBitRate = 1411200;
-    OutputSettings.sampleRate = 96000;
+    OutputSettings.sampleRate = 8000;
     OutputSettings.channels = 6;
     Open();
     EXPECT_EQ(Selected(Encoders()), "PCM_S16LE");
@@ -373,6 +401,7 @@ struct RefusalCase {
     const char* sampleRate;
     const char* bitRate;
     const char* acceptedSampleRate; // a second choice the encoder takes
+    const char* channel = "2 Channel Stereo";
 };
 
 const std::vector<RefusalCase> kRefusals = {
@@ -381,6 +410,9 @@ const std::vector<RefusalCase> kRefusals = {
     {"Mp2HalfAboveItsTopRate", kMp2Index, "22050 Hz", "192 kbps", "44100 Hz"},
     // LAME opens here but would write 160 kbps.
     {"Mp3HalfQuietlyLowered", kMp3Index, "22050 Hz", "320 kbps", "44100 Hz"},
+    // "Same as source" is refused as a listed value would be: with a rate the
+    // encoder cannot write, and where it turns out as one the encoder refuses.
+    {"Ac3HalfSameChannels", kAc3Index, "22050 Hz", "192 kbps", "Same as source", "Same as source"},
 };
 
 class RefusalTest : public SettingsDialogTest, public ::testing::WithParamInterface<RefusalCase> {};
@@ -394,15 +426,15 @@ TEST_P(RefusalTest, OkNamesAnUnopenableCombinationAndKeepsTheDialogOpen) {
     Open();
     Pick(SampleRates(), refused.sampleRate);
     Pick(BitRates(), refused.bitRate);
+    Pick(Channels(), refused.channel);
     PressOk();
 
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(Fields(OutputSettings), before);
     const std::string encoder = Selected(Encoders());
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(
-        dialogs.messages[0].first,
-        EncoderRefusalMessage(encoder, refused.sampleRate, "2 Channel Stereo", refused.bitRate));
+    EXPECT_EQ(dialogs.messages[0].first,
+              EncoderRefusalMessage(encoder, refused.sampleRate, refused.channel, refused.bitRate));
     EXPECT_NE(dialogs.messages[0].first.find(refused.sampleRate), std::string::npos);
     EXPECT_EQ(dialogs.messages[0].second, MessageIcon::Exclamation);
 
@@ -431,6 +463,7 @@ const std::vector<DefaultCase> kDefaults = {
     {"Wav", kWavIndex, "PCM_ALAW", "PCM_S16LE", {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
     {"Au", kAuIndex, "PCM_MULAW", "PCM_S16BE", {"192 kbps", "48000 Hz", "2 Channel Stereo"}},
     {"Wma", kWmaIndex, "WMA7", "WMA8", {"128 kbps", "44100 Hz", "2 Channel Stereo"}},
+    {"Alac", kAlacIndex, "ALAC", "ALAC", {"128 kbps", "Same as source", "Same as source"}},
 };
 
 class DefaultButtonTest : public SettingsDialogTest,

@@ -22,12 +22,19 @@ TEST(Catalogue, StartValuesAreTheAacRow) {
 }
 
 TEST(Catalogue, EveryRowHasAnExtensionAndAKnownEncoder) {
-    const char* extensions[] = {".aac", ".ac3", ".aiff", ".au",  ".m4a", ".mp2",
-                                ".mp3", ".ogg", ".ra",   ".wav", ".wma", ".flac"};
+    const char* extensions[] = {".aac", ".ac3", ".aiff", ".au",  ".m4a",  ".mp2",  ".mp3",
+                                ".ogg", ".ra",  ".wav",  ".wma", ".flac", ".opus", ".m4a"};
+    const char* names[] = {"aac", "ac3", "aiff", "au",  "m4a",  "mp2",  "mp3",
+                           "ogg", "ra",  "wav",  "wma", "flac", "opus", "alac"};
+    ASSERT_EQ(std::size(extensions), static_cast<size_t>(kOutputFormatCount));
     for (int i = 0; i < kOutputFormatCount; ++i) {
         const OutputFormat& row = kOutputFormats[i];
         EXPECT_EQ(ExtensionFromFormatText(row.text), extensions[i]) << row.text;
-        EXPECT_EQ(FindOutputFormatByExtension(extensions[i]), i);
+        EXPECT_STREQ(row.name, names[i]);
+        EXPECT_EQ(FindOutputFormatByName(names[i]), i);
+        // Two formats write .m4a: the extension finds the first of them.
+        const int byExtension = FindOutputFormatByExtension(extensions[i]);
+        EXPECT_EQ(byExtension, std::string(extensions[i]) == ".m4a" ? 4 : i);
         int codec = -1;
         EXPECT_TRUE(LookupEncoderCodec(row.encoder, codec)) << row.encoder;
     }
@@ -54,11 +61,32 @@ TEST(Catalogue, SelectingAFormatReplacesRefinedValuesButKeepsTheDialogMemory) {
     EXPECT_EQ(settings.profileId, 90106);
 }
 
+// The two new formats follow the twelve, which keep their rows.
+TEST(Catalogue, OpusAndAlacFollowTheTwelve) {
+    const OutputFormat& opus = kOutputFormats[12];
+    EXPECT_STREQ(opus.text, "OPUS-Opus Audio(*.opus)");
+    EXPECT_EQ(opus.profileId, 90111);
+    EXPECT_STREQ(opus.encoder, "OPUS");
+    EXPECT_EQ(opus.bitRate, 128000);
+    EXPECT_EQ(opus.sampleRate, 48000);
+    EXPECT_EQ(opus.channels, 2);
+    const OutputFormat& alac = kOutputFormats[13];
+    EXPECT_STREQ(alac.text, "ALAC-Apple Lossless Audio(*.m4a)");
+    EXPECT_EQ(alac.profileId, 90702);
+    EXPECT_STREQ(alac.encoder, "ALAC");
+    EXPECT_EQ(alac.sampleRate, kSameAsSource);
+    EXPECT_EQ(alac.channels, kSameAsSource);
+}
+
 TEST(Catalogue, FindsFormatsByExtensionInAnyCase) {
     EXPECT_EQ(FindOutputFormatByExtension("MP3"), 6);
     EXPECT_EQ(FindOutputFormatByExtension(".Flac"), 11);
     EXPECT_EQ(FindOutputFormatByExtension("mp4"), -1);
     EXPECT_EQ(FindOutputFormatByExtension(""), -1);
+    EXPECT_EQ(FindOutputFormatByName(".ALAC"), 13);
+    EXPECT_EQ(FindOutputFormatByName("M4a"), 4);
+    EXPECT_EQ(FindOutputFormatByName("mp4"), -1);
+    EXPECT_EQ(FindOutputFormatByName(""), -1);
 }
 
 TEST(EncoderNames, MapExactlyAndLeaveUnknownNamesUnchanged) {
@@ -75,13 +103,18 @@ TEST(EncoderNames, MapExactlyAndLeaveUnknownNamesUnchanged) {
         {"PCM_S16BE", AV_CODEC_ID_PCM_S16BE},
         {"PCM_MULAW", AV_CODEC_ID_PCM_MULAW},
         {"PCM_ALAW", AV_CODEC_ID_PCM_ALAW},
+        {"OPUS", AV_CODEC_ID_OPUS},
+        {"ALAC", AV_CODEC_ID_ALAC},
+        {"PCM_S24LE", AV_CODEC_ID_PCM_S24LE},
+        {"PCM_F32LE", AV_CODEC_ID_PCM_F32LE},
+        {"PCM_S24BE", AV_CODEC_ID_PCM_S24BE},
     };
     for (const auto& [name, expected] : cases) {
         int codec = -1;
         EXPECT_TRUE(LookupEncoderCodec(name, codec));
         EXPECT_EQ(codec, expected) << name;
     }
-    for (const char* unknown : {"mp3", "Mp3", "OPUS", "", "AAC "}) {
+    for (const char* unknown : {"mp3", "Mp3", "opus", "", "AAC ", "PCM_S24"}) {
         int codec = 1234;
         EXPECT_FALSE(LookupEncoderCodec(unknown, codec)) << unknown;
         EXPECT_EQ(codec, 1234) << unknown;

@@ -4,16 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using Items = std::vector<std::string>;
 
-const Items kSampleRates = {"44100 Hz", "48000 Hz", "22050 Hz", "32000 Hz"};
+const Items kSampleRates = {"Same as source", "44100 Hz", "48000 Hz", "22050 Hz", "32000 Hz"};
+const Items kHiResSampleRates = {"Same as source", "44100 Hz", "48000 Hz",  "22050 Hz", "32000 Hz",
+                                 "88200 Hz",       "96000 Hz", "176400 Hz", "192000 Hz"};
 const Items kBitRates = {"64 kbps",  "96 kbps",  "128 kbps", "160 kbps",
                          "192 kbps", "256 kbps", "320 kbps"};
-const Items kMonoStereo = {"1 Channel Mono", "2 Channel Stereo"};
+const Items kMonoStereo = {"Same as source", "1 Channel Mono", "2 Channel Stereo"};
+const Items kSurround = {"Same as source", "1 Channel Mono", "2 Channel Stereo", "5.1 Channel"};
 
-TEST(SettingsPresets, TheTwelveRowsInCatalogueOrder) {
+TEST(SettingsPresets, TheRowsInCatalogueOrder) {
     struct Row {
         ProfileId id;
         const char* title;
@@ -23,16 +28,24 @@ TEST(SettingsPresets, TheTwelveRowsInCatalogueOrder) {
     const Row rows[] = {
         {90100, "AAC -Advanced Audio Codec(*.aac)", {"AAC"}, "AAC"},
         {90101, "AC3 -Dolby Digital AC-3(*.ac3)", {"AC3"}, "AC3"},
-        {90102, "AIFF - Audio Interchange File Format(*.aiff)", {"PCM_S16BE"}, "PCM_S16BE"},
+        {90102,
+         "AIFF - Audio Interchange File Format(*.aiff)",
+         {"PCM_S16BE", "PCM_S24BE"},
+         "PCM_S16BE"},
         {90103, "AU - SUN AU Format(*.au)", {"PCM_S16BE", "PCM_ALAW", "PCM_MULAW"}, "PCM_S16BE"},
         {90104, "M4A - MPEG-4 Audio(*.m4a)", {"AAC"}, "AAC"},
         {90105, "MP2 - MPEG Layer-2 Audio(*.MP2)", {"MP2"}, "MP2"},
         {90106, "MP3 - MPEG Layer-3 Audio(*.MP3)", {"MP3"}, "MP3"},
         {90107, "OGG -Ogg Vorbis Audio(*.ogg)", {"VORBIS"}, "VORBIS"},
         {90108, "RA -Real Audio(*.ra)", {"AC3"}, "AC3"},
-        {90109, "WAV -Waveform Audio(*.wav)", {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW"}, "PCM_S16LE"},
+        {90109,
+         "WAV -Waveform Audio(*.wav)",
+         {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW", "PCM_S24LE", "PCM_F32LE"},
+         "PCM_S16LE"},
         {90110, "WMA -Windows Media Audio(*.wma)", {"WMA7", "WMA8"}, "WMA8"},
         {90701, "FLAC -Free Lossless Audio Codec(*.flac)", {"FLAC"}, "FLAC"},
+        {90111, "OPUS -Opus Audio(*.opus)", {"OPUS"}, "OPUS"},
+        {90702, "ALAC -Apple Lossless Audio Codec(*.m4a)", {"ALAC"}, "ALAC"},
     };
     ASSERT_EQ(kFormatPresets.size(), std::size(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
@@ -58,7 +71,7 @@ TEST(SettingsPresets, EveryCatalogueRowHasAPresetWithItsEncoderAsDefault) {
 }
 
 TEST(SettingsPresets, IdentifiersWithoutAPresetFindNone) {
-    for (ProfileId id : {0, -1, 90111, 90700, 90702}) {
+    for (ProfileId id : {0, -1, 90112, 90700, 90703}) {
         EXPECT_EQ(FindFormatPreset(id), nullptr) << id;
     }
 }
@@ -70,6 +83,8 @@ TEST(SettingsPresets, FirstOpeningShowsThePresetAndTheRuleDefaults) {
         ProfileId id;
         Items encoders;
         const char* encoder; // preselected
+        Items sampleRates;
+        const char* sampleRate; // preselected
         Items channels;
         const char* channel; // preselected
         int32_t okBitRate;
@@ -77,26 +92,96 @@ TEST(SettingsPresets, FirstOpeningShowsThePresetAndTheRuleDefaults) {
         int32_t okChannels;
     };
     const Opening openings[] = {
-        {90106, {"MP3"}, "MP3", kMonoStereo, "2 Channel Stereo", 192000, 44100, 2},
-        {90100, {"AAC"}, "AAC", kMonoStereo, "2 Channel Stereo", 192000, 44100, 2},
-        {90107, {"VORBIS"}, "VORBIS", {"2 Channel Stereo"}, "2 Channel Stereo", 192000, 44100, 2},
-        {90110, {"WMA7", "WMA8"}, "WMA8", kMonoStereo, "2 Channel Stereo", 192000, 44100, 2},
-        {90101,
-         {"AC3"},
-         "AC3",
-         {"1 Channel Mono", "2 Channel Stereo", "5.1 Channel"},
-         "2 Channel Stereo",
-         192000,
-         44100,
-         2},
-        {90109,
-         {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW"},
-         "PCM_S16LE",
+        {90106,
+         {"MP3"},
+         "MP3",
+         kSampleRates,
+         "44100 Hz",
          kMonoStereo,
          "2 Channel Stereo",
          192000,
          44100,
          2},
+        {90100,
+         {"AAC"},
+         "AAC",
+         kSampleRates,
+         "44100 Hz",
+         kMonoStereo,
+         "2 Channel Stereo",
+         192000,
+         44100,
+         2},
+        {90107,
+         {"VORBIS"},
+         "VORBIS",
+         kSampleRates,
+         "44100 Hz",
+         {"Same as source", "2 Channel Stereo"},
+         "2 Channel Stereo",
+         192000,
+         44100,
+         2},
+        {90110,
+         {"WMA7", "WMA8"},
+         "WMA8",
+         kSampleRates,
+         "44100 Hz",
+         kMonoStereo,
+         "2 Channel Stereo",
+         192000,
+         44100,
+         2},
+        {90101,
+         {"AC3"},
+         "AC3",
+         kSampleRates,
+         "44100 Hz",
+         kSurround,
+         "2 Channel Stereo",
+         192000,
+         44100,
+         2},
+        {90109,
+         {"PCM_S16LE", "PCM_ALAW", "PCM_MULAW", "PCM_S24LE", "PCM_F32LE"},
+         "PCM_S16LE",
+         kHiResSampleRates,
+         "44100 Hz",
+         kMonoStereo,
+         "2 Channel Stereo",
+         192000,
+         44100,
+         2},
+        {90701,
+         {"FLAC"},
+         "FLAC",
+         kHiResSampleRates,
+         "44100 Hz",
+         kMonoStereo,
+         "2 Channel Stereo",
+         192000,
+         44100,
+         2},
+        {90111,
+         {"OPUS"},
+         "OPUS",
+         {"Same as source", "48000 Hz"},
+         "48000 Hz",
+         kSurround,
+         "2 Channel Stereo",
+         192000,
+         48000,
+         2},
+        {90702,
+         {"ALAC"},
+         "ALAC",
+         kHiResSampleRates,
+         "Same as source",
+         kMonoStereo,
+         "Same as source",
+         192000,
+         kSameAsSource,
+         kSameAsSource},
     };
     for (const Opening& o : openings) {
         const FormatPreset* preset = FindFormatPreset(o.id);
@@ -106,8 +191,8 @@ TEST(SettingsPresets, FirstOpeningShowsThePresetAndTheRuleDefaults) {
         const EncoderChoiceLists lists = EncoderChoices(preset->defaultEncoder);
         EXPECT_EQ(lists.bitRates.items, kBitRates) << o.id;
         EXPECT_EQ(lists.bitRates.SelectedText(), "192 kbps") << o.id;
-        EXPECT_EQ(lists.sampleRates.items, kSampleRates) << o.id;
-        EXPECT_EQ(lists.sampleRates.SelectedText(), "44100 Hz") << o.id;
+        EXPECT_EQ(lists.sampleRates.items, o.sampleRates) << o.id;
+        EXPECT_EQ(lists.sampleRates.SelectedText(), o.sampleRate) << o.id;
         EXPECT_EQ(lists.channels.items, o.channels) << o.id;
         EXPECT_EQ(lists.channels.SelectedText(), o.channel) << o.id;
         EXPECT_EQ(parseRateText(lists.bitRates.SelectedText()), o.okBitRate) << o.id;
@@ -116,27 +201,39 @@ TEST(SettingsPresets, FirstOpeningShowsThePresetAndTheRuleDefaults) {
     }
 }
 
-TEST(SettingsEncoderChoices, ChannelListsFollowTheEncoder) {
-    const Items surround = {"1 Channel Mono", "2 Channel Stereo", "5.1 Channel"};
+TEST(SettingsEncoderChoices, ListsFollowTheEncoder) {
     struct Case {
         std::string encoder;
+        Items sampleRates;
+        int selectedSampleRate;
         Items channels;
         int selectedChannel;
     };
-    std::vector<Case> cases = {{"AC3", surround, 1}, {"VORBIS", {"2 Channel Stereo"}, 0}};
-    // Every other name, known or not, gets mono and stereo.
+    std::vector<Case> cases = {
+        {"AC3", kSampleRates, 1, kSurround, 2},
+        {"OPUS", {"Same as source", "48000 Hz"}, 1, kSurround, 2},
+        {"VORBIS", kSampleRates, 1, {"Same as source", "2 Channel Stereo"}, 1},
+        {"ALAC", kHiResSampleRates, 0, kMonoStereo, 0},
+    };
+    // The lossless and PCM encoders also offer hi-res rates.
+    for (const char* hiRes :
+         {"FLAC", "PCM_S16LE", "PCM_S16BE", "PCM_S24LE", "PCM_S24BE", "PCM_F32LE"}) {
+        cases.push_back({hiRes, kHiResSampleRates, 1, kMonoStereo, 2});
+    }
+    // Every other name, known or not, gets the base rates, mono and stereo.
     for (std::string_view name : kEncoderNames) {
-        if (name != "AC3" && name != "VORBIS") {
-            cases.push_back({std::string(name), kMonoStereo, 1});
+        if (std::none_of(cases.begin(), cases.end(),
+                         [&](const Case& c) { return c.encoder == name; })) {
+            cases.push_back({std::string(name), kSampleRates, 1, kMonoStereo, 2});
         }
     }
-    for (const char* other : {"", "ac3", "Vorbis", "OPUS"}) {
-        cases.push_back({other, kMonoStereo, 1});
+    for (const char* other : {"", "ac3", "Vorbis", "opus", "Alac"}) {
+        cases.push_back({other, kSampleRates, 1, kMonoStereo, 2});
     }
     for (const Case& c : cases) {
         const EncoderChoiceLists lists = EncoderChoices(c.encoder);
-        EXPECT_EQ(lists.sampleRates.items, kSampleRates) << c.encoder;
-        EXPECT_EQ(lists.sampleRates.selected, 0) << c.encoder;
+        EXPECT_EQ(lists.sampleRates.items, c.sampleRates) << c.encoder;
+        EXPECT_EQ(lists.sampleRates.selected, c.selectedSampleRate) << c.encoder;
         EXPECT_EQ(lists.bitRates.items, kBitRates) << c.encoder;
         EXPECT_EQ(lists.bitRates.selected, 4) << c.encoder;
         EXPECT_EQ(lists.channels.items, c.channels) << c.encoder;
@@ -150,10 +247,12 @@ TEST(SettingsEncoderChoices, ItemsAreFoundByTheirValues) {
     EXPECT_EQ(FindRateChoice(lists.bitRates, 320000), 6);
     EXPECT_EQ(FindRateChoice(lists.bitRates, 80000), -1);
     EXPECT_EQ(FindRateChoice(lists.bitRates, 0), -1);
-    EXPECT_EQ(FindRateChoice(lists.sampleRates, 32000), 3);
+    EXPECT_EQ(FindRateChoice(lists.sampleRates, 32000), 4);
     EXPECT_EQ(FindRateChoice(lists.sampleRates, 8000), -1);
-    EXPECT_EQ(FindChannelChoice(lists.channels, 6), 2);
+    EXPECT_EQ(FindRateChoice(lists.sampleRates, kSameAsSource), 0);
+    EXPECT_EQ(FindChannelChoice(lists.channels, 6), 3);
     EXPECT_EQ(FindChannelChoice(lists.channels, 4), -1);
+    EXPECT_EQ(FindChannelChoice(lists.channels, kSameAsSource), 0);
     EXPECT_EQ(FindChannelChoice(EncoderChoices("VORBIS").channels, 1), -1);
 }
 
@@ -168,6 +267,7 @@ TEST(SettingsRateText, ReadsKbpsAndHzTexts) {
         {"22050 Hz", 22050},
         {"44100 Hz", 44100},
         {"2 Channel Stereo", 0},
+        {"Same as source", kSameAsSource},
         {"", 0},
         {"64.5 kbps", 64500},
         {" kbps", 0},
@@ -192,7 +292,8 @@ TEST(SettingsRateText, ReadsKbpsAndHzTexts) {
     }
 }
 
-TEST(SettingsChannelText, OnlyTheThreeListTextsGiveACount) {
+TEST(SettingsChannelText, OnlyTheListTextsGiveACount) {
+    EXPECT_EQ(ChannelCountOfText("Same as source"), kSameAsSource);
     EXPECT_EQ(ChannelCountOfText("1 Channel Mono"), 1);
     EXPECT_EQ(ChannelCountOfText("2 Channel Stereo"), 2);
     EXPECT_EQ(ChannelCountOfText("5.1 Channel"), 6);
