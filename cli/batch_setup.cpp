@@ -1,5 +1,8 @@
 #include "cli/batch_setup.h"
 
+#include "cli/output_plan.h"
+#include "engine/work_file.h"
+
 #include "profiles/output_catalogue.h"
 #include "tasks/add_files.h"
 #include "tasks/batch_start.h"
@@ -22,12 +25,12 @@ struct AcceptedFile {
 // Checks one file and works out its row; returns a refusal message, or "" with
 // `file` filled in.
 std::string CheckFile(AVConvert& engine, const CliOptions& options, const std::string& folder,
-                      const std::string& path, AcceptedFile& file) {
+                      const SourceFile& source, AcceptedFile& file) {
+    const std::string& path = source.path;
     if (!AcceptsMediaFile(engine, path)) {
         return "File:" + path + " is invalid!";
     }
-    const std::string extension = ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
-    if (!BuildOutputPath(folder, path, extension, file.outputPath)) {
+    if (!PlanOutputPath(options, folder, source, file.outputPath)) {
         return "File:" + path + " names no file, so it gets no output name";
     }
     const int duration = static_cast<int>(engine.m_durationSeconds);
@@ -63,13 +66,14 @@ std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
     std::vector<SourceFile> files;
     for (const std::string& argument : arguments) {
         if (!IsFolder(argument)) {
-            files.push_back({argument, outputFolder});
+            files.push_back({argument, outputFolder, std::string(FileNameOf(argument))});
             continue;
         }
         for (const std::string& relative : FilesInFolder(argument, outputFolder)) {
             const std::string subfolder = SubfolderOf(relative);
             files.push_back({JoinPath(argument, relative),
-                             subfolder.empty() ? outputFolder : JoinPath(outputFolder, subfolder)});
+                             subfolder.empty() ? outputFolder : JoinPath(outputFolder, subfolder),
+                             relative});
         }
     }
     return files;
@@ -92,15 +96,14 @@ std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options
             break;
         }
         AcceptedFile file;
-        if (std::string refusal =
-                CheckFile(engine, options, source.outputFolder, source.path, file);
+        if (std::string refusal = CheckFile(engine, options, folder, source, file);
             !refusal.empty()) {
             refusals.push_back(std::move(refusal));
             continue;
         }
         // A folder that cannot be made fails its rows with the reason why.
-        if (source.outputFolder != folder) {
-            MakeFolder(source.outputFolder);
+        if (const std::string outputFolder = FolderOf(file.outputPath); outputFolder != folder) {
+            MakeFolder(outputFolder);
         }
         accepted.push_back(std::move(file));
     }

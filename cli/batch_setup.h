@@ -16,6 +16,9 @@ std::string NormalizeFolder(const std::string& folder);
 struct SourceFile {
     std::string path;
     std::string outputFolder;
+    // The path relative to the FILE argument it came from: for a folder's
+    // file its path below the folder, for a file named on its own its name.
+    std::string relativePath;
 };
 
 // The files named on the command line, in their order, each folder replaced

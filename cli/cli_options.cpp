@@ -209,9 +209,23 @@ std::string ApplyClip(const ScannedOptions& raw, CliOptions& options) {
     return "";
 }
 
+// Refused before anything is converted, with the field or brace at fault.
+std::string ApplyNames(const ScannedOptions& raw, CliOptions& options) {
+    options.portableNames = raw.portableNames;
+    if (!raw.namePattern) {
+        return "";
+    }
+    NamePattern pattern;
+    if (std::string error = ParseNamePattern(*raw.namePattern, pattern); !error.empty()) {
+        return error;
+    }
+    options.namePattern = std::move(pattern);
+    return "";
+}
+
 std::string BuildConvertOptions(const ScannedOptions& raw, CliOptions& options) {
-    for (auto step : {ApplyFormat, ApplyEncoder, ApplyBitRate, ApplySampleRate, ApplyChannels,
-                      ApplyEncoderCheck, ApplyClip}) {
+    for (auto step : {ApplyNames, ApplyFormat, ApplyEncoder, ApplyBitRate, ApplySampleRate,
+                      ApplyChannels, ApplyEncoderCheck, ApplyClip}) {
         if (std::string error = step(raw, options); !error.empty()) {
             return error;
         }

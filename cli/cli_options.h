@@ -2,6 +2,8 @@
 // effects so that every rule can be checked without running a process.
 #pragma once
 
+#include "engine/name_pattern.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +30,10 @@ struct CliOptions {
     std::string outputFolder = ".";
     int jobs = 1; // files converted at once; the parser's default is DefaultJobCount()
     std::vector<std::string> files;
+
+    // Library runs.
+    std::optional<NamePattern> namePattern; // absent: outputs take their source's name
+    bool portableNames = false;
 };
 
 struct CliParseResult {

@@ -45,6 +45,13 @@ constexpr std::array kRows = {
     Value("-j", "--jobs", "N", &S::jobs,
           "convert N files at once (1 to 256); default the\n"
           "number of cores"),
+    Value("", "--name", "PATTERN", &S::namePattern,
+          "name each output from its source's tags, below -o:\n"
+          "\"{albumartist}/{album}/{disc}-{track:02} {title}\";\n"
+          "fields {artist} {albumartist} {album} {title}\n"
+          "{track} {disc} {year} {genre} {name} {folder}"),
+    Switch("", "--portable-names", &S::portableNames,
+           "keep output names to what FAT and Windows accept"),
     Switch("", "--probe", &S::probe,
            "list each FILE's media facts instead of converting;\n"
            "a folder lists the files a conversion would take"),
