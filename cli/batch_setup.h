@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/cli_options.h"
+#include "cli/source_record.h"
 #include "engine/av_convert.h"
 
 #include <string>
@@ -34,5 +35,9 @@ std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
 // its tree (hidden ones and the output folder left out), in name order; their
 // outputs keep the tree's subfolders below the output folder, made here.
 // Stops probing once a stop has been requested. Returns one message per
-// refused file.
-std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options);
+// refused file. With --update, sources whose output is newer are skipped,
+// sources that cannot have their exact name fail before the batch, and the
+// rows replace older outputs. `records`, when given, gets what became of
+// each source, in order.
+std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options,
+                                    std::vector<SourceRecord>* records = nullptr);

@@ -212,6 +212,7 @@ std::string ApplyClip(const ScannedOptions& raw, CliOptions& options) {
 // Refused before anything is converted, with the field or brace at fault.
 std::string ApplyNames(const ScannedOptions& raw, CliOptions& options) {
     options.portableNames = raw.portableNames;
+    options.update = raw.update;
     if (!raw.namePattern) {
         return "";
     }
@@ -301,7 +302,17 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
         result.options = options;
         return result;
     }
-    if (raw.files.empty()) {
+    if (raw.nullSeparated && !raw.filesFrom) {
+        result.error = "option '--null' goes with --files-from";
+        return result;
+    }
+    if (raw.filesFrom && raw.filesFrom->empty()) {
+        result.error = "option '--files-from' needs a file, or - for standard input";
+        return result;
+    }
+    options.filesFrom = raw.filesFrom;
+    options.nullSeparated = raw.nullSeparated;
+    if (raw.files.empty() && !raw.filesFrom) {
         result.error = "missing FILE";
         return result;
     }

@@ -34,6 +34,9 @@ struct CliOptions {
     // Library runs.
     std::optional<NamePattern> namePattern; // absent: outputs take their source's name
     bool portableNames = false;
+    bool update = false;                  // skip up-to-date outputs, replace older ones
+    std::optional<std::string> filesFrom; // a list of FILEs ("-": standard input)
+    bool nullSeparated = false;           // its names end with NUL, not a new line
 };
 
 struct CliParseResult {

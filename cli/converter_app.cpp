@@ -3,9 +3,11 @@
 #include "cli/batch_report.h"
 #include "cli/batch_setup.h"
 #include "cli/cli_options.h"
+#include "cli/file_list.h"
 #include "cli/help_text.h"
 #include "cli/probe_report.h"
 #include "cli/progress_display.h"
+#include "cli/source_record.h"
 #include "engine/av_convert.h"
 #include "resources/version.h"
 #include "tasks/output_folder.h"
@@ -115,7 +117,8 @@ int RunConversion(const CliOptions& options) {
     }
     AVConvert engine;
     StopSignalRoute route(engine);
-    const std::vector<std::string> refusals = SetUpBatch(engine, options);
+    std::vector<SourceRecord> records;
+    const std::vector<std::string> refusals = SetUpBatch(engine, options, &records);
     for (const std::string& refusal : refusals) {
         std::fprintf(stderr, "%s\n", refusal.c_str());
     }
@@ -123,9 +126,9 @@ int RunConversion(const CliOptions& options) {
     if (engine.m_taskCount > 0) {
         RunWorker(engine);
     }
-    std::fputs(BatchSummary(engine).c_str(), stdout);
+    std::fputs(SourcesSummary(engine, records).c_str(), stdout);
     std::fflush(stdout);
-    return BatchExitCode(engine, refusals.size(), g_interrupted.load());
+    return BatchExitCode(engine, SettledFailures(records), g_interrupted.load());
 }
 
 } // namespace
@@ -139,7 +142,14 @@ int RunConverter(int argc, char** argv) {
     if (!parsed.options) {
         return UsageError(parsed.error);
     }
-    const CliOptions& options = *parsed.options;
+    CliOptions options = *parsed.options;
+    if (options.filesFrom) {
+        if (std::string error =
+                ReadFileList(*options.filesFrom, options.nullSeparated, options.files);
+            !error.empty()) {
+            return UsageError(error);
+        }
+    }
     av_log_set_level(options.verbose ? AV_LOG_WARNING : AV_LOG_QUIET);
     switch (options.mode) {
     case CliMode::Help:

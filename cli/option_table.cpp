@@ -52,6 +52,15 @@ constexpr std::array kRows = {
           "{track} {disc} {year} {genre} {name} {folder}"),
     Switch("", "--portable-names", &S::portableNames,
            "keep output names to what FAT and Windows accept"),
+    Switch("", "--update", &S::update,
+           "convert only sources newer than their outputs, writing\n"
+           "each output's exact name over its older file"),
+    Value("", "--files-from", "LIST", &S::filesFrom,
+          "also convert the FILEs named in LIST, one per line\n"
+          "(- for standard input)"),
+    Switch("-0", "--null", &S::nullSeparated,
+           "LIST's names end with a NUL byte, as find -print0\n"
+           "writes them"),
     Switch("", "--probe", &S::probe,
            "list each FILE's media facts instead of converting;\n"
            "a folder lists the files a conversion would take"),

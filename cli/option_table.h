@@ -26,6 +26,9 @@ struct ScannedOptions {
     std::optional<std::string> jobs;
     std::optional<std::string> namePattern;
     bool portableNames = false;
+    bool update = false;
+    std::optional<std::string> filesFrom;
+    bool nullSeparated = false;
     std::vector<std::string> files;
 };
 

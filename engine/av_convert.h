@@ -75,6 +75,10 @@ public:
     // How many rows are converted at once; 1 converts them one after another
     // on the batch's own thread.
     int32_t m_jobCount = 1;
+    // Rows write exactly their output name, replacing an older file there in
+    // one step, instead of taking the first free counter name: an
+    // incremental run renews its earlier outputs.
+    bool m_replaceOutputs = false;
 
     // Run state shared with the worker.
     std::atomic<int32_t> m_currentTask{-1};

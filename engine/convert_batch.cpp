@@ -190,7 +190,9 @@ int CloseOutputFile(RowResources& res) {
 RowFailure PublishOutput(const RowJob& job, RowResources& res, std::string& chosen) {
     res.transcoder.outputStream = nullptr; // freed with the output context
     res.output.reset();
-    if (const int ret = PublishOutputFile(res.workFile, job.outputPath, chosen); ret < 0) {
+    const int ret = job.replaceExisting ? ReplaceOutputFile(res.workFile, job.outputPath, chosen)
+                                        : PublishOutputFile(res.workFile, job.outputPath, chosen);
+    if (ret < 0) {
         return OutputFailure(ret);
     }
     return kGoOn;
@@ -401,6 +403,7 @@ RowJob BatchRowJob(const AVConvert& engine, int row) {
     job.clipStart = engine.m_clipStart[index];
     job.clipEnd = engine.m_clipEnd[index];
     job.clipLength = engine.m_clipLength[index];
+    job.replaceExisting = engine.m_replaceOutputs;
     return job;
 }
 

@@ -23,6 +23,7 @@ struct RowJob {
     double clipStart = 0;
     double clipEnd = 0;
     double clipLength = 0;
+    bool replaceExisting = false; // see AVConvert::m_replaceOutputs
 };
 
 // What one row did.
