@@ -124,6 +124,9 @@ std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options
     std::vector<SourceRecord> settled;
     for (size_t index = 0; index < sources.size(); ++index) {
         const SourceFile& source = sources[index];
+        if (!InShard(source.relativePath, options.shard)) {
+            continue;
+        }
         if (StopRequested(engine)) {
             break;
         }

@@ -34,7 +34,8 @@ std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
 // written last (probing overwrites them). A folder stands for every file in
 // its tree (hidden ones and the output folder left out), in name order; their
 // outputs keep the tree's subfolders below the output folder, made here.
-// Stops probing once a stop has been requested. Returns one message per
+// Only the sources of the options' shard are taken. Stops probing once a
+// stop has been requested. Returns one message per
 // refused file. With --update, sources whose output is newer are skipped,
 // sources that cannot have their exact name fail before the batch, and the
 // rows replace older outputs. `records`, when given, gets what became of

@@ -213,6 +213,13 @@ std::string ApplyClip(const ScannedOptions& raw, CliOptions& options) {
 std::string ApplyNames(const ScannedOptions& raw, CliOptions& options) {
     options.portableNames = raw.portableNames;
     options.update = raw.update;
+    if (raw.shard) {
+        const std::optional<Shard> shard = ParseShard(*raw.shard);
+        if (!shard) {
+            return "option '--shard' needs K/N with 1 <= K <= N, not '" + *raw.shard + "'";
+        }
+        options.shard = *shard;
+    }
     if (!raw.namePattern) {
         return "";
     }

@@ -2,6 +2,7 @@
 // effects so that every rule can be checked without running a process.
 #pragma once
 
+#include "cli/shard.h"
 #include "engine/name_pattern.h"
 
 #include <optional>
@@ -37,6 +38,7 @@ struct CliOptions {
     bool update = false;                  // skip up-to-date outputs, replace older ones
     std::optional<std::string> filesFrom; // a list of FILEs ("-": standard input)
     bool nullSeparated = false;           // its names end with NUL, not a new line
+    Shard shard;                          // the share of the sources to convert
 };
 
 struct CliParseResult {

@@ -61,6 +61,9 @@ constexpr std::array kRows = {
     Switch("-0", "--null", &S::nullSeparated,
            "LIST's names end with a NUL byte, as find -print0\n"
            "writes them"),
+    Value("", "--shard", "K/N", &S::shard,
+          "convert only the K-th of N disjoint shares of the\n"
+          "sources, for N machines sharing the same FILEs"),
     Switch("", "--probe", &S::probe,
            "list each FILE's media facts instead of converting;\n"
            "a folder lists the files a conversion would take"),

@@ -29,6 +29,7 @@ struct ScannedOptions {
     bool update = false;
     std::optional<std::string> filesFrom;
     bool nullSeparated = false;
+    std::optional<std::string> shard;
     std::vector<std::string> files;
 };
 
