@@ -213,6 +213,10 @@ std::string ApplyClip(const ScannedOptions& raw, CliOptions& options) {
 std::string ApplyNames(const ScannedOptions& raw, CliOptions& options) {
     options.portableNames = raw.portableNames;
     options.update = raw.update;
+    if (raw.logJson && raw.logJson->empty()) {
+        return "option '--log-json' needs a file, or - for standard output";
+    }
+    options.logJson = raw.logJson;
     if (raw.shard) {
         const std::optional<Shard> shard = ParseShard(*raw.shard);
         if (!shard) {

@@ -39,6 +39,7 @@ struct CliOptions {
     std::optional<std::string> filesFrom; // a list of FILEs ("-": standard input)
     bool nullSeparated = false;           // its names end with NUL, not a new line
     Shard shard;                          // the share of the sources to convert
+    std::optional<std::string> logJson;   // "-": standard output
 };
 
 struct CliParseResult {

@@ -5,6 +5,7 @@
 #include "cli/cli_options.h"
 #include "cli/file_list.h"
 #include "cli/help_text.h"
+#include "cli/json_log.h"
 #include "cli/probe_report.h"
 #include "cli/progress_display.h"
 #include "cli/source_record.h"
@@ -17,10 +18,12 @@ extern "C" {
 }
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -110,7 +113,54 @@ void RunWorker(AVConvert& engine) {
     display.Finish();
 }
 
+// Where --log-json writes: nothing, standard output, or a file of its own.
+class JsonLogFile {
+public:
+    explicit JsonLogFile(const std::optional<std::string>& path) {
+        if (path && *path == "-") {
+            file_ = stdout;
+        } else if (path) {
+            file_ = std::fopen(path->c_str(), "w");
+            owned_ = true;
+            error_ =
+                file_ ? "" : "cannot write the JSON log '" + *path + "': " + std::strerror(errno);
+        }
+    }
+    ~JsonLogFile() {
+        if (owned_ && file_) {
+            std::fclose(file_);
+        }
+    }
+    JsonLogFile(const JsonLogFile&) = delete;
+    JsonLogFile& operator=(const JsonLogFile&) = delete;
+
+    const std::string& Error() const { return error_; }
+    // The summary lines go to standard error while the log has standard output.
+    std::FILE* SummaryStream() const { return file_ == stdout ? stderr : stdout; }
+    void Write(const AVConvert& engine, const std::vector<SourceRecord>& records, int exitCode,
+               double seconds) {
+        if (!file_) {
+            return;
+        }
+        for (const SourceRecord& record : records) {
+            std::fputs(SourceLogLine(engine, record).c_str(), file_);
+        }
+        std::fputs(SummaryLogLine(engine, records, exitCode, seconds).c_str(), file_);
+        std::fflush(file_);
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    bool owned_ = false;
+    std::string error_;
+};
+
 int RunConversion(const CliOptions& options) {
+    const auto began = std::chrono::steady_clock::now();
+    JsonLogFile log(options.logJson);
+    if (!log.Error().empty()) {
+        return UsageError(log.Error());
+    }
     if (!MakeFolder(NormalizeFolder(options.outputFolder))) {
         std::fprintf(stderr, "%s\n", kMissingFolderMessage);
         return kExitUsage;
@@ -126,9 +176,12 @@ int RunConversion(const CliOptions& options) {
     if (engine.m_taskCount > 0) {
         RunWorker(engine);
     }
-    std::fputs(SourcesSummary(engine, records).c_str(), stdout);
-    std::fflush(stdout);
-    return BatchExitCode(engine, SettledFailures(records), g_interrupted.load());
+    std::fputs(SourcesSummary(engine, records).c_str(), log.SummaryStream());
+    std::fflush(log.SummaryStream());
+    const int exitCode = BatchExitCode(engine, SettledFailures(records), g_interrupted.load());
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+    log.Write(engine, records, exitCode, took.count());
+    return exitCode;
 }
 
 } // namespace

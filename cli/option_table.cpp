@@ -64,6 +64,10 @@ constexpr std::array kRows = {
     Value("", "--shard", "K/N", &S::shard,
           "convert only the K-th of N disjoint shares of the\n"
           "sources, for N machines sharing the same FILEs"),
+    Value("", "--log-json", "LOG", &S::logJson,
+          "write what became of each source to LOG as one JSON\n"
+          "object per line, then a summary (- for standard\n"
+          "output; the summary lines then go to standard error)"),
     Switch("", "--probe", &S::probe,
            "list each FILE's media facts instead of converting;\n"
            "a folder lists the files a conversion would take"),

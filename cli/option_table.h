@@ -30,6 +30,7 @@ struct ScannedOptions {
     std::optional<std::string> filesFrom;
     bool nullSeparated = false;
     std::optional<std::string> shard;
+    std::optional<std::string> logJson;
     std::vector<std::string> files;
 };
 

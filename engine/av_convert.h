@@ -93,6 +93,9 @@ public:
     // Per row, -1 until the worker starts it, then its percentage as last
     // seen. m_progress stays the current row's live percentage.
     std::vector<std::atomic<int8_t>> m_taskProgress;
+    // Per row, the milliseconds the worker spent on it; written with the
+    // row's status, 0 for a row not started.
+    std::vector<std::atomic<int32_t>> m_taskMillis;
     std::atomic<bool> m_stopRequested{false};
 };
 
