@@ -46,8 +46,11 @@ extern "C" void OnStopSignal(int) {
     }
 }
 
-// Routes Ctrl-C and SIGTERM to the engine's stop request while it lives. The
-// handler is one-shot, so a second Ctrl-C ends the program at once.
+// Routes Ctrl-C, SIGTERM and SIGHUP (a dropped ssh session or closed
+// terminal) to the engine's stop request while it lives. The handler is
+// one-shot, so a second Ctrl-C ends the program at once. A write to the
+// standard streams of a session that is gone fails instead of killing the
+// program with SIGPIPE, so the started files still finish.
 class StopSignalRoute {
 public:
     explicit StopSignalRoute(AVConvert& engine) {
@@ -58,10 +61,17 @@ public:
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &previousInt_);
         sigaction(SIGTERM, &action, &previousTerm_);
+        sigaction(SIGHUP, &action, &previousHup_);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, &previousPipe_);
     }
     ~StopSignalRoute() {
         sigaction(SIGINT, &previousInt_, nullptr);
         sigaction(SIGTERM, &previousTerm_, nullptr);
+        sigaction(SIGHUP, &previousHup_, nullptr);
+        sigaction(SIGPIPE, &previousPipe_, nullptr);
         g_stopTarget.store(nullptr);
     }
     StopSignalRoute(const StopSignalRoute&) = delete;
@@ -70,6 +80,8 @@ public:
 private:
     struct sigaction previousInt_ {};
     struct sigaction previousTerm_ {};
+    struct sigaction previousHup_ {};
+    struct sigaction previousPipe_ {};
 };
 
 int UsageError(const std::string& message) {

@@ -44,15 +44,15 @@ output folder cannot be written", "the encoder refused the settings", "the
 file changed or disappeared" - or "Stopped ..." for files a stop cut short
 or never began.
 
-Ctrl-C (SIGINT) or SIGTERM stops the batch: every file being converted is
-finished early as a valid, shorter file, the rest are not started. A second
-Ctrl-C ends the program at once.
+Ctrl-C (SIGINT), SIGTERM or SIGHUP (a dropped ssh session) stops the batch:
+every file being converted is finished early as a valid, shorter file, the
+rest are not started. A second Ctrl-C ends the program at once.
 
 Exit codes:
-  0    every file completed
+  0    every file completed (or, with --update, was up to date)
   1    a file failed or was refused, or --probe found a file it cannot read
   2    usage error (nothing converted) or the output folder cannot be made
-  130  stopped by Ctrl-C or SIGTERM
+  130  stopped by Ctrl-C, SIGTERM or SIGHUP
 
 Veltrano Audio Converter comes with NO WARRANTY; it is free software under the
 GNU General Public License, version 3 or later (GPL-3.0-or-later).

@@ -481,7 +481,7 @@ TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
     const std::string source = MakeLongSource(dir);
     const double sourceSeconds = 900;
 
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         const std::string folder = dir + "/out" + std::to_string(signal);
         const std::string output = folder + "/long.mp3";
         CliProcess process({"-j", "1", "-f", "mp3", "-o", folder, source, FixturePath("mono8.wav")},
