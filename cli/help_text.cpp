@@ -16,7 +16,9 @@ namespace {
 constexpr const char* kUsage = R"(Usage:
   veltrano-convert [-f FORMAT] [--encoder NAME] [--bitrate N|Nk] [--rate HZ]
                    [--channels 1|2|6] [--start HH:MM:SS] [--end HH:MM:SS]
-                   [-o FOLDER] [-j N] [--verbose] FILE...
+                   [-o FOLDER] [-j N] [--name PATTERN] [--portable-names]
+                   [--update] [--files-from LIST [-0]] [--shard K/N]
+                   [--log-json LOG] [--verbose] FILE...
   veltrano-convert --probe [--verbose] FILE|FOLDER...
   veltrano-convert --help | --version
 
@@ -27,6 +29,19 @@ A FILE that is a folder stands for every file in it and in its subfolders,
 in name order (hidden files and the output folder left out); their outputs
 keep the subfolders: Music/A/01.flac -> FOLDER/A/01.mp3. Cover art and tags
 go with the sound into every format that can hold them.
+
+--name makes each output's name below FOLDER from its source's tags; "/"
+makes folders and {track:02} pads with zeros. A missing {albumartist} is
+{artist}; other missing fields read "Unknown Artist", "Unknown Album",
+"Unknown Year", "Unknown Genre", disc 1, track 0, and {title} the file's
+name. Every field stays one name component ("../" in a tag cannot leave
+FOLDER), characters FOLDER's file system cannot hold become "_", and each
+component is cut to 255 bytes. --update makes reruns incremental: a source
+whose output is newer is skipped ("Skipped (up to date) <output>"), an
+older output is replaced in one step by its new file, names get no (0)
+counter, and a second source wanting a name already given out in the run
+fails. --shard K/N splits the sources by a hash of their path below their
+FILE, so N machines sharing the files convert each one once.
 
 )";
 

@@ -59,8 +59,8 @@ constexpr std::array kRows = {
           "also convert the FILEs named in LIST, one per line\n"
           "(- for standard input)"),
     Switch("-0", "--null", &S::nullSeparated,
-           "LIST's names end with a NUL byte, as find -print0\n"
-           "writes them"),
+           "LIST's names each end with a NUL byte instead of\n"
+           "a new line"),
     Value("", "--shard", "K/N", &S::shard,
           "convert only the K-th of N disjoint shares of the\n"
           "sources, for N machines sharing the same FILEs"),
