@@ -188,6 +188,9 @@ int RunConversion(const CliOptions& options) {
     if (engine.m_taskCount > 0) {
         RunWorker(engine);
     }
+    if (options.update) {
+        MarkPartialOutputsOutOfDate(engine, records);
+    }
     std::fputs(SourcesSummary(engine, records).c_str(), log.SummaryStream());
     std::fflush(log.SummaryStream());
     const int exitCode = BatchExitCode(engine, SettledFailures(records), g_interrupted.load());

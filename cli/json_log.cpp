@@ -93,7 +93,7 @@ double PlayingSeconds(const std::string& path) {
 }
 
 bool IsPartial(const AVConvert& engine, const SourceRecord& record) {
-    return record.row < LoadCurrentTask(engine) && !engine.m_outputPaths[record.row].empty();
+    return IsPartialRow(engine, record.row);
 }
 
 std::string RowReason(const AVConvert& engine, const SourceRecord& record) {

@@ -2,6 +2,9 @@
 
 #include "cli/batch_report.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 std::string SettledSummary(const SourceRecord& record) {
     switch (record.outcome) {
     case SourceOutcome::Skipped:
@@ -35,4 +38,19 @@ size_t SettledFailures(const std::vector<SourceRecord>& records) {
             record.outcome == SourceOutcome::Refused || record.outcome == SourceOutcome::Collided;
     }
     return failures;
+}
+
+bool IsPartialRow(const AVConvert& engine, int row) {
+    return TaskStatusOf(engine, row) == TaskPending && row < LoadCurrentTask(engine) &&
+           !engine.m_outputPaths[row].empty();
+}
+
+void MarkPartialOutputsOutOfDate(const AVConvert& engine,
+                                 const std::vector<SourceRecord>& records) {
+    const struct timespec epoch[2] = {{0, 0}, {0, 0}};
+    for (const SourceRecord& record : records) {
+        if (record.outcome == SourceOutcome::Row && IsPartialRow(engine, record.row)) {
+            ::utimensat(AT_FDCWD, engine.m_outputPaths[record.row].c_str(), epoch, 0);
+        }
+    }
 }

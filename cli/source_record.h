@@ -31,5 +31,12 @@ std::string SettledSummary(const SourceRecord& record);
 // BatchSummary words them, skipped and collided sources in their place.
 std::string SourcesSummary(const AVConvert& engine, const std::vector<SourceRecord>& records);
 
+// A row a stop cut short after it wrote sound: its file is valid but shorter.
+bool IsPartialRow(const AVConvert& engine, int row);
+
+// Under --update, a file a stop cut short must not pass for up to date on
+// the next run: its time is set back to the epoch, before any source's.
+void MarkPartialOutputsOutOfDate(const AVConvert& engine, const std::vector<SourceRecord>& records);
+
 // How many sources failed before the batch ran (refused or collided).
 size_t SettledFailures(const std::vector<SourceRecord>& records);

@@ -504,6 +504,32 @@ TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
     }
 }
 
+// A file a stop cut short is valid but not whole: under --update the next
+// run must take it for out of date, not skip it as newer than its source.
+TEST(CliInterrupt, AFileStoppedUnderUpdateIsConvertedAgainByTheNextRun) {
+    const std::string dir = MakeScratchDir("cli_interrupt_update");
+    const std::string source = MakeLongSource(dir);
+    const std::string folder = dir + "/out";
+    const std::vector<std::string> args = {
+        "-j", "1", "-f", "mp3", "-o", folder, "--update", source, FixturePath("mono8.wav")};
+    CliProcess process(args, dir);
+    ASSERT_TRUE(StartLongConversion(process, source, folder))
+        << "the conversion ended before it could be interrupted";
+    ASSERT_EQ(kill(process.pid(), SIGHUP), 0);
+    const CliRun stopped = process.Wait();
+    ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
+    ASSERT_EQ(stopped.out, "Stopped (partial) " + folder + "/long.mp3\nStopped (not converted) " +
+                               FixturePath("mono8.wav") + "\n");
+
+    // The rerun is stopped too once it is well into the long file again: it
+    // began it anew rather than skipping it.
+    CliProcess rerun(args, dir);
+    EXPECT_TRUE(StartLongConversion(rerun, source, folder)) << rerun.ErrorSoFar();
+    kill(rerun.pid(), SIGINT);
+    const CliRun second = rerun.Wait();
+    EXPECT_EQ(second.out.find("Skipped"), std::string::npos) << second.out;
+}
+
 TEST(CliInterrupt, AKilledConversionLeavesNothingUnderTheOutputName) {
     const std::string dir = MakeScratchDir("cli_killed");
     const std::string source = MakeLongSource(dir);
