@@ -63,7 +63,7 @@ bool SettledByUpdate(const SourceFile& source, const UpdatePlan& plan, size_t in
         record.reason = plan.conflicts[index];
         return true;
     }
-    if (!record.output.empty() && IsUpToDate(source.path, record.output)) {
+    if (plan.media[index] && IsUpToDate(source.path, record.output)) {
         record.outcome = SourceOutcome::Skipped;
         return true;
     }

@@ -67,6 +67,7 @@ UpdatePlan PlanUpdate(const CliOptions& options, const std::string& folder,
     UpdatePlan plan;
     plan.outputs.resize(sources.size());
     plan.conflicts.resize(sources.size());
+    plan.media.resize(sources.size());
     std::set<FileId> sourceIds;
     for (const SourceFile& source : sources) {
         if (FileId id; IdOf(source.path, id)) {
@@ -81,6 +82,7 @@ UpdatePlan PlanUpdate(const CliOptions& options, const std::string& folder,
             output.clear();
             continue;
         }
+        plan.media[i] = media;
         if (FileId id; IdOf(output, id) && sourceIds.count(id)) {
             plan.conflicts[i] = "its output name " + output + " is a source of this run";
             continue;

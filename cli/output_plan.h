@@ -26,6 +26,9 @@ struct UpdatePlan {
     // has it, or it is a source itself (replacing it would lose the source);
     // "" when it can. Sources that do not open as media claim no name.
     std::vector<std::string> conflicts;
+    // Per source, whether it opens as media with sound: only those can be
+    // up to date; the others are refused when their turn comes.
+    std::vector<bool> media;
 };
 UpdatePlan PlanUpdate(const CliOptions& options, const std::string& folder,
                       const std::vector<SourceFile>& sources);

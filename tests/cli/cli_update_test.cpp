@@ -67,6 +67,16 @@ TEST(CliUpdate, UpToDateOutputsAreSkippedAndOlderOnesReplacedInOneStep) {
     EXPECT_NE(InodeOf(out + "/c/b.mp3"), staleInode);
     EXPECT_EQ(ProbeAudio(out + "/c/b.mp3").channels, 2);
     EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"a.mp3", "c/b.mp3"}));
+
+    // A file that is no media is refused, even where an output of its name
+    // happens to be up to date.
+    WriteBytes(music + "/a.txt", "notes");
+    MakeOlderThanItsSource(music + "/a.txt");
+    const CliRun withText = RunCli(args, dir);
+    EXPECT_EQ(withText.exitCode, 1) << withText.err;
+    EXPECT_NE(withText.err.find("File:" + music + "/a.txt is invalid!"), std::string::npos)
+        << withText.err;
+    EXPECT_EQ(withText.out.find("a.txt"), std::string::npos) << withText.out;
 }
 
 TEST(CliUpdate, TwoSourcesForOneNameFailTheSecondAndOverwriteNothing) {
