@@ -54,15 +54,15 @@ TEST(CliNames, OutputsAreNamedFromTagsAndNoTagLeavesTheOutputFolder) {
                                    "Various/Nights/2-03 Blue.mp3",
                                }));
     EXPECT_EQ(FilesBelow(library), (std::vector<std::string>{
-                                   "Music/x/a.flac",
-                                   "Music/x/b.ogg",
-                                   "Music/y/c.wav",
-                                   "Music/y/d.flac",
-                                   "out/.._.._../__/1-00 d.mp3",
-                                   "out/Nina/Unknown Album/1-00 Gold.mp3",
-                                   "out/Unknown Artist/Unknown Album/1-00 c.mp3",
-                                   "out/Various/Nights/2-03 Blue.mp3",
-                               }));
+                                       "Music/x/a.flac",
+                                       "Music/x/b.ogg",
+                                       "Music/y/c.wav",
+                                       "Music/y/d.flac",
+                                       "out/.._.._../__/1-00 d.mp3",
+                                       "out/Nina/Unknown Album/1-00 Gold.mp3",
+                                       "out/Unknown Artist/Unknown Album/1-00 c.mp3",
+                                       "out/Various/Nights/2-03 Blue.mp3",
+                                   }));
     const ProbedAudio probed = ProbeAudio(out + "/Various/Nights/2-03 Blue.mp3");
     EXPECT_TRUE(probed.ok);
     EXPECT_EQ(probed.Tag("title"), "Blue");
