@@ -32,6 +32,10 @@ std::string BatchSummary(const AVConvert& engine) {
     return text;
 }
 
+std::string RowSummaryLine(const AVConvert& engine, int row) {
+    return RowSummary(engine, row);
+}
+
 int BatchExitCode(const AVConvert& engine, size_t refusedFiles, bool interrupted) {
     if (interrupted) {
         return kExitInterrupted;

@@ -16,6 +16,9 @@ inline constexpr int kExitInterrupted = 130;
 // <input>" for rows never begun.
 std::string BatchSummary(const AVConvert& engine);
 
+// The line BatchSummary gives for one row, without its newline.
+std::string RowSummaryLine(const AVConvert& engine, int row);
+
 // 130 after an interruption, else 1 when a file was refused or a row did not
 // complete, else 0.
 int BatchExitCode(const AVConvert& engine, size_t refusedFiles, bool interrupted);

@@ -1,5 +1,9 @@
 #include "cli/batch_setup.h"
 
+#include "cli/output_plan.h"
+#include "cli/source_record.h"
+#include "engine/work_file.h"
+
 #include "profiles/output_catalogue.h"
 #include "tasks/add_files.h"
 #include "tasks/batch_start.h"
@@ -17,27 +21,53 @@ struct AcceptedFile {
     std::string outputPath;
     int clipStart = 0;
     int clipEnd = 0;
+    double sourceSeconds = -1;
 };
 
-// Checks one file and works out its row; returns a refusal message, or "" with
-// `file` filled in.
+// Checks one file and works out its row with the output name planned for
+// it, or its own when none was; returns a refusal message, or "" with `file`
+// filled in.
 std::string CheckFile(AVConvert& engine, const CliOptions& options, const std::string& folder,
-                      const std::string& path, AcceptedFile& file) {
+                      const SourceFile& source, const std::string* plannedOutput,
+                      AcceptedFile& file) {
+    const std::string& path = source.path;
     if (!AcceptsMediaFile(engine, path)) {
         return "File:" + path + " is invalid!";
     }
-    const std::string extension = ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
-    if (!BuildOutputPath(folder, path, extension, file.outputPath)) {
+    if (plannedOutput ? plannedOutput->empty()
+                      : !PlanOutputPath(options, folder, source, file.outputPath)) {
         return "File:" + path + " names no file, so it gets no output name";
+    }
+    if (plannedOutput) {
+        file.outputPath = *plannedOutput;
     }
     const int duration = static_cast<int>(engine.m_durationSeconds);
     file.inputPath = path;
+    file.sourceSeconds = static_cast<double>(engine.m_durationMicros) / 1e6;
     file.clipStart = ParseHms(options.startText);
     file.clipEnd = std::min(ParseHms(options.endText.value_or(FormatHms(duration))), duration);
     if (file.clipStart > file.clipEnd) {
         return "File:" + path + " ends before the start time " + options.startText;
     }
     return "";
+}
+
+// Under --update, a source settled without converting it: one whose name is
+// not its own to take, or whose output is newer than it. False when it is to
+// be converted.
+bool SettledByUpdate(const SourceFile& source, const UpdatePlan& plan, size_t index,
+                     SourceRecord& record) {
+    record.output = plan.outputs[index];
+    if (!plan.conflicts[index].empty()) {
+        record.outcome = SourceOutcome::Collided;
+        record.reason = plan.conflicts[index];
+        return true;
+    }
+    if (plan.media[index] && IsUpToDate(source.path, record.output)) {
+        record.outcome = SourceOutcome::Skipped;
+        return true;
+    }
+    return false;
 }
 
 // The part of a relative path before its last "/"; "" when it has none.
@@ -63,13 +93,14 @@ std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
     std::vector<SourceFile> files;
     for (const std::string& argument : arguments) {
         if (!IsFolder(argument)) {
-            files.push_back({argument, outputFolder});
+            files.push_back({argument, outputFolder, std::string(FileNameOf(argument))});
             continue;
         }
         for (const std::string& relative : FilesInFolder(argument, outputFolder)) {
             const std::string subfolder = SubfolderOf(relative);
             files.push_back({JoinPath(argument, relative),
-                             subfolder.empty() ? outputFolder : JoinPath(outputFolder, subfolder)});
+                             subfolder.empty() ? outputFolder : JoinPath(outputFolder, subfolder),
+                             relative});
         }
     }
     return files;
@@ -83,29 +114,54 @@ std::string NormalizeFolder(const std::string& folder) {
     return trimmed;
 }
 
-std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options) {
+std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options,
+                                    std::vector<SourceRecord>* records) {
     const std::string folder = NormalizeFolder(options.outputFolder);
+    const std::vector<SourceFile> sources = SourceFiles(options.files, folder);
+    const UpdatePlan plan = options.update ? PlanUpdate(options, folder, sources) : UpdatePlan{};
     std::vector<std::string> refusals;
     std::vector<AcceptedFile> accepted;
-    for (const SourceFile& source : SourceFiles(options.files, folder)) {
+    std::vector<SourceRecord> settled;
+    for (size_t index = 0; index < sources.size(); ++index) {
+        const SourceFile& source = sources[index];
+        if (!InShard(source.relativePath, options.shard)) {
+            continue;
+        }
         if (StopRequested(engine)) {
             break;
         }
+        SourceRecord record;
+        record.input = source.path;
+        if (options.update && SettledByUpdate(source, plan, index, record)) {
+            settled.push_back(std::move(record));
+            continue;
+        }
         AcceptedFile file;
-        if (std::string refusal =
-                CheckFile(engine, options, source.outputFolder, source.path, file);
+        if (std::string refusal = CheckFile(engine, options, folder, source,
+                                            options.update ? &plan.outputs[index] : nullptr, file);
             !refusal.empty()) {
+            record.outcome = SourceOutcome::Refused;
+            record.reason = refusal;
+            settled.push_back(std::move(record));
             refusals.push_back(std::move(refusal));
             continue;
         }
         // A folder that cannot be made fails its rows with the reason why.
-        if (source.outputFolder != folder) {
-            MakeFolder(source.outputFolder);
+        if (const std::string outputFolder = FolderOf(file.outputPath); outputFolder != folder) {
+            MakeFolder(outputFolder);
         }
+        record.output = file.outputPath;
+        record.row = static_cast<int>(accepted.size());
+        record.sourceSeconds = file.sourceSeconds;
+        settled.push_back(std::move(record));
         accepted.push_back(std::move(file));
     }
     FillRows(engine, accepted);
+    engine.m_replaceOutputs = options.update;
     SetOutputParameters(engine, options.codecId, options.bitRate, options.sampleRate,
                         options.channels);
+    if (records) {
+        *records = std::move(settled);
+    }
     return refusals;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/cli_options.h"
+#include "cli/source_record.h"
 #include "engine/av_convert.h"
 
 #include <string>
@@ -16,6 +17,9 @@ std::string NormalizeFolder(const std::string& folder);
 struct SourceFile {
     std::string path;
     std::string outputFolder;
+    // The path relative to the FILE argument it came from: for a folder's
+    // file its path below the folder, for a file named on its own its name.
+    std::string relativePath;
 };
 
 // The files named on the command line, in their order, each folder replaced
@@ -30,6 +34,11 @@ std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
 // written last (probing overwrites them). A folder stands for every file in
 // its tree (hidden ones and the output folder left out), in name order; their
 // outputs keep the tree's subfolders below the output folder, made here.
-// Stops probing once a stop has been requested. Returns one message per
-// refused file.
-std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options);
+// Only the sources of the options' shard are taken. Stops probing once a
+// stop has been requested. Returns one message per
+// refused file. With --update, sources whose output is newer are skipped,
+// sources that cannot have their exact name fail before the batch, and the
+// rows replace older outputs. `records`, when given, gets what became of
+// each source, in order.
+std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options,
+                                    std::vector<SourceRecord>* records = nullptr);

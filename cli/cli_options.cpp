@@ -218,9 +218,35 @@ std::string ApplyClip(const ScannedOptions& raw, CliOptions& options) {
     return "";
 }
 
+// Refused before anything is converted, with the field or brace at fault.
+std::string ApplyNames(const ScannedOptions& raw, CliOptions& options) {
+    options.portableNames = raw.portableNames;
+    options.update = raw.update;
+    if (raw.logJson && raw.logJson->empty()) {
+        return "option '--log-json' needs a file, or - for standard output";
+    }
+    options.logJson = raw.logJson;
+    if (raw.shard) {
+        const std::optional<Shard> shard = ParseShard(*raw.shard);
+        if (!shard) {
+            return "option '--shard' needs K/N with 1 <= K <= N, not '" + *raw.shard + "'";
+        }
+        options.shard = *shard;
+    }
+    if (!raw.namePattern) {
+        return "";
+    }
+    NamePattern pattern;
+    if (std::string error = ParseNamePattern(*raw.namePattern, pattern); !error.empty()) {
+        return error;
+    }
+    options.namePattern = std::move(pattern);
+    return "";
+}
+
 std::string BuildConvertOptions(const ScannedOptions& raw, CliOptions& options) {
-    for (auto step : {ApplyFormat, ApplyEncoder, ApplyBitRate, ApplySampleRate, ApplyChannels,
-                      ApplyEncoderCheck, ApplyClip}) {
+    for (auto step : {ApplyNames, ApplyFormat, ApplyEncoder, ApplyBitRate, ApplySampleRate,
+                      ApplyChannels, ApplyEncoderCheck, ApplyClip}) {
         if (std::string error = step(raw, options); !error.empty()) {
             return error;
         }
@@ -296,7 +322,17 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
         result.options = options;
         return result;
     }
-    if (raw.files.empty()) {
+    if (raw.nullSeparated && !raw.filesFrom) {
+        result.error = "option '--null' goes with --files-from";
+        return result;
+    }
+    if (raw.filesFrom && raw.filesFrom->empty()) {
+        result.error = "option '--files-from' needs a file, or - for standard input";
+        return result;
+    }
+    options.filesFrom = raw.filesFrom;
+    options.nullSeparated = raw.nullSeparated;
+    if (raw.files.empty() && !raw.filesFrom) {
         result.error = "missing FILE";
         return result;
     }

@@ -2,6 +2,9 @@
 // effects so that every rule can be checked without running a process.
 #pragma once
 
+#include "cli/shard.h"
+#include "engine/name_pattern.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +31,15 @@ struct CliOptions {
     std::string outputFolder = ".";
     int jobs = 1; // files converted at once; the parser's default is DefaultJobCount()
     std::vector<std::string> files;
+
+    // Library runs.
+    std::optional<NamePattern> namePattern; // absent: outputs take their source's name
+    bool portableNames = false;
+    bool update = false;                  // skip up-to-date outputs, replace older ones
+    std::optional<std::string> filesFrom; // a list of FILEs ("-": standard input)
+    bool nullSeparated = false;           // its names end with NUL, not a new line
+    Shard shard;                          // the share of the sources to convert
+    std::optional<std::string> logJson;   // "-": standard output
 };
 
 struct CliParseResult {

@@ -3,9 +3,12 @@
 #include "cli/batch_report.h"
 #include "cli/batch_setup.h"
 #include "cli/cli_options.h"
+#include "cli/file_list.h"
 #include "cli/help_text.h"
+#include "cli/json_log.h"
 #include "cli/probe_report.h"
 #include "cli/progress_display.h"
+#include "cli/source_record.h"
 #include "engine/av_convert.h"
 #include "resources/version.h"
 #include "tasks/output_folder.h"
@@ -15,10 +18,12 @@ extern "C" {
 }
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -41,8 +46,11 @@ extern "C" void OnStopSignal(int) {
     }
 }
 
-// Routes Ctrl-C and SIGTERM to the engine's stop request while it lives. The
-// handler is one-shot, so a second Ctrl-C ends the program at once.
+// Routes Ctrl-C, SIGTERM and SIGHUP (a dropped ssh session or closed
+// terminal) to the engine's stop request while it lives. The handler is
+// one-shot, so a second Ctrl-C ends the program at once. A write to the
+// standard streams of a session that is gone fails instead of killing the
+// program with SIGPIPE, so the started files still finish.
 class StopSignalRoute {
 public:
     explicit StopSignalRoute(AVConvert& engine) {
@@ -53,10 +61,17 @@ public:
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &previousInt_);
         sigaction(SIGTERM, &action, &previousTerm_);
+        sigaction(SIGHUP, &action, &previousHup_);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, &previousPipe_);
     }
     ~StopSignalRoute() {
         sigaction(SIGINT, &previousInt_, nullptr);
         sigaction(SIGTERM, &previousTerm_, nullptr);
+        sigaction(SIGHUP, &previousHup_, nullptr);
+        sigaction(SIGPIPE, &previousPipe_, nullptr);
         g_stopTarget.store(nullptr);
     }
     StopSignalRoute(const StopSignalRoute&) = delete;
@@ -65,6 +80,8 @@ public:
 private:
     struct sigaction previousInt_ {};
     struct sigaction previousTerm_ {};
+    struct sigaction previousHup_ {};
+    struct sigaction previousPipe_ {};
 };
 
 int UsageError(const std::string& message) {
@@ -108,14 +125,62 @@ void RunWorker(AVConvert& engine) {
     display.Finish();
 }
 
+// Where --log-json writes: nothing, standard output, or a file of its own.
+class JsonLogFile {
+public:
+    explicit JsonLogFile(const std::optional<std::string>& path) {
+        if (path && *path == "-") {
+            file_ = stdout;
+        } else if (path) {
+            file_ = std::fopen(path->c_str(), "w");
+            owned_ = true;
+            error_ =
+                file_ ? "" : "cannot write the JSON log '" + *path + "': " + std::strerror(errno);
+        }
+    }
+    ~JsonLogFile() {
+        if (owned_ && file_) {
+            std::fclose(file_);
+        }
+    }
+    JsonLogFile(const JsonLogFile&) = delete;
+    JsonLogFile& operator=(const JsonLogFile&) = delete;
+
+    const std::string& Error() const { return error_; }
+    // The summary lines go to standard error while the log has standard output.
+    std::FILE* SummaryStream() const { return file_ == stdout ? stderr : stdout; }
+    void Write(const AVConvert& engine, const std::vector<SourceRecord>& records, int exitCode,
+               double seconds) {
+        if (!file_) {
+            return;
+        }
+        for (const SourceRecord& record : records) {
+            std::fputs(SourceLogLine(engine, record).c_str(), file_);
+        }
+        std::fputs(SummaryLogLine(engine, records, exitCode, seconds).c_str(), file_);
+        std::fflush(file_);
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    bool owned_ = false;
+    std::string error_;
+};
+
 int RunConversion(const CliOptions& options) {
+    const auto began = std::chrono::steady_clock::now();
+    JsonLogFile log(options.logJson);
+    if (!log.Error().empty()) {
+        return UsageError(log.Error());
+    }
     if (!MakeFolder(NormalizeFolder(options.outputFolder))) {
         std::fprintf(stderr, "%s\n", kMissingFolderMessage);
         return kExitUsage;
     }
     AVConvert engine;
     StopSignalRoute route(engine);
-    const std::vector<std::string> refusals = SetUpBatch(engine, options);
+    std::vector<SourceRecord> records;
+    const std::vector<std::string> refusals = SetUpBatch(engine, options, &records);
     for (const std::string& refusal : refusals) {
         std::fprintf(stderr, "%s\n", refusal.c_str());
     }
@@ -123,9 +188,15 @@ int RunConversion(const CliOptions& options) {
     if (engine.m_taskCount > 0) {
         RunWorker(engine);
     }
-    std::fputs(BatchSummary(engine).c_str(), stdout);
-    std::fflush(stdout);
-    return BatchExitCode(engine, refusals.size(), g_interrupted.load());
+    if (options.update) {
+        MarkPartialOutputsOutOfDate(engine, records);
+    }
+    std::fputs(SourcesSummary(engine, records).c_str(), log.SummaryStream());
+    std::fflush(log.SummaryStream());
+    const int exitCode = BatchExitCode(engine, SettledFailures(records), g_interrupted.load());
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+    log.Write(engine, records, exitCode, took.count());
+    return exitCode;
 }
 
 } // namespace
@@ -139,7 +210,14 @@ int RunConverter(int argc, char** argv) {
     if (!parsed.options) {
         return UsageError(parsed.error);
     }
-    const CliOptions& options = *parsed.options;
+    CliOptions options = *parsed.options;
+    if (options.filesFrom) {
+        if (std::string error =
+                ReadFileList(*options.filesFrom, options.nullSeparated, options.files);
+            !error.empty()) {
+            return UsageError(error);
+        }
+    }
     av_log_set_level(options.verbose ? AV_LOG_WARNING : AV_LOG_QUIET);
     switch (options.mode) {
     case CliMode::Help:

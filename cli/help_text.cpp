@@ -24,6 +24,19 @@ in name order (hidden files and the output folder left out); their outputs
 keep the subfolders: Music/A/01.flac -> FOLDER/A/01.mp3. Cover art and tags
 go with the sound into every format that can hold them.
 
+--name makes each output's name below FOLDER from its source's tags; "/"
+makes folders and {track:02} pads with zeros. A missing {albumartist} is
+{artist}; other missing fields read "Unknown Artist", "Unknown Album",
+"Unknown Year", "Unknown Genre", disc 1, track 0, and {title} the file's
+name. Every field stays one name component ("../" in a tag cannot leave
+FOLDER), characters FOLDER's file system cannot hold become "_", and each
+component is cut to 255 bytes. --update makes reruns incremental: a source
+whose output is newer is skipped ("Skipped (up to date) <output>"), an
+older output is replaced in one step by its new file, names get no (0)
+counter, and a second source wanting a name already given out in the run
+fails. --shard K/N splits the sources by a hash of their path below their
+FILE, so N machines sharing the files convert each one once.
+
 )";
 
 constexpr const char* kTail = R"tail(
@@ -40,15 +53,15 @@ output folder cannot be written", "the encoder refused the settings", "the
 file changed or disappeared" - or "Stopped ..." for files a stop cut short
 or never began.
 
-Ctrl-C (SIGINT) or SIGTERM stops the batch: every file being converted is
-finished early as a valid, shorter file, the rest are not started. A second
-Ctrl-C ends the program at once.
+Ctrl-C (SIGINT), SIGTERM or SIGHUP (a dropped ssh session) stops the batch:
+every file being converted is finished early as a valid, shorter file, the
+rest are not started. A second Ctrl-C ends the program at once.
 
 Exit codes:
-  0    every file completed
+  0    every file completed (or, with --update, was up to date)
   1    a file failed or was refused, or --probe found a file it cannot read
   2    usage error (nothing converted) or the output folder cannot be made
-  130  stopped by Ctrl-C or SIGTERM
+  130  stopped by Ctrl-C, SIGTERM or SIGHUP
 
 Veltrano Audio Converter comes with NO WARRANTY; it is free software under the
 GNU General Public License, version 3 or later (GPL-3.0-or-later).

@@ -57,6 +57,34 @@ constexpr std::array kRows = {
           "convert N files at once (1 to 256); default the\n"
           "number of cores",
           "-j N"),
+    Value("", "--name", "PATTERN", &S::namePattern,
+          "name each output from its source's tags, below -o:\n"
+          "\"{albumartist}/{album}/{disc}-{track:02} {title}\";\n"
+          "fields {artist} {albumartist} {album} {title}\n"
+          "{track} {disc} {year} {genre} {name} {folder}",
+          "--name PATTERN"),
+    Switch("", "--portable-names", &S::portableNames,
+           "keep output names to what FAT and Windows accept", "--portable-names"),
+    Switch("", "--update", &S::update,
+           "convert only sources newer than their outputs, writing\n"
+           "each output's exact name over its older file",
+           "--update"),
+    Value("", "--files-from", "LIST", &S::filesFrom,
+          "also convert the FILEs named in LIST, one per line\n"
+          "(- for standard input)",
+          "--files-from LIST [-0]"),
+    Switch("-0", "--null", &S::nullSeparated,
+           "LIST's names each end with a NUL byte instead of\n"
+           "a new line"),
+    Value("", "--shard", "K/N", &S::shard,
+          "convert only the K-th of N disjoint shares of the\n"
+          "sources, for N machines sharing the same FILEs",
+          "--shard K/N"),
+    Value("", "--log-json", "LOG", &S::logJson,
+          "write what became of each source to LOG as one JSON\n"
+          "object per line, then a summary (- for standard\n"
+          "output; the summary lines then go to standard error)",
+          "--log-json LOG"),
     Switch("", "--probe", &S::probe,
            "list each FILE's media facts instead of converting;\n"
            "a folder lists the files a conversion would take"),

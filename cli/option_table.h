@@ -24,6 +24,13 @@ struct ScannedOptions {
     std::optional<std::string> end;
     std::optional<std::string> outputFolder;
     std::optional<std::string> jobs;
+    std::optional<std::string> namePattern;
+    bool portableNames = false;
+    bool update = false;
+    std::optional<std::string> filesFrom;
+    bool nullSeparated = false;
+    std::optional<std::string> shard;
+    std::optional<std::string> logJson;
     std::vector<std::string> files;
 };
 

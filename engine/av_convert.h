@@ -78,6 +78,10 @@ public:
     // How many rows are converted at once; 1 converts them one after another
     // on the batch's own thread.
     int32_t m_jobCount = 1;
+    // Rows write exactly their output name, replacing an older file there in
+    // one step, instead of taking the first free counter name: an
+    // incremental run renews its earlier outputs.
+    bool m_replaceOutputs = false;
 
     // Run state shared with the worker.
     std::atomic<int32_t> m_currentTask{-1};
@@ -92,6 +96,9 @@ public:
     // Per row, -1 until the worker starts it, then its percentage as last
     // seen. m_progress stays the current row's live percentage.
     std::vector<std::atomic<int8_t>> m_taskProgress;
+    // Per row, the milliseconds the worker spent on it; written with the
+    // row's status, 0 for a row not started.
+    std::vector<std::atomic<int32_t>> m_taskMillis;
     std::atomic<bool> m_stopRequested{false};
 };
 

@@ -205,7 +205,9 @@ int CloseOutputFile(RowResources& res) {
 RowFailure PublishOutput(const RowJob& job, RowResources& res, std::string& chosen) {
     res.transcoder.outputStream = nullptr; // freed with the output context
     res.output.reset();
-    if (const int ret = PublishOutputFile(res.workFile, job.outputPath, chosen); ret < 0) {
+    const int ret = job.replaceExisting ? ReplaceOutputFile(res.workFile, job.outputPath, chosen)
+                                        : PublishOutputFile(res.workFile, job.outputPath, chosen);
+    if (ret < 0) {
         return OutputFailure(ret);
     }
     return kGoOn;
@@ -416,6 +418,7 @@ RowJob BatchRowJob(const AVConvert& engine, int row) {
     job.clipStart = engine.m_clipStart[index];
     job.clipEnd = engine.m_clipEnd[index];
     job.clipLength = engine.m_clipLength[index];
+    job.replaceExisting = engine.m_replaceOutputs;
     return job;
 }
 
@@ -432,18 +435,23 @@ RowResult ConvertBatchRow(const RowJob& job, const OutputAudioParams& params,
                           std::atomic<int>& percent, const std::atomic<bool>& stop,
                           const BeforePublish& beforePublish) {
     percent.store(-1, std::memory_order_relaxed);
+    const auto began = std::chrono::steady_clock::now();
     RowResources res;
     const WrittenRow written = WriteWorkFile(job, params, res, percent, stop);
-    const RowResult result = IsFailure(written.failure)
-                                 ? FailedRow(job, written.failure)
-                                 : PublishRow(job, res, written, beforePublish);
+    RowResult result = IsFailure(written.failure) ? FailedRow(job, written.failure)
+                                                  : PublishRow(job, res, written, beforePublish);
     DiscardOutput(res);
+    const auto took = std::chrono::steady_clock::now() - began;
+    result.millis = static_cast<int32_t>(
+        std::min<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(),
+                          std::numeric_limits<int32_t>::max()));
     return result;
 }
 
 void RecordRowResult(AVConvert& engine, int row, const RowResult& result, int percent) {
     engine.m_outputPaths[static_cast<size_t>(row)] = result.outputPath;
     SetTaskProgress(engine, row, std::max(0, percent));
+    engine.m_taskMillis[static_cast<size_t>(row)].store(result.millis, std::memory_order_relaxed);
     if (result.status == TaskFailed) {
         SetTaskFailure(engine, row, result.failure);
     } else {

@@ -23,6 +23,7 @@ struct RowJob {
     double clipStart = 0;
     double clipEnd = 0;
     double clipLength = 0;
+    bool replaceExisting = false; // see AVConvert::m_replaceOutputs
 };
 
 // What one row did.
@@ -30,6 +31,7 @@ struct RowResult {
     uint8_t status = TaskPending;
     RowFailure failure;     // why, when status is TaskFailed
     std::string outputPath; // the name written; empty when a stop came before any sound
+    int32_t millis = 0;     // how long the row took
 };
 
 // Row `row` of a batch, and the batch's output parameters.

@@ -98,6 +98,21 @@ std::string OutputNameCandidate(const std::string& baseName, int counter) {
     return baseName.substr(0, at) + "(" + std::to_string(counter) + ")" + baseName.substr(at);
 }
 
+int ReplaceOutputFile(WorkFile& work, const std::string& outputPath, std::string& chosen) {
+    if (work.fd < 0 || ::fsync(work.fd) != 0) {
+        return AVERROR(work.fd < 0 ? EBADF : errno);
+    }
+    if (std::rename(work.path.c_str(), outputPath.c_str()) != 0) {
+        return AVERROR(errno);
+    }
+    // The old file is gone already; a folder that cannot be flushed loses
+    // nothing more by keeping the new name.
+    SyncFolder(FolderOf(outputPath));
+    chosen = outputPath;
+    ReleaseWorkFile(work);
+    return 0;
+}
+
 int PublishOutputFile(WorkFile& work, const std::string& baseName, std::string& chosen) {
     // The data must be on the disk before a finished-looking name points at it.
     if (work.fd < 0 || ::fsync(work.fd) != 0) {

@@ -23,3 +23,10 @@ size_t CounterPosition(const std::string& baseName);
 // Returns 0 with `chosen` set and the work file released, or a negative
 // AVERROR; the work file then stays where it was.
 int PublishOutputFile(WorkFile& work, const std::string& baseName, std::string& chosen);
+
+// Flushes the finished work file to the disk and renames it to exactly
+// `outputPath`, replacing a file of that name in one step: a crash leaves
+// either the old file or the new one whole, never a mix. Flushes the folder
+// so the name lasts. Returns 0 with `chosen` set and the work file released,
+// or a negative AVERROR; the work file then stays where it was.
+int ReplaceOutputFile(WorkFile& work, const std::string& outputPath, std::string& chosen);

@@ -495,7 +495,7 @@ TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
     const std::string source = MakeLongSource(dir);
     const double sourceSeconds = 900;
 
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         const std::string folder = dir + "/out" + std::to_string(signal);
         const std::string output = folder + "/long.mp3";
         CliProcess process({"-j", "1", "-f", "mp3", "-o", folder, source, FixturePath("mono8.wav")},
@@ -516,6 +516,32 @@ TEST(CliInterrupt, StopSignalFinishesTheCurrentFileShortAndExits130) {
         EXPECT_FALSE(FileExists(folder + "/mono8.mp3")) << signal;
         EXPECT_TRUE(WorkFilesIn(folder).empty()) << signal;
     }
+}
+
+// A file a stop cut short is valid but not whole: under --update the next
+// run must take it for out of date, not skip it as newer than its source.
+TEST(CliInterrupt, AFileStoppedUnderUpdateIsConvertedAgainByTheNextRun) {
+    const std::string dir = MakeScratchDir("cli_interrupt_update");
+    const std::string source = MakeLongSource(dir);
+    const std::string folder = dir + "/out";
+    const std::vector<std::string> args = {
+        "-j", "1", "-f", "mp3", "-o", folder, "--update", source, FixturePath("mono8.wav")};
+    CliProcess process(args, dir);
+    ASSERT_TRUE(StartLongConversion(process, source, folder))
+        << "the conversion ended before it could be interrupted";
+    ASSERT_EQ(kill(process.pid(), SIGHUP), 0);
+    const CliRun stopped = process.Wait();
+    ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
+    ASSERT_EQ(stopped.out, "Stopped (partial) " + folder + "/long.mp3\nStopped (not converted) " +
+                               FixturePath("mono8.wav") + "\n");
+
+    // The rerun is stopped too once it is well into the long file again: it
+    // began it anew rather than skipping it.
+    CliProcess rerun(args, dir);
+    EXPECT_TRUE(StartLongConversion(rerun, source, folder)) << rerun.ErrorSoFar();
+    kill(rerun.pid(), SIGINT);
+    const CliRun second = rerun.Wait();
+    EXPECT_EQ(second.out.find("Skipped"), std::string::npos) << second.out;
 }
 
 TEST(CliInterrupt, AKilledConversionLeavesNothingUnderTheOutputName) {

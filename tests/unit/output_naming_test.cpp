@@ -231,4 +231,28 @@ TEST(RivalNames, AnOrdinaryFolderKeepsCaseAndIsLeftAsItWas) {
     EXPECT_TRUE(left.empty());
 }
 
+// An incremental run renews its output under the same name: the finished
+// file takes the old one's place in one rename, and no work file stays.
+TEST(OutputNaming, ReplacingPutsTheNewFileAtTheExactName) {
+    const std::string dir = MakeScratchDir("naming_replace");
+    WriteFile(dir + "/song.mp3", "old");
+    WorkFile work;
+    FinishWorkFile(dir, work, "new");
+    const std::string workPath = work.path;
+    std::string chosen;
+    ASSERT_EQ(ReplaceOutputFile(work, dir + "/song.mp3", chosen), 0);
+    EXPECT_EQ(chosen, dir + "/song.mp3");
+    EXPECT_EQ(ReadFile(dir + "/song.mp3"), "new");
+    EXPECT_FALSE(FileExists(workPath));
+    EXPECT_FALSE(FileExists(dir + "/song(0).mp3"));
+    EXPECT_EQ(work.fd, -1);
+
+    WorkFile failing;
+    FinishWorkFile(dir, failing, "newer");
+    EXPECT_LT(ReplaceOutputFile(failing, dir + "/no/such/folder/song.mp3", chosen), 0);
+    EXPECT_TRUE(FileExists(failing.path)); // left for the caller to discard
+    EXPECT_EQ(ReadFile(dir + "/song.mp3"), "new");
+    DiscardWorkFile(failing);
+}
+
 } // namespace
