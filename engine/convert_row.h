@@ -23,6 +23,7 @@ struct RowJob {
     double clipStart = 0;
     double clipEnd = 0;
     double clipLength = 0;
+    RowTrack track; // exact bounds and tags of a track cut from an image
 };
 
 // What one row did.
