@@ -30,6 +30,8 @@ std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
 // written last (probing overwrites them). A folder stands for every file in
 // its tree (hidden ones and the output folder left out), in name order; their
 // outputs keep the tree's subfolders below the output folder, made here.
-// Stops probing once a stop has been requested. Returns one message per
-// refused file.
-std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options);
+// A cue sheet stands for one row per track of its image, named after the
+// track; notes about its skipped tracks go to `notices`. Stops probing once a
+// stop has been requested. Returns one message per refused file.
+std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options,
+                                    std::vector<std::string>* notices = nullptr);

@@ -115,9 +115,13 @@ int RunConversion(const CliOptions& options) {
     }
     AVConvert engine;
     StopSignalRoute route(engine);
-    const std::vector<std::string> refusals = SetUpBatch(engine, options);
+    std::vector<std::string> notices;
+    const std::vector<std::string> refusals = SetUpBatch(engine, options, &notices);
     for (const std::string& refusal : refusals) {
         std::fprintf(stderr, "%s\n", refusal.c_str());
+    }
+    for (const std::string& notice : notices) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
     }
     engine.m_jobCount = options.jobs;
     if (engine.m_taskCount > 0) {
