@@ -56,9 +56,9 @@ std::set<std::string> CueImagesAmong(const std::vector<std::string>& paths);
 // "File:album.cue: ..." for a note about a sheet that was read.
 std::string CueNoticeMessage(const std::string& sheetPath, const std::string& notice);
 
-// The track's start and end as seconds ("whole seconds, as the list shows
-// times" is the caller's truncation) and its end: the image's duration for
-// the last track of an image.
+// The track's start and end in seconds, the end of an image's last track
+// being the image's duration; the task list shows them truncated to whole
+// seconds.
 double CueTrackStartSeconds(const CueTrack& track);
 double CueTrackEndSeconds(const CueTrack& track);
 
