@@ -8,20 +8,23 @@
 #include "tasks/add_files.h"
 #include "tasks/batch_start.h"
 #include "tasks/clock_text.h"
+#include "tasks/cue_tracks.h"
 #include "tasks/folder_files.h"
 #include "tasks/output_folder.h"
 #include "tasks/output_path.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
 struct AcceptedFile {
     std::string inputPath;
     std::string outputPath;
-    int clipStart = 0;
-    int clipEnd = 0;
+    double clipStart = 0;
+    double clipEnd = 0;
     double sourceSeconds = -1;
+    RowTrack track; // a track of an album image: exact bounds and tags
 };
 
 // Checks one file and works out its row with the output name planned for
@@ -70,6 +73,31 @@ bool SettledByUpdate(const SourceFile& source, const UpdatePlan& plan, size_t in
     return false;
 }
 
+// One file per track of a cue sheet; the start and end options are for whole
+// files and leave the tracks alone.
+std::string CheckCueSheet(AVConvert& engine, const CliOptions& options, const std::string& folder,
+                          const std::string& path, std::vector<AcceptedFile>& files,
+                          std::vector<std::string>& notices) {
+    const CueAlbum album = LoadCueAlbum(engine, path);
+    if (album.Refused()) {
+        return "File:" + path + " is invalid! " + CueRefusalReason(album);
+    }
+    for (const std::string& notice : album.notices) {
+        notices.push_back(CueNoticeMessage(path, notice));
+    }
+    const std::string extension = ExtensionFromFormatText(kOutputFormats[options.formatIndex].text);
+    for (const CueTrack& track : album.tracks) {
+        AcceptedFile file;
+        file.inputPath = track.imagePath;
+        file.outputPath = CueTrackOutputPath(folder, track, extension);
+        file.clipStart = CueTrackStartSeconds(track);
+        file.clipEnd = CueTrackEndSeconds(track);
+        file.track = RowTrackOf(track);
+        files.push_back(std::move(file));
+    }
+    return "";
+}
+
 // The part of a relative path before its last "/"; "" when it has none.
 std::string SubfolderOf(const std::string& relativePath) {
     const size_t slash = relativePath.rfind('/');
@@ -81,9 +109,42 @@ void FillRows(AVConvert& engine, const std::vector<AcceptedFile>& files) {
     for (size_t i = 0; i < files.size(); ++i) {
         engine.m_inputPaths[i] = files[i].inputPath;
         engine.m_outputPaths[i] = files[i].outputPath;
-        SetRowClip(engine, static_cast<int>(i), files[i].clipStart, files[i].clipEnd);
+        SetRowTrack(engine, static_cast<int>(i), files[i].clipStart, files[i].clipEnd,
+                    files[i].track);
     }
     engine.m_checkedCount = static_cast<int32_t>(files.size());
+}
+
+// A cue sheet's tracks, each a row and a record of its own; a refused sheet
+// is one refusal.
+void AddCueSheetRows(AVConvert& engine, const CliOptions& options, const SourceFile& source,
+                     const SourceRecord& sheet, std::vector<AcceptedFile>& accepted,
+                     std::vector<SourceRecord>& settled, std::vector<std::string>& refusals,
+                     std::vector<std::string>* notices) {
+    std::vector<AcceptedFile> tracks;
+    std::vector<std::string> cueNotices;
+    if (std::string refusal =
+            CheckCueSheet(engine, options, source.outputFolder, source.path, tracks, cueNotices);
+        !refusal.empty()) {
+        SourceRecord record = sheet;
+        record.outcome = SourceOutcome::Refused;
+        record.reason = refusal;
+        settled.push_back(std::move(record));
+        refusals.push_back(std::move(refusal));
+        return;
+    }
+    if (notices) {
+        notices->insert(notices->end(), cueNotices.begin(), cueNotices.end());
+    }
+    MakeFolder(source.outputFolder);
+    for (AcceptedFile& track : tracks) {
+        SourceRecord record = sheet;
+        record.output = track.outputPath;
+        record.row = static_cast<int>(accepted.size());
+        record.sourceSeconds = track.clipEnd - track.clipStart;
+        settled.push_back(std::move(record));
+        accepted.push_back(std::move(track));
+    }
 }
 
 } // namespace
@@ -96,7 +157,17 @@ std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
             files.push_back({argument, outputFolder, std::string(FileNameOf(argument))});
             continue;
         }
-        for (const std::string& relative : FilesInFolder(argument, outputFolder)) {
+        const std::vector<std::string> relatives = FilesInFolder(argument, outputFolder);
+        std::vector<std::string> paths;
+        for (const std::string& relative : relatives) {
+            paths.push_back(JoinPath(argument, relative));
+        }
+        // An image beside its cue sheet comes as the sheet's tracks only.
+        const std::set<std::string> images = CueImagesAmong(paths);
+        for (const std::string& relative : relatives) {
+            if (images.count(JoinPath(argument, relative)) > 0) {
+                continue;
+            }
             const std::string subfolder = SubfolderOf(relative);
             files.push_back({JoinPath(argument, relative),
                              subfolder.empty() ? outputFolder : JoinPath(outputFolder, subfolder),
@@ -115,7 +186,8 @@ std::string NormalizeFolder(const std::string& folder) {
 }
 
 std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options,
-                                    std::vector<SourceRecord>* records) {
+                                    std::vector<SourceRecord>* records,
+                                    std::vector<std::string>* notices) {
     const std::string folder = NormalizeFolder(options.outputFolder);
     const std::vector<SourceFile> sources = SourceFiles(options.files, folder);
     const UpdatePlan plan = options.update ? PlanUpdate(options, folder, sources) : UpdatePlan{};
@@ -132,6 +204,10 @@ std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options
         }
         SourceRecord record;
         record.input = source.path;
+        if (IsCueSheetPath(source.path)) {
+            AddCueSheetRows(engine, options, source, record, accepted, settled, refusals, notices);
+            continue;
+        }
         if (options.update && SettledByUpdate(source, plan, index, record)) {
             settled.push_back(std::move(record));
             continue;

@@ -34,11 +34,13 @@ std::vector<SourceFile> SourceFiles(const std::vector<std::string>& arguments,
 // written last (probing overwrites them). A folder stands for every file in
 // its tree (hidden ones and the output folder left out), in name order; their
 // outputs keep the tree's subfolders below the output folder, made here.
-// Only the sources of the options' shard are taken. Stops probing once a
-// stop has been requested. Returns one message per
-// refused file. With --update, sources whose output is newer are skipped,
-// sources that cannot have their exact name fail before the batch, and the
-// rows replace older outputs. `records`, when given, gets what became of
-// each source, in order.
+// Only the sources of the options' shard are taken. A cue sheet stands for
+// one row per track of its image, named after the track; notes about its
+// skipped tracks go to `notices`. Stops probing once a stop has been
+// requested. Returns one message per refused file. With --update, sources
+// whose output is newer are skipped, sources that cannot have their exact name
+// fail before the batch, and the rows replace older outputs. `records`, when
+// given, gets what became of each source, in order.
 std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options,
-                                    std::vector<SourceRecord>* records = nullptr);
+                                    std::vector<SourceRecord>* records = nullptr,
+                                    std::vector<std::string>* notices = nullptr);

@@ -180,9 +180,13 @@ int RunConversion(const CliOptions& options) {
     AVConvert engine;
     StopSignalRoute route(engine);
     std::vector<SourceRecord> records;
-    const std::vector<std::string> refusals = SetUpBatch(engine, options, &records);
+    std::vector<std::string> notices;
+    const std::vector<std::string> refusals = SetUpBatch(engine, options, &records, &notices);
     for (const std::string& refusal : refusals) {
         std::fprintf(stderr, "%s\n", refusal.c_str());
+    }
+    for (const std::string& notice : notices) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
     }
     engine.m_jobCount = options.jobs;
     if (engine.m_taskCount > 0) {

@@ -23,6 +23,11 @@ A FILE that is a folder stands for every file in it and in its subfolders,
 in name order (hidden files and the output folder left out); their outputs
 keep the subfolders: Music/A/01.flac -> FOLDER/A/01.mp3. Cover art and tags
 go with the sound into every format that can hold them.
+A FILE that is a cue sheet (.cue) stands for the tracks of the album image it
+describes: one output per track, "NN - Title", tagged from the sheet and cut
+exactly at the sheet's times (--start and --end leave tracks alone); a folder
+with an image and its sheet gives the tracks, not the image as well. --probe
+lists a sheet's tracks.
 
 --name makes each output's name below FOLDER from its source's tags; "/"
 makes folders and {track:02} pads with zeros. A missing {albumartist} is

@@ -1,5 +1,8 @@
 #include "cli/probe_report.h"
 
+#include "tasks/cue_tracks.h"
+#include "tasks/output_path.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -58,6 +61,29 @@ std::string MediaFacts(const AVConvert& e) {
            Line("channels", e.m_channels);
 }
 
+// A cue sheet lists its tracks: number, image, start and end as the sheet
+// counts them (mm:ss:ff), and the name the track's output takes.
+std::string CueSheetReport(const std::string& path, AVConvert& engine, bool& ok) {
+    const CueAlbum album = LoadCueAlbum(engine, path);
+    ok = !album.Refused();
+    std::string text = Line("file", path);
+    if (!ok) {
+        return text + Line("result", ProbeCannotOpen) +
+               Line("meaning", "not a cue sheet that can be used: " + CueRefusalReason(album));
+    }
+    text += Line("result", ProbeOk) + Line("tracks", static_cast<int64_t>(album.tracks.size()));
+    for (const CueTrack& track : album.tracks) {
+        const std::string end = track.end >= 0 ? FormatCueTime(track.end) : "end";
+        text += "track " + std::to_string(track.number) + ": " +
+                std::string(FileNameOf(track.imagePath)) + " " + FormatCueTime(track.start) +
+                " - " + end + " \"" + track.name + "\"\n";
+    }
+    for (const std::string& notice : album.notices) {
+        text += Line("note", notice);
+    }
+    return text;
+}
+
 } // namespace
 
 std::string ProbeReport(const std::string& path, int result, const AVConvert& engine) {
@@ -72,10 +98,17 @@ bool ProbeFiles(const std::vector<std::string>& files, std::string& out) {
     bool allOk = true;
     for (size_t i = 0; i < files.size(); ++i) {
         AVConvert engine;
+        out += i > 0 ? "\n" : "";
+        if (IsCueSheetPath(files[i])) {
+            bool ok = false;
+            out += CueSheetReport(files[i], engine, ok);
+            allOk = allOk && ok;
+            continue;
+        }
         engine.m_probePath = files[i];
         const int result = ProbeMediaFile(engine);
         allOk = allOk && result == ProbeOk;
-        out += (i > 0 ? "\n" : "") + ProbeReport(files[i], result, engine);
+        out += ProbeReport(files[i], result, engine);
     }
     return allOk;
 }

@@ -10,6 +10,7 @@ void PrepareBatch(AVConvert& engine, int32_t taskCount) {
     engine.m_clipStart.assign(rows, 0.0);
     engine.m_clipEnd.assign(rows, 0.0);
     engine.m_clipLength.assign(rows, 0.0);
+    engine.m_rowTracks.assign(rows, RowTrack());
     engine.m_taskStatus = std::vector<std::atomic<uint8_t>>(rows);
     for (auto& status : engine.m_taskStatus) {
         status.store(TaskPending, std::memory_order_relaxed);

@@ -10,6 +10,8 @@
 // processors such as ARM64 would otherwise show the last row unmarked).
 #pragma once
 
+#include "engine/row_track.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -75,6 +77,9 @@ public:
     std::vector<double> m_clipStart;
     std::vector<double> m_clipEnd;
     std::vector<double> m_clipLength;
+    // Per row cut from a longer source (a track of an album image): its exact
+    // bounds and its own tags; empty for other rows.
+    std::vector<RowTrack> m_rowTracks;
     // How many rows are converted at once; 1 converts them one after another
     // on the batch's own thread.
     int32_t m_jobCount = 1;

@@ -13,10 +13,16 @@ void PlaceFirstFrame(ClipCursor& cursor, const ClipFrame& frame) {
     const int rate = frame.sampleRate;
     const ClipWindow& clip = cursor.window;
     cursor.placed = true;
-    cursor.firstSample = std::llround(clip.start * rate);
-    cursor.endSample = std::isinf(clip.length)
-                           ? INT64_MAX
-                           : cursor.firstSample + std::llround(std::max(0.0, clip.length) * rate);
+    cursor.firstSample = IsGiven(clip.exactStart) ? SampleAt(clip.exactStart, rate)
+                                                  : std::llround(clip.start * rate);
+    if (IsGiven(clip.exactEnd)) {
+        cursor.endSample = std::max(cursor.firstSample, SampleAt(clip.exactEnd, rate));
+    } else {
+        cursor.endSample =
+            std::isinf(clip.length)
+                ? INT64_MAX
+                : cursor.firstSample + std::llround(std::max(0.0, clip.length) * rate);
+    }
     // Without a seek the first frame is the source's start. After a seek it
     // can start anywhere before the clip start; its timestamp says where, and
     // without one the seek is trusted to have landed on the clip start.
@@ -31,6 +37,10 @@ void PlaceFirstFrame(ClipCursor& cursor, const ClipFrame& frame) {
 }
 
 } // namespace
+
+int64_t SampleAt(const ExactTime& time, int sampleRate) {
+    return av_rescale(time.units, sampleRate, time.unitsPerSecond);
+}
 
 ClipCursor StartClipCursor(const ClipWindow& clip) {
     ClipCursor cursor;

@@ -15,13 +15,38 @@ extern "C" {
 #include <libavutil/avutil.h>
 }
 
+// A point of the source given exactly, in units of 1/unitsPerSecond second
+// (a cue sheet's frames of 1/75 s). A double of such a time is not exact, and
+// a start and a length rounded apart can miss the next clip's start by a
+// sample; the point itself, rounded once, never does.
+struct ExactTime {
+    int64_t units = -1; // below 0: not given
+    int unitsPerSecond = 1;
+};
+
+inline bool IsGiven(const ExactTime& time) {
+    return time.units >= 0 && time.unitsPerSecond > 0;
+}
+
+// The sample at `time` on a grid of `sampleRate`, rounded to the nearest.
+int64_t SampleAt(const ExactTime& time, int sampleRate);
+
 // Which part of the source to convert, in seconds from the source's start.
 struct ClipWindow {
+    ClipWindow() = default;
+    // A clip in seconds, without exact bounds.
+    ClipWindow(double startSeconds, double lengthSeconds, int64_t startPts)
+        : start(startSeconds), length(lengthSeconds), sourceStartPts(startPts) {}
+
     double start = 0;
     double length = std::numeric_limits<double>::infinity(); // to the end
     // The source's start time in the audio stream's time base: timestamps are
     // measured from it.
     int64_t sourceStartPts = 0;
+    // When given, these place the clip's first sample and its end instead of
+    // start and length, which then serve only to seek and to show progress.
+    ExactTime exactStart;
+    ExactTime exactEnd;
 };
 
 struct ClipCursor {

@@ -110,8 +110,12 @@ ClipWindow RowClip(const RowJob& job, const RowResources& res) {
     ClipWindow clip;
     clip.start = job.clipStart;
     const int64_t durationSeconds = res.source.durationMicros / 1000000;
-    const bool toTheEnd = durationSeconds >= 0 && job.clipEnd >= durationSeconds;
+    const bool toTheEnd = IsGiven(job.track.start)
+                              ? !IsGiven(job.track.end)
+                              : durationSeconds >= 0 && job.clipEnd >= durationSeconds;
     clip.length = toTheEnd ? std::numeric_limits<double>::infinity() : job.clipLength;
+    clip.exactStart = job.track.start;
+    clip.exactEnd = job.track.end;
     const AVFormatContext* input = res.input.get();
     if (res.source.audioStream >= 0 && input->start_time != AV_NOPTS_VALUE) {
         const AVStream* audio = input->streams[res.source.audioStream];
@@ -146,6 +150,7 @@ RowFailure PrepareOutput(const RowJob& job, const OutputAudioParams& params, Row
     }
     CopySourceTags(res.input.get(), res.input->streams[res.source.audioStream], ctx,
                    res.transcoder.outputStream);
+    ApplyRowTags(job.track.tags, ctx, res.transcoder.outputStream);
     if (const int ret = AddCoverArt(res.input.get(), ctx, res.transcoder.outputStream, res.cover);
         ret < 0) {
         return OutputFailure(ret);
@@ -419,6 +424,7 @@ RowJob BatchRowJob(const AVConvert& engine, int row) {
     job.clipEnd = engine.m_clipEnd[index];
     job.clipLength = engine.m_clipLength[index];
     job.replaceExisting = engine.m_replaceOutputs;
+    job.track = engine.m_rowTracks[index];
     return job;
 }
 

@@ -24,6 +24,7 @@ struct RowJob {
     double clipEnd = 0;
     double clipLength = 0;
     bool replaceExisting = false; // see AVConvert::m_replaceOutputs
+    RowTrack track; // exact bounds and tags of a track cut from an image
 };
 
 // What one row did.

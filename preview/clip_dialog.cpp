@@ -93,6 +93,7 @@ void CClipDialog::showEvent(QShowEvent* event) {
     }
     InitDialog();
     OnPlayPause();
+    StartAtTrack();
     ShowTaskTimes();
 }
 

@@ -68,6 +68,7 @@ private:
     void OnPlayPause();
     void Stop();
     void OnSeek(int controlId, int position);
+    void StartAtTrack();
     void PollPosition();
     void DrawFrame();
     void StartTimers();

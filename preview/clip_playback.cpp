@@ -6,6 +6,7 @@
 #include "preview/preview_area.h"
 #include "preview/preview_client.h"
 #include "resources/control_ids.h"
+#include "tasks/cue_tracks.h"
 #include "tasks/main_view.h"
 #include "ui/controls/bitmap_slider.h"
 #include "ui/controls/control_button.h"
@@ -121,6 +122,24 @@ void CClipDialog::OnSeek(int controlId, int position) {
     Vantiro_GetDuration(&seconds);
     currentSecond = static_cast<int>(fraction * seconds);
     Vantiro_Start();
+}
+
+// A row that is one track of an album image plays the image from the
+// track's start: the track is what the user came to trim.
+void CClipDialog::StartAtTrack() {
+    if (ownerDialog == nullptr || clipFileOpened != 1 || !ownerDialog->RowTrack(clipRow)) {
+        return;
+    }
+    const double start = CueTrackStartSeconds(*ownerDialog->RowTrack(clipRow));
+    double seconds = 0;
+    Vantiro_GetDuration(&seconds);
+    if (!(seconds > 0) || !(start > 0)) {
+        return;
+    }
+    const double fraction = std::clamp(start / seconds, 0.0, 1.0);
+    Vantiro_SetPos(static_cast<float>(fraction));
+    currentSecond = static_cast<int>(start);
+    positionSlider->SetPos(static_cast<int>(fraction * kSliderMax));
 }
 
 void CClipDialog::PollPosition() {

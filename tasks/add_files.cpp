@@ -1,5 +1,6 @@
 #include "tasks/add_files.h"
 
+#include "tasks/cue_tracks.h"
 #include "tasks/engine_access.h"
 #include "tasks/folder_files.h"
 #include "tasks/output_path.h"
@@ -70,7 +71,8 @@ std::vector<std::string> FolderPaths(const OutputChoiceView& view, const std::st
     for (const std::string& file : FilesInFolder(folder, view.OutputFolderText())) {
         paths.push_back(JoinPath(folder, file));
     }
-    return paths;
+    // An image beside its cue sheet comes as the sheet's tracks only.
+    return WithoutCueImages(std::move(paths));
 }
 
 // One file to add. A group is what one dropped item brings: a file, or a
@@ -124,7 +126,8 @@ class RowPlacement {
 public:
     explicit RowPlacement(bool appended) : m_appended(appended) {}
 
-    void Place(MainView& view, const FileToAdd& file, TaskRow row) {
+    // Returns the row's position.
+    int Place(MainView& view, const FileToAdd& file, TaskRow row) {
         if (file.startsGroup) {
             m_groupPosition = 0;
         }
@@ -138,12 +141,24 @@ public:
         const int end = view.RowCount();
         const int position = m_appended ? end : std::min(m_groupPosition++, end);
         view.InsertRow(position, row);
+        return position;
     }
 
 private:
     bool m_appended;
     int m_groupPosition = 0;
 };
+
+// The tracks of a cue sheet, in the sheet's order, where the sheet's file
+// would have gone.
+void PlaceTracks(MainView& view, RowPlacement& placement, const FileToAdd& sheet,
+                 std::vector<TrackRow> tracks) {
+    FileToAdd file = sheet;
+    for (TrackRow& track : tracks) {
+        view.SetRowTrack(placement.Place(view, file, std::move(track.row)), std::move(track.track));
+        file.startsGroup = false;
+    }
+}
 
 // The probe of files[index], letting the window paint while it runs; nothing
 // when the user cancelled meanwhile.
@@ -190,12 +205,19 @@ void AddFiles(MainView& view, MainWindowState& state, UserDialogs& dialogs,
                 break;
             }
             const FileToAdd& file = files[taken];
-            if (probed->accepted) {
+            if (probed->accepted && !probed->tracks.empty()) {
+                PlaceTracks(view, placement, file, std::move(probed->tracks));
+            } else if (probed->accepted) {
                 placement.Place(view, file, std::move(probed->row));
+            } else if (!probed->refusal.empty()) {
+                dialogs.ShowMessage(probed->refusal, MessageIcon::Exclamation);
             } else if (file.inFolder) {
                 leftOut.push_back(file.path);
             } else {
                 dialogs.ShowMessage(RefusedFileMessage(file.path), MessageIcon::Exclamation);
+            }
+            if (!probed->notice.empty()) {
+                dialogs.ShowMessage(probed->notice, MessageIcon::Exclamation);
             }
             progress.Step(static_cast<int>(taken + 1));
         }

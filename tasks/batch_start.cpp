@@ -15,3 +15,8 @@ void SetOutputParameters(AVConvert& engine, int32_t codecId, int32_t bitRate, in
     StoreRelaxed(engine.m_currentTask, -1);
     StoreRelaxed(engine.m_progress, 0);
 }
+
+void SetRowTrack(AVConvert& engine, int row, double start, double end, const RowTrack& track) {
+    SetRowClip(engine, row, start, end);
+    engine.m_rowTracks[static_cast<size_t>(row)] = track;
+}

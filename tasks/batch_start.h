@@ -13,3 +13,7 @@ void SetRowClip(AVConvert& engine, int row, double start, double end);
 // set to "not begun".
 void SetOutputParameters(AVConvert& engine, int32_t codecId, int32_t bitRate, int32_t sampleRate,
                          int32_t channels);
+
+// A row that is one track of an album image: its clip in seconds (to seek and
+// to show progress) and its exact bounds and tags.
+void SetRowTrack(AVConvert& engine, int row, double start, double end, const RowTrack& track);

@@ -4,6 +4,7 @@
 #include "profiles/output_catalogue.h"
 #include "tasks/batch_start.h"
 #include "tasks/clock_text.h"
+#include "tasks/cue_tracks.h"
 #include "tasks/job_count.h"
 #include "tasks/output_folder.h"
 #include "tasks/output_path.h"
@@ -24,10 +25,34 @@ int MapCheckedRows(const TaskListView& view, MainWindowState& state) {
     return checked;
 }
 
+// A track of an album image keeps its exact bounds while its times are those
+// it was added with; a track clipped anew converts the clip, still under the
+// track's name and tags.
+void FillTrackRow(AVConvert& engine, const TaskListView& view, const MainWindowState& state,
+                  int row, const CueTrack& track, const std::string& extension) {
+    const std::string start = view.RowText(row, ColumnStart);
+    const std::string end = view.RowText(row, ColumnEnd);
+    if (start == FormatHms(static_cast<int>(CueTrackStartSeconds(track))) &&
+        end == FormatHms(static_cast<int>(CueTrackEndSeconds(track)))) {
+        FillCueTrackRow(engine, row, track, state.m_outputFolder, extension);
+        return;
+    }
+    engine.m_inputPaths[static_cast<size_t>(row)] = view.RowText(row, ColumnSource);
+    engine.m_outputPaths[static_cast<size_t>(row)] =
+        CueTrackOutputPath(state.m_outputFolder, track, extension);
+    RowTrack named;
+    named.tags = track.tags;
+    SetRowTrack(engine, row, ParseHms(start), ParseHms(end), named);
+}
+
 // Writes one checked row's paths and clip; false when its path names no file
 // and so gives no output name.
 bool FillBatchRow(AVConvert& engine, const TaskListView& view, const MainWindowState& state,
                   int row, const std::string& extension) {
+    if (const std::shared_ptr<const CueTrack> track = view.RowTrack(row)) {
+        FillTrackRow(engine, view, state, row, *track, extension);
+        return true;
+    }
     const std::string source = view.RowText(row, ColumnSource);
     std::string output;
     if (!BuildOutputPath(state.m_outputFolder, source, extension, output)) {

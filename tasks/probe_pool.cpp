@@ -3,14 +3,47 @@
 #include "engine/av_convert.h"
 #include "tasks/add_files.h"
 #include "tasks/clock_text.h"
+#include "tasks/cue_tracks.h"
 #include "tasks/job_count.h"
 
 #include <algorithm>
 #include <system_error>
 
-namespace {} // namespace
+namespace {
+
+// A row per track of the sheet's images: the image's path, the track's start
+// and end in whole seconds as the list shows times, the image's duration.
+ProbedFile ProbeCueSheet(AVConvert& engine, const std::string& path) {
+    ProbedFile probed;
+    const CueAlbum album = LoadCueAlbum(engine, path);
+    if (album.Refused()) {
+        probed.refusal = CueRefusalMessage(path, album);
+        return probed;
+    }
+    probed.accepted = true;
+    for (const std::string& notice : album.notices) {
+        probed.notice += (probed.notice.empty() ? "" : "\n") + CueNoticeMessage(path, notice);
+    }
+    for (const CueTrack& track : album.tracks) {
+        TrackRow trackRow;
+        TaskRow& row = trackRow.row;
+        row.sourcePath = track.imagePath;
+        row.startTime = FormatHms(static_cast<int>(CueTrackStartSeconds(track)));
+        row.endTime = FormatHms(static_cast<int>(CueTrackEndSeconds(track)));
+        row.statusText = kReadyStatus;
+        row.durationText = std::to_string(track.imageDurationMicros / 1000000);
+        trackRow.track = std::make_shared<const CueTrack>(track);
+        probed.tracks.push_back(std::move(trackRow));
+    }
+    return probed;
+}
+
+} // namespace
 
 ProbedFile ProbeFileForRow(AVConvert& engine, const std::string& path) {
+    if (IsCueSheetPath(path)) {
+        return ProbeCueSheet(engine, path);
+    }
     ProbedFile probed;
     probed.accepted = AcceptsMediaFile(engine, path);
     if (probed.accepted) {

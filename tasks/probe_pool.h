@@ -19,10 +19,19 @@
 #include <vector>
 
 // What the probe of one file found. An accepted file's row carries its path,
-// times, duration and status; the caller adds the rest.
+// times, duration and status; the caller adds the rest. An accepted cue sheet
+// gives a row per track instead, and a refused one says why.
+struct TrackRow {
+    TaskRow row;
+    std::shared_ptr<const CueTrack> track;
+};
+
 struct ProbedFile {
     bool accepted = false;
     TaskRow row;
+    std::vector<TrackRow> tracks; // of a cue sheet, in the sheet's order
+    std::string refusal;          // the message for a refused cue sheet
+    std::string notice;           // about a cue sheet's skipped tracks
 };
 
 // Probes one file with `engine`: what adding it one at a time would show.

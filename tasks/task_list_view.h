@@ -2,8 +2,11 @@
 // buttons that depend on them, its menu and the dialogs it opens for a row.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+struct CueTrack;
 
 // One task: a row of the task list, fields in column order.
 struct TaskRow {
@@ -45,6 +48,11 @@ public:
     // The tooltip of a row's Status cell: why the row failed. An empty text
     // gives the cell back the tooltip the rest of its row has.
     virtual void SetRowStatusTip(int row, const std::string& text) = 0;
+    // A row added as one track of an album image (its sourcePath) keeps the
+    // track's exact bounds, name and tags; its cells' tips name the track.
+    virtual void SetRowTrack(int row, std::shared_ptr<const CueTrack> track) = 0;
+    // Null for a row of a whole file.
+    virtual std::shared_ptr<const CueTrack> RowTrack(int row) const = 0;
 
     // Selection, in ascending row order.
     virtual std::vector<int> SelectedRows() const = 0;

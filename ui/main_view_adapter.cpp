@@ -2,6 +2,7 @@
 
 #include "preview/clip_dialog.h"
 #include "resources/control_ids.h"
+#include "tasks/cue_tracks.h"
 #include "tasks/task_list.h"
 #include "ui/controls/check_list_ctrl.h"
 #include "ui/dialog_builder.h"
@@ -43,6 +44,19 @@ constexpr MenuItem kTaskMenu[] = {
 QString FromStd(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// The Source cell of a row added as a track of an album image: the track
+// stays with its row wherever rows are inserted or removed.
+class TrackSourceItem : public QTableWidgetItem {
+public:
+    TrackSourceItem(const QString& text, std::shared_ptr<const CueTrack> track)
+        : QTableWidgetItem(text), m_track(std::move(track)) {}
+
+    std::shared_ptr<const CueTrack> Track() const { return m_track; }
+
+private:
+    std::shared_ptr<const CueTrack> m_track;
+};
 
 } // namespace
 
@@ -132,6 +146,31 @@ void MainViewAdapter::SetRowStatusTip(int row, const std::string& text) {
     }
     const QTableWidgetItem* source = m_taskList.item(row, ColumnSource);
     status->setToolTip(text.empty() && source != nullptr ? source->toolTip() : FromStd(text));
+}
+
+// The Source cell becomes one that holds the track, and every cell but
+// Status names the track in its tip: the path is the same on all the
+// image's rows.
+void MainViewAdapter::SetRowTrack(int row, std::shared_ptr<const CueTrack> track) {
+    const QTableWidgetItem* source = m_taskList.item(row, ColumnSource);
+    if (source == nullptr || !track) {
+        return;
+    }
+    const QString tip = FromStd(track->name);
+    auto* item = new TrackSourceItem(source->text(), std::move(track));
+    item->setFlags(source->flags());
+    item->setCheckState(source->checkState());
+    m_taskList.setItem(row, ColumnSource, item);
+    for (int column = 0; column < kTaskColumnCount; ++column) {
+        if (column != ColumnStatus && m_taskList.item(row, column) != nullptr) {
+            m_taskList.item(row, column)->setToolTip(tip);
+        }
+    }
+}
+
+std::shared_ptr<const CueTrack> MainViewAdapter::RowTrack(int row) const {
+    const auto* item = dynamic_cast<const TrackSourceItem*>(m_taskList.item(row, ColumnSource));
+    return item == nullptr ? nullptr : item->Track();
 }
 
 // selection.

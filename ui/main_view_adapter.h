@@ -32,6 +32,8 @@ public:
     void RemoveRow(int row) override;
     void RemoveAllRows() override;
     void SetRowStatusTip(int row, const std::string& text) override;
+    void SetRowTrack(int row, std::shared_ptr<const CueTrack> track) override;
+    std::shared_ptr<const CueTrack> RowTrack(int row) const override;
 
     std::vector<int> SelectedRows() const override;
     void SetRowSelected(int row, bool selected) override;

@@ -6,6 +6,7 @@
 
 #include "preview/preview_area.h"
 #include "resources/control_ids.h"
+#include "tasks/cue_tracks.h"
 #include "tasks/task_list.h"
 #include "tests/preview/vantiro_test_support.h"
 #include "tests/support/media_check.h"
@@ -373,3 +374,31 @@ TEST_F(ClipDialogTest, PlayAndStopStandApartAndInLineOnTheirTemplatePlaces) {
         Click(dialog, ids::kClipCancel);
     });
 }
+
+namespace {
+
+// A row that is one track of an album image plays the image from the track's
+// start; a row of a whole file clipped to the same times plays from its start.
+TEST_F(ClipDialogTest, ATrackOfAnAlbumImagePlaysFromTheTracksStart) {
+    auto track = std::make_shared<CueTrack>();
+    track->start = 120 * kCueFramesPerSecond;
+    track->end = 180 * kCueFramesPerSecond;
+    track->imageDurationMicros = 600000000;
+    track->name = "02 - Track 02";
+    AddRow(FixturePath("ten_minutes.wav"), "00:02:00", "00:03:00", "600");
+    window->View().SetRowTrack(0, track);
+    AddRow(FixturePath("ten_minutes.wav"), "00:02:00", "00:03:00", "600");
+    std::vector<int> positionsAtShowing; // of the slider, 0 to 1000
+    window->View().SetRowSelected(0, true);
+    window->View().SetRowSelected(1, true);
+    ClipSelected([&](CClipDialog& dialog) {
+        positionsAtShowing.push_back(Slider(dialog).Pos());
+        dialog.reject();
+    });
+    ASSERT_EQ(positionsAtShowing.size(), 2u);
+    EXPECT_GE(positionsAtShowing[0], 200); // 120 s of 600
+    EXPECT_LT(positionsAtShowing[0], 210);
+    EXPECT_LT(positionsAtShowing[1], 10);
+}
+
+} // namespace

@@ -95,6 +95,10 @@ public:
     void RemoveAllRows() override;
     void SetRowStatusTip(int row, const std::string& text) override;
     std::vector<std::string> StatusTips() const;
+    void SetRowTrack(int row, std::shared_ptr<const CueTrack> track) override {
+        rows[row].track = std::move(track);
+    }
+    std::shared_ptr<const CueTrack> RowTrack(int row) const override { return rows[row].track; }
 
     std::vector<int> SelectedRows() const override;
     void SetRowSelected(int row, bool selected) override;
@@ -117,6 +121,7 @@ public:
         FakeRow() = default;
         FakeRow(const TaskRow& row) : TaskRow(row) {}
         std::string statusTip;
+        std::shared_ptr<const CueTrack> track;
     };
     std::vector<FakeRow> rows;
     std::set<int> selection;

@@ -170,4 +170,32 @@ TEST(ClipCursor, KeepsTheClipsSamplesOfEachFrame) {
     }
 }
 
+// Clips given in cue frames (1/75 s) from one frame to the next, side by side:
+// each ends on the very sample where the next begins, at rates where a frame
+// is a whole number of samples (588 at 44.1 kHz) and where it is not (426 2/3
+// at 32 kHz), and none is found from seconds in a double.
+TEST(ClipCursor, ExactClipsSideBySideShareEachBoundarySample) {
+    const int64_t boundaries[] = {0, 1, 112, 221, 4499, 75 * 60 * 74 + 37};
+    for (const int rate : {44100, 48000, 32000, 22050, 11025, 8000}) {
+        SCOPED_TRACE("rate " + std::to_string(rate));
+        int64_t previousEnd = 0;
+        for (size_t i = 0; i + 1 < std::size(boundaries); ++i) {
+            ClipWindow clip;
+            clip.start = static_cast<double>(boundaries[i]) / 75;
+            clip.length = static_cast<double>(boundaries[i + 1] - boundaries[i]) / 75;
+            clip.exactStart = ExactTime{boundaries[i], 75};
+            clip.exactEnd = ExactTime{boundaries[i + 1], 75};
+            ClipCursor cursor = StartClipCursor(clip);
+            // A frame whose timestamp puts it right on the clip's start.
+            AdvanceClipCursor(cursor, ClipFrame{boundaries[i] * rate / 75, {1, rate}, rate, 1});
+            EXPECT_EQ(cursor.firstSample, previousEnd) << "clip " << i;
+            // The nearest sample to the boundary, by integer arithmetic.
+            const int64_t end = (boundaries[i + 1] * rate * 2 + 75) / 150;
+            EXPECT_EQ(cursor.endSample, end) << "clip " << i;
+            previousEnd = cursor.endSample;
+        }
+    }
+    EXPECT_EQ(SampleAt(ExactTime{112, 75}, 44100), 112 * 588);
+}
+
 } // namespace
