@@ -59,29 +59,29 @@ public:
         action.sa_handler = OnStopSignal;
         action.sa_flags = SA_RESETHAND;
         sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previousInt_);
-        sigaction(SIGTERM, &action, &previousTerm_);
-        sigaction(SIGHUP, &action, &previousHup_);
+        sigaction(SIGINT, &action, &m_previousInt);
+        sigaction(SIGTERM, &action, &m_previousTerm);
+        sigaction(SIGHUP, &action, &m_previousHup);
         struct sigaction ignore {};
         ignore.sa_handler = SIG_IGN;
         sigemptyset(&ignore.sa_mask);
-        sigaction(SIGPIPE, &ignore, &previousPipe_);
+        sigaction(SIGPIPE, &ignore, &m_previousPipe);
     }
     ~StopSignalRoute() {
-        sigaction(SIGINT, &previousInt_, nullptr);
-        sigaction(SIGTERM, &previousTerm_, nullptr);
-        sigaction(SIGHUP, &previousHup_, nullptr);
-        sigaction(SIGPIPE, &previousPipe_, nullptr);
+        sigaction(SIGINT, &m_previousInt, nullptr);
+        sigaction(SIGTERM, &m_previousTerm, nullptr);
+        sigaction(SIGHUP, &m_previousHup, nullptr);
+        sigaction(SIGPIPE, &m_previousPipe, nullptr);
         g_stopTarget.store(nullptr);
     }
     StopSignalRoute(const StopSignalRoute&) = delete;
     StopSignalRoute& operator=(const StopSignalRoute&) = delete;
 
 private:
-    struct sigaction previousInt_ {};
-    struct sigaction previousTerm_ {};
-    struct sigaction previousHup_ {};
-    struct sigaction previousPipe_ {};
+    struct sigaction m_previousInt {};
+    struct sigaction m_previousTerm {};
+    struct sigaction m_previousHup {};
+    struct sigaction m_previousPipe {};
 };
 
 int UsageError(const std::string& message) {
@@ -130,41 +130,41 @@ class JsonLogFile {
 public:
     explicit JsonLogFile(const std::optional<std::string>& path) {
         if (path && *path == "-") {
-            file_ = stdout;
+            m_file = stdout;
         } else if (path) {
-            file_ = std::fopen(path->c_str(), "w");
-            owned_ = true;
-            error_ =
-                file_ ? "" : "cannot write the JSON log '" + *path + "': " + std::strerror(errno);
+            m_file = std::fopen(path->c_str(), "w");
+            m_owned = true;
+            m_error =
+                m_file ? "" : "cannot write the JSON log '" + *path + "': " + std::strerror(errno);
         }
     }
     ~JsonLogFile() {
-        if (owned_ && file_) {
-            std::fclose(file_);
+        if (m_owned && m_file) {
+            std::fclose(m_file);
         }
     }
     JsonLogFile(const JsonLogFile&) = delete;
     JsonLogFile& operator=(const JsonLogFile&) = delete;
 
-    const std::string& Error() const { return error_; }
+    const std::string& Error() const { return m_error; }
     // The summary lines go to standard error while the log has standard output.
-    std::FILE* SummaryStream() const { return file_ == stdout ? stderr : stdout; }
+    std::FILE* SummaryStream() const { return m_file == stdout ? stderr : stdout; }
     void Write(const AVConvert& engine, const std::vector<SourceRecord>& records, int exitCode,
                double seconds) {
-        if (!file_) {
+        if (!m_file) {
             return;
         }
         for (const SourceRecord& record : records) {
-            std::fputs(SourceLogLine(engine, record).c_str(), file_);
+            std::fputs(SourceLogLine(engine, record).c_str(), m_file);
         }
-        std::fputs(SummaryLogLine(engine, records, exitCode, seconds).c_str(), file_);
-        std::fflush(file_);
+        std::fputs(SummaryLogLine(engine, records, exitCode, seconds).c_str(), m_file);
+        std::fflush(m_file);
     }
 
 private:
-    std::FILE* file_ = nullptr;
-    bool owned_ = false;
-    std::string error_;
+    std::FILE* m_file = nullptr;
+    bool m_owned = false;
+    std::string m_error;
 };
 
 int RunConversion(const CliOptions& options) {

@@ -5,7 +5,6 @@
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
 #include "profiles/settings_choices.h"
-#include "tasks/output_path.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -72,6 +71,10 @@ Veltrano Audio Converter comes with NO WARRANTY; it is free software under the
 GNU General Public License, version 3 or later (GPL-3.0-or-later).
 )tail";
 
+std::string RateOrSource(int32_t value) {
+    return value == kSameAsSource ? "source" : std::to_string(value);
+}
+
 std::string FormatTable() {
     std::string table = "Formats and their defaults:\n";
     char line[160];
@@ -80,26 +83,25 @@ std::string FormatTable() {
     table += line;
     for (const OutputFormat& row : kOutputFormats) {
         const std::string text = row.text;
-        const std::string extension = ExtensionFromFormatText(text).substr(1);
         const std::string description = text.substr(0, text.rfind('('));
-        std::snprintf(line, sizeof line, "  %-6s %-10s %9d %8d %8d  %s\n", extension.c_str(),
-                      row.encoder, row.bitRate, row.sampleRate, row.channels, description.c_str());
+        std::snprintf(line, sizeof line, "  %-6s %-10s %9d %8s %8s  %s\n", row.name, row.encoder,
+                      row.bitRate, RateOrSource(row.sampleRate).c_str(),
+                      RateOrSource(row.channels).c_str(), description.c_str());
         table += line;
     }
-    return table;
+    return table + "The alac format writes .m4a files, as m4a does.\n";
 }
 
 std::string FormatEncoders() {
     std::string text = "\nEncoders of each format:\n";
     for (const OutputFormat& row : kOutputFormats) {
         const FormatPreset* preset = FindFormatPreset(row.profileId);
-        const std::string extension = ExtensionFromFormatText(row.text).substr(1);
         std::string encoders = JoinedList(preset->encoders);
         if (preset->encoders.size() > 1) {
             encoders += std::string(" (default ") + row.encoder + ")";
         }
         char line[160];
-        std::snprintf(line, sizeof line, "  %-6s %s\n", extension.c_str(), encoders.c_str());
+        std::snprintf(line, sizeof line, "  %-6s %s\n", row.name, encoders.c_str());
         text += line;
     }
     return text;
@@ -136,8 +138,13 @@ std::string EncoderChoiceTable() {
         text += "    sample rates: " + JoinedList(choices.sampleRates.items) + "\n";
         text += "    channels:     " + JoinedList(choices.channels.items) + "\n";
     }
-    text += "A combination the encoder itself cannot write (it refuses to open with it)\n"
-            "is a usage error: nothing is converted.\n";
+    text += "\"Same as source\" (--rate source, --channels source) keeps each file's own\n"
+            "sample rate or channel layout where the encoder takes it, else the nearest\n"
+            "it takes: MP3 from 96000 Hz gives 48000 Hz, AC3 from 7.1 gives 5.1. A file\n"
+            "of more channels than 7.1 that the encoder cannot take as they are fails.\n"
+            "A combination the encoder itself cannot write (it refuses to open with it)\n"
+            "is a usage error: nothing is converted; \"Same as source\" is checked as\n"
+            "it turns out for 44100 and 48000 Hz stereo files.\n";
     return text;
 }
 

@@ -31,16 +31,16 @@ std::string_view RowOutcomeWord(uint8_t status) {
 }
 
 ProgressDisplay::ProgressDisplay(const AVConvert& engine, std::FILE* out, bool terminal)
-    : engine_(engine), out_(out), terminal_(terminal),
-      rows_(static_cast<size_t>(std::max(0, engine.m_taskCount))) {}
+    : m_engine(engine), m_out(out), m_terminal(terminal),
+      m_rows(static_cast<size_t>(std::max(0, engine.m_taskCount))) {}
 
 std::string ProgressDisplay::RowLabel(int row) const {
-    return "[" + std::to_string(row + 1) + "/" + std::to_string(engine_.m_taskCount) + "] " +
-           engine_.m_inputPaths[row];
+    return "[" + std::to_string(row + 1) + "/" + std::to_string(m_engine.m_taskCount) + "] " +
+           m_engine.m_inputPaths[row];
 }
 
 std::string_view ProgressDisplay::RowName(int row) const {
-    return FileNameOf(engine_.m_inputPaths[row]);
+    return FileNameOf(m_engine.m_inputPaths[row]);
 }
 
 // The current row counts as started as soon as the worker reaches it; rows
@@ -49,57 +49,57 @@ bool ProgressDisplay::HasStarted(int row, int current) const {
     if (row < current) {
         return true;
     }
-    if (row == current && !StopRequested(engine_)) {
+    if (row == current && !StopRequested(m_engine)) {
         return true;
     }
-    return TaskProgressOf(engine_, row) >= 0;
+    return TaskProgressOf(m_engine, row) >= 0;
 }
 
 // Rows below the current one have ended; above it, a final status tells.
 bool ProgressDisplay::HasEnded(int row, int current) const {
-    return row < current || TaskStatusOf(engine_, row) != TaskPending;
+    return row < current || TaskStatusOf(m_engine, row) != TaskPending;
 }
 
 int ProgressDisplay::LivePercent(int row, int current) const {
     const int percent =
-        row == current ? LoadRelaxed(engine_.m_progress) : TaskProgressOf(engine_, row);
+        row == current ? LoadRelaxed(m_engine.m_progress) : TaskProgressOf(m_engine, row);
     return std::max(0, percent);
 }
 
 void ProgressDisplay::ShowStart(int row) {
-    rows_[static_cast<size_t>(row)].startShown = true;
-    if (!terminal_) {
-        std::fprintf(out_, "%s: converting\n", RowLabel(row).c_str());
+    m_rows[static_cast<size_t>(row)].startShown = true;
+    if (!m_terminal) {
+        std::fprintf(m_out, "%s: converting\n", RowLabel(row).c_str());
     }
 }
 
 void ProgressDisplay::ShowEnd(int row, std::string_view outcome) {
-    RowView& view = rows_[static_cast<size_t>(row)];
+    RowView& view = m_rows[static_cast<size_t>(row)];
     view.endShown = true;
-    if (terminal_) {
+    if (m_terminal) {
         const int percent = outcome == RowOutcomeWord(TaskCompleted) ? 100 : view.percent;
-        std::fprintf(out_, "%s - %.*s\n", ProgressBarText(percent, RowName(row)).c_str(),
+        std::fprintf(m_out, "%s - %.*s\n", ProgressBarText(percent, RowName(row)).c_str(),
                      static_cast<int>(outcome.size()), outcome.data());
     } else {
-        std::fprintf(out_, "%s: %.*s\n", RowLabel(row).c_str(), static_cast<int>(outcome.size()),
+        std::fprintf(m_out, "%s: %.*s\n", RowLabel(row).c_str(), static_cast<int>(outcome.size()),
                      outcome.data());
     }
 }
 
 // Moves the cursor back to the first bar line and clears from there down.
 void ProgressDisplay::EraseRunningBars() {
-    if (!runningShown_.empty()) {
-        std::fprintf(out_, "\33[%zuA\r\33[J", runningShown_.size());
+    if (!m_runningShown.empty()) {
+        std::fprintf(m_out, "\33[%zuA\r\33[J", m_runningShown.size());
     }
-    runningShown_.clear();
-    runningBarsText_.clear();
+    m_runningShown.clear();
+    m_runningBarsText.clear();
 }
 
 void ProgressDisplay::RedrawRunningBars(int current) {
     std::vector<int> running;
     std::string text;
-    for (int row = firstOpen_; row < engine_.m_taskCount; ++row) {
-        RowView& view = rows_[static_cast<size_t>(row)];
+    for (int row = m_firstOpen; row < m_engine.m_taskCount; ++row) {
+        RowView& view = m_rows[static_cast<size_t>(row)];
         if (view.endShown) {
             continue;
         }
@@ -110,19 +110,19 @@ void ProgressDisplay::RedrawRunningBars(int current) {
         running.push_back(row);
         text += ProgressBarText(view.percent, RowName(row)) + "\n";
     }
-    if (text == runningBarsText_) {
+    if (text == m_runningBarsText) {
         return;
     }
     EraseRunningBars();
-    std::fputs(text.c_str(), out_);
-    runningShown_ = std::move(running);
-    runningBarsText_ = std::move(text);
+    std::fputs(text.c_str(), m_out);
+    m_runningShown = std::move(running);
+    m_runningBarsText = std::move(text);
 }
 
 void ProgressDisplay::Poll() {
-    const int current = std::min(LoadCurrentTask(engine_), engine_.m_taskCount);
-    for (int row = firstOpen_; row < engine_.m_taskCount; ++row) {
-        RowView& view = rows_[static_cast<size_t>(row)];
+    const int current = std::min(LoadCurrentTask(m_engine), m_engine.m_taskCount);
+    for (int row = m_firstOpen; row < m_engine.m_taskCount; ++row) {
+        RowView& view = m_rows[static_cast<size_t>(row)];
         if (!view.startShown) {
             if (!HasStarted(row, current)) {
                 break;
@@ -130,31 +130,32 @@ void ProgressDisplay::Poll() {
             ShowStart(row);
         }
         if (!view.endShown && HasEnded(row, current)) {
-            if (terminal_) {
+            if (m_terminal) {
                 EraseRunningBars(); // the end line takes the place of the bars
             }
-            ShowEnd(row, RowOutcomeWord(TaskStatusOf(engine_, row)));
+            ShowEnd(row, RowOutcomeWord(TaskStatusOf(m_engine, row)));
         }
     }
-    while (firstOpen_ < engine_.m_taskCount && rows_[static_cast<size_t>(firstOpen_)].endShown) {
-        ++firstOpen_;
+    while (m_firstOpen < m_engine.m_taskCount &&
+           m_rows[static_cast<size_t>(m_firstOpen)].endShown) {
+        ++m_firstOpen;
     }
-    if (terminal_) {
+    if (m_terminal) {
         RedrawRunningBars(current);
     }
-    std::fflush(out_);
+    std::fflush(m_out);
 }
 
 void ProgressDisplay::Finish() {
     Poll();
-    if (terminal_) {
+    if (m_terminal) {
         EraseRunningBars();
     }
-    for (int row = firstOpen_; row < engine_.m_taskCount; ++row) {
-        const RowView& view = rows_[static_cast<size_t>(row)];
+    for (int row = m_firstOpen; row < m_engine.m_taskCount; ++row) {
+        const RowView& view = m_rows[static_cast<size_t>(row)];
         if (view.startShown && !view.endShown) {
             ShowEnd(row, "stopped before it began");
         }
     }
-    std::fflush(out_);
+    std::fflush(m_out);
 }

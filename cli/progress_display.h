@@ -44,11 +44,11 @@ private:
     std::string RowLabel(int row) const;
     std::string_view RowName(int row) const;
 
-    const AVConvert& engine_;
-    std::FILE* out_;
-    bool terminal_;
-    std::vector<RowView> rows_;
-    int firstOpen_ = 0;             // rows below it have shown their end
-    std::vector<int> runningShown_; // rows whose bars are on the screen now
-    std::string runningBarsText_;   // what those bar lines read
+    const AVConvert& m_engine;
+    std::FILE* m_out;
+    bool m_terminal;
+    std::vector<RowView> m_rows;
+    int m_firstOpen = 0;             // rows below it have shown their end
+    std::vector<int> m_runningShown; // rows whose bars are on the screen now
+    std::string m_runningBarsText;   // what those bar lines read
 };

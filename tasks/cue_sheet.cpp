@@ -211,32 +211,32 @@ class SheetReader {
 public:
     CueReadResult Read(std::string_view text) {
         const std::vector<std::string_view> lines = SplitLines(text);
-        for (size_t i = 0; i < lines.size() && error_.empty(); ++i) {
-            line_ = static_cast<int>(i + 1);
+        for (size_t i = 0; i < lines.size() && m_error.empty(); ++i) {
+            m_line = static_cast<int>(i + 1);
             ReadLine(lines[i]);
         }
-        if (error_.empty()) {
+        if (m_error.empty()) {
             CheckTracks();
         }
         CueReadResult result;
-        if (!error_.empty()) {
-            result.line = errorLine_;
-            result.error = error_;
+        if (!m_error.empty()) {
+            result.line = m_errorLine;
+            result.error = m_error;
             return result;
         }
-        result.sheet = std::move(sheet_);
+        result.sheet = std::move(m_sheet);
         return result;
     }
 
 private:
     void Fail(const std::string& error, int line) {
-        if (error_.empty()) {
-            error_ = error;
-            errorLine_ = line;
+        if (m_error.empty()) {
+            m_error = error;
+            m_errorLine = line;
         }
     }
 
-    CueTrackEntry* Track() { return sheet_.tracks.empty() ? nullptr : &sheet_.tracks.back(); }
+    CueTrackEntry* Track() { return m_sheet.tracks.empty() ? nullptr : &m_sheet.tracks.back(); }
 
     void ReadLine(std::string_view line) {
         std::string_view rest = line;
@@ -250,15 +250,15 @@ private:
         } else if (keyword == "REM") {
             ReadRemark(rest);
         } else if (keyword == "CATALOG") {
-            sheet_.catalog = Value(rest);
+            m_sheet.catalog = Value(rest);
         } else if (keyword == "ISRC" && Track()) {
             Track()->isrc = Value(rest);
         } else if (keyword == "TITLE") {
-            (Track() ? Track()->title : sheet_.title) = Value(rest);
+            (Track() ? Track()->title : m_sheet.title) = Value(rest);
         } else if (keyword == "PERFORMER") {
-            (Track() ? Track()->performer : sheet_.performer) = Value(rest);
+            (Track() ? Track()->performer : m_sheet.performer) = Value(rest);
         } else if (keyword == "SONGWRITER") {
-            (Track() ? Track()->songwriter : sheet_.songwriter) = Value(rest);
+            (Track() ? Track()->songwriter : m_sheet.songwriter) = Value(rest);
         }
         // FLAGS, PREGAP, POSTGAP, CDTEXTFILE and the like change no sample of
         // the image.
@@ -276,35 +276,35 @@ private:
                 Trim(lastBlank == std::string_view::npos ? rest : rest.substr(0, lastBlank)));
         }
         if (name.empty()) {
-            Fail("FILE names no file", line_);
+            Fail("FILE names no file", m_line);
             return;
         }
-        sheet_.files.push_back({name, line_});
+        m_sheet.files.push_back({name, m_line});
     }
 
     void ReadTrack(std::string_view rest) {
-        if (sheet_.files.empty()) {
-            Fail("TRACK comes before any FILE", line_);
+        if (m_sheet.files.empty()) {
+            Fail("TRACK comes before any FILE", m_line);
             return;
         }
         const std::string_view numberText = TakeWord(rest);
         const std::optional<int64_t> number = DigitsValue(numberText, 99);
         if (!number || *number < 1) {
             Fail("TRACK needs a number from 1 to 99, not \"" + std::string(numberText) + "\"",
-                 line_);
+                 m_line);
             return;
         }
         CueTrackEntry track;
         track.number = static_cast<int>(*number);
-        track.line = line_;
+        track.line = m_line;
         track.type = Upper(TakeWord(rest));
-        sheet_.tracks.push_back(std::move(track));
+        m_sheet.tracks.push_back(std::move(track));
     }
 
     void ReadIndex(std::string_view rest) {
         CueTrackEntry* track = Track();
         if (!track) {
-            Fail("INDEX comes before any TRACK", line_);
+            Fail("INDEX comes before any TRACK", m_line);
             return;
         }
         const std::string_view numberText = TakeWord(rest);
@@ -314,33 +314,34 @@ private:
         const std::optional<int64_t> frames = ParseCueTime(timeText, timeError);
         if (!number) {
             Fail("INDEX needs a number from 0 to 99, not \"" + std::string(numberText) + "\"",
-                 line_);
+                 m_line);
             return;
         }
         const std::string index = "INDEX " + std::string(numberText);
         if (!frames) {
-            Fail(index + " " + timeText + ": " + timeError, line_);
+            Fail(index + " " + timeText + ": " + timeError, m_line);
             return;
         }
-        const int file = static_cast<int>(sheet_.files.size()) - 1;
-        if (file == lastIndexFile_ && *frames < lastIndexFrames_) {
+        const int file = static_cast<int>(m_sheet.files.size()) - 1;
+        if (file == m_lastIndexFile && *frames < m_lastIndexFrames) {
             Fail(index + " at " + timeText + " goes back before " +
-                     FormatCueTime(lastIndexFrames_) + " on line " + std::to_string(lastIndexLine_),
-                 line_);
+                     FormatCueTime(m_lastIndexFrames) + " on line " +
+                     std::to_string(m_lastIndexLine),
+                 m_line);
             return;
         }
-        lastIndexFile_ = file;
-        lastIndexFrames_ = *frames;
-        lastIndexLine_ = line_;
+        m_lastIndexFile = file;
+        m_lastIndexFrames = *frames;
+        m_lastIndexLine = m_line;
         if (*number == 0) {
             track->pregap = *frames;
         } else if (*number == 1) {
             if (track->start >= 0) {
-                Fail("a second INDEX 01 in TRACK " + std::to_string(track->number), line_);
+                Fail("a second INDEX 01 in TRACK " + std::to_string(track->number), m_line);
                 return;
             }
             track->start = *frames;
-            track->startLine = line_;
+            track->startLine = m_line;
             track->file = file;
         }
     }
@@ -348,39 +349,39 @@ private:
     void ReadRemark(std::string_view rest) {
         const std::string key = Upper(TakeWord(rest));
         if (key == "DATE") {
-            sheet_.date = Value(rest);
+            m_sheet.date = Value(rest);
         } else if (key == "GENRE") {
-            sheet_.genre = Value(rest);
+            m_sheet.genre = Value(rest);
         } else if (key == "DISCNUMBER") {
-            sheet_.discNumber = Value(rest);
+            m_sheet.discNumber = Value(rest);
         } else if (key == "TOTALDISCS") {
-            sheet_.totalDiscs = Value(rest);
+            m_sheet.totalDiscs = Value(rest);
         }
     }
 
     void CheckTracks() {
         bool audio = false;
-        for (const CueTrackEntry& track : sheet_.tracks) {
+        for (const CueTrackEntry& track : m_sheet.tracks) {
             if (track.start < 0) {
                 Fail("TRACK " + std::to_string(track.number) + " has no INDEX 01", track.line);
                 return;
             }
             audio = audio || track.IsAudio();
         }
-        if (sheet_.tracks.empty()) {
+        if (m_sheet.tracks.empty()) {
             Fail("no line of the sheet is a TRACK", 0);
         } else if (!audio) {
             Fail("no TRACK of the sheet is an AUDIO track", 0);
         }
     }
 
-    CueSheet sheet_;
-    int line_ = 0;
-    int lastIndexFile_ = -1;
-    int64_t lastIndexFrames_ = 0;
-    int lastIndexLine_ = 0;
-    std::string error_;
-    int errorLine_ = 0;
+    CueSheet m_sheet;
+    int m_line = 0;
+    int m_lastIndexFile = -1;
+    int64_t m_lastIndexFrames = 0;
+    int m_lastIndexLine = 0;
+    std::string m_error;
+    int m_errorLine = 0;
 };
 
 std::string Lower(std::string_view s) {
