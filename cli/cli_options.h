@@ -40,6 +40,10 @@ struct CliOptions {
     bool nullSeparated = false;           // its names end with NUL, not a new line
     Shard shard;                          // the share of the sources to convert
     std::optional<std::string> logJson;   // "-": standard output
+
+    // Loudness.
+    bool replayGain = false;
+    bool albumByFolder = false; // albums are whole source folders, whatever their tags
 };
 
 struct CliParseResult {

@@ -31,6 +31,8 @@ struct ScannedOptions {
     bool nullSeparated = false;
     std::optional<std::string> shard;
     std::optional<std::string> logJson;
+    bool replayGain = false;
+    std::optional<std::string> albumMode;
     std::vector<std::string> files;
 };
 

@@ -1,5 +1,6 @@
 #include "cli/progress_display.h"
 
+#include "engine/album_gain.h"
 #include "tasks/output_path.h"
 
 #include <algorithm>
@@ -73,11 +74,22 @@ void ProgressDisplay::ShowStart(int row) {
     }
 }
 
+// The row's outcome, and what its loudness came to when that has a word.
+std::string ProgressDisplay::EndText(int row) const {
+    std::string text(RowOutcomeWord(TaskStatusOf(m_engine, row)));
+    const uint8_t note =
+        m_engine.m_taskLoudness[static_cast<size_t>(row)].load(std::memory_order_relaxed);
+    if (const char* words = LoudnessNoteText(note); *words) {
+        text += std::string(" (") + words + ")";
+    }
+    return text;
+}
+
 void ProgressDisplay::ShowEnd(int row, std::string_view outcome) {
     RowView& view = m_rows[static_cast<size_t>(row)];
     view.endShown = true;
     if (m_terminal) {
-        const int percent = outcome == RowOutcomeWord(TaskCompleted) ? 100 : view.percent;
+        const int percent = outcome.starts_with(RowOutcomeWord(TaskCompleted)) ? 100 : view.percent;
         std::fprintf(m_out, "%s - %.*s\n", ProgressBarText(percent, RowName(row)).c_str(),
                      static_cast<int>(outcome.size()), outcome.data());
     } else {
@@ -133,7 +145,7 @@ void ProgressDisplay::Poll() {
             if (m_terminal) {
                 EraseRunningBars(); // the end line takes the place of the bars
             }
-            ShowEnd(row, RowOutcomeWord(TaskStatusOf(m_engine, row)));
+            ShowEnd(row, EndText(row));
         }
     }
     while (m_firstOpen < m_engine.m_taskCount &&

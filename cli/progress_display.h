@@ -38,6 +38,7 @@ private:
     bool HasEnded(int row, int current) const;
     int LivePercent(int row, int current) const;
     void ShowStart(int row);
+    std::string EndText(int row) const;
     void ShowEnd(int row, std::string_view outcome);
     void RedrawRunningBars(int current);
     void EraseRunningBars();

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,10 @@ public:
     // one step, instead of taking the first free counter name: an
     // incremental run renews its earlier outputs.
     bool m_replaceOutputs = false;
+    // Loudness: ReplayGain tags written into every output, its rows grouped
+    // into albums by m_albumMode (an AlbumMode, engine/album_gain.h).
+    bool m_writeReplayGain = false;
+    uint8_t m_albumMode = 0;
 
     // Run state shared with the worker.
     std::atomic<int32_t> m_currentTask{-1};
@@ -105,6 +110,11 @@ public:
     // row's status, 0 for a row not started.
     std::vector<std::atomic<int32_t>> m_taskMillis;
     std::atomic<bool> m_stopRequested{false};
+    // Per row, what its output's loudness came to when it has something to
+    // say (a LoudnessNote); written with the row's status.
+    std::vector<std::atomic<uint8_t>> m_taskLoudness;
+    // The running batch's ReplayGain; null when no tags are written.
+    std::shared_ptr<class LoudnessBatch> m_loudness;
 };
 
 // The process-wide instance; null until the first file is added.
