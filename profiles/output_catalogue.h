@@ -34,7 +34,15 @@ struct OutputParameters {
     int32_t channels = 2;
     ProfileId savedProfileId = 0;
     std::string savedAudioEncoderText;
+    // Loudness, whatever the format: ReplayGain tags in the formats that hold
+    // tags, and the integrated loudness (LUFS) every output is brought to,
+    // 0 for none.
+    bool writeReplayGain = false;
+    int32_t normalizeLufs = 0;
 };
+
+// The loudness targets offered, in LUFS, after "Off".
+inline constexpr std::array<int32_t, 4> kNormalizeTargets = {-14, -16, -18, -23};
 
 // The process-wide record, at its start values until a format is chosen.
 extern OutputParameters OutputSettings;

@@ -1,5 +1,6 @@
 #include "tasks/convert_command.h"
 
+#include "engine/album_gain.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
 #include "tasks/batch_start.h"
@@ -99,6 +100,8 @@ void WriteOutputParameters(AVConvert& engine) {
     LookupEncoderCodec(OutputSettings.audioEncoder, codecId);
     SetOutputParameters(engine, codecId, OutputSettings.audioBitRate, OutputSettings.sampleRate,
                         OutputSettings.channels);
+    engine.m_writeReplayGain = OutputSettings.writeReplayGain;
+    engine.m_albumMode = AlbumByTag;
 }
 
 } // namespace

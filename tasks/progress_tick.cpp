@@ -1,5 +1,6 @@
 #include "tasks/progress_tick.h"
 
+#include "engine/album_gain.h"
 #include "engine/av_convert.h"
 #include "engine/failure_reason.h"
 #include "tasks/batch_notice.h"
@@ -76,7 +77,8 @@ int MarkFinishedRows(TaskListView& view, const MainWindowState& state, const AVC
             ++finished;
         } else if (status == TaskCompleted) {
             view.SetRowText(row, ColumnStatus, kCompletedStatus);
-            view.SetRowStatusTip(row, "");
+            view.SetRowStatusTip(
+                row, LoudnessNoteText(engine.m_taskLoudness[i].load(std::memory_order_relaxed)));
             view.SetRowChecked(row, false);
             ++finished;
         }

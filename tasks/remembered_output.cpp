@@ -21,6 +21,8 @@ constexpr const char* kEncoderKey = "Encoder";
 constexpr const char* kBitRateKey = "BitRate";
 constexpr const char* kSampleRateKey = "SampleRate";
 constexpr const char* kChannelsKey = "Channels";
+constexpr const char* kReplayGainKey = "ReplayGain";
+constexpr const char* kNormalizeKey = "Normalize";
 
 std::optional<int32_t> ReadWholeNumber(const std::string& text) {
     int32_t value = 0;
@@ -91,6 +93,15 @@ bool EncoderWrites(const OutputParameters& settings, int formatIndex) {
     return CheckEncoderOpens(params, extension).opens;
 }
 
+// Files of earlier versions have neither key: loudness stays off.
+void LoadLoudness(const RememberedValues& remembered, OutputParameters& settings) {
+    settings.writeReplayGain = remembered.Number(kReplayGainKey) == 1;
+    const std::optional<int32_t> lufs = remembered.Number(kNormalizeKey);
+    const bool offered = lufs && std::find(kNormalizeTargets.begin(), kNormalizeTargets.end(),
+                                           *lufs) != kNormalizeTargets.end();
+    settings.normalizeLufs = offered ? *lufs : 0;
+}
+
 } // namespace
 
 int LoadOutputChoice(const MainWindowState& state, OutputParameters& settings) {
@@ -99,6 +110,7 @@ int LoadOutputChoice(const MainWindowState& state, OutputParameters& settings) {
         return 0;
     }
     const RememberedValues remembered(state.m_iniPath);
+    LoadLoudness(remembered, settings);
     const std::string format = remembered.Text(kFormatKey);
     const int index = format.empty() ? -1 : FindOutputFormatByName(format);
     if (index < 0) {
@@ -126,6 +138,8 @@ void SaveOutputChoice(const MainWindowState& state, const OutputParameters& sett
         {kBitRateKey, std::to_string(settings.audioBitRate)},
         {kSampleRateKey, std::to_string(settings.sampleRate)},
         {kChannelsKey, std::to_string(settings.channels)},
+        {kReplayGainKey, settings.writeReplayGain ? "1" : "0"},
+        {kNormalizeKey, std::to_string(settings.normalizeLufs)},
     };
     for (const auto& [key, value] : values) {
         if (!WriteIniValue(state.m_iniPath, kSection, key, value)) {

@@ -8,6 +8,7 @@
 #include "tasks/services.h"
 #include "ui/dialog_builder.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -55,6 +56,10 @@ void SelectIfOffered(QComboBox& list, int index) {
     }
 }
 
+QString NormalizeText(int32_t lufs) {
+    return QString::number(lufs) + " LUFS";
+}
+
 const OutputFormat* CatalogueRowOf(ProfileId profileId) {
     for (const OutputFormat& format : kOutputFormats) {
         if (format.profileId == profileId) {
@@ -75,8 +80,11 @@ CSettings::CSettings(OutputParameters& settings, UserDialogs& dialogs, std::stri
     m_bitRateList = FindControlAs<QComboBox>(*this, ids::kSettingBitRate);
     m_sampleRateList = FindControlAs<QComboBox>(*this, ids::kSettingSampleRate);
     m_channelList = FindControlAs<QComboBox>(*this, ids::kSettingChannel);
+    m_replayGainBox = FindControlAs<QCheckBox>(*this, ids::kSettingReplayGain);
+    m_normalizeList = FindControlAs<QComboBox>(*this, ids::kSettingNormalize);
     SetToolTips(*this, kToolTips);
     ShowPreset();
+    ShowLoudness();
     PreselectEncoder();
     KeepEnterFromButtons();
     connect(m_encoderList, &QComboBox::activated, this, &CSettings::ApplyEncoderChoices);
@@ -102,6 +110,23 @@ void CSettings::ShowPreset() {
     for (const std::string& encoder : preset->encoders) {
         m_encoderList->addItem(FromStd(encoder));
     }
+}
+
+// "Off", then the targets; the choices in force are shown.
+void CSettings::ShowLoudness() {
+    m_replayGainBox->setChecked(m_settings.writeReplayGain);
+    m_normalizeList->addItem("Off");
+    for (const int32_t lufs : kNormalizeTargets) {
+        m_normalizeList->addItem(NormalizeText(lufs));
+    }
+    const int index = m_normalizeList->findText(NormalizeText(m_settings.normalizeLufs));
+    m_normalizeList->setCurrentIndex(index < 0 ? 0 : index);
+}
+
+void CSettings::StoreLoudness() {
+    m_settings.writeReplayGain = m_replayGainBox->isChecked();
+    const int index = m_normalizeList->currentIndex();
+    m_settings.normalizeLufs = index > 0 ? kNormalizeTargets[static_cast<size_t>(index - 1)] : 0;
 }
 
 // The encoder in force, so that OK with nothing touched changes nothing; else
@@ -227,6 +252,7 @@ void CSettings::Store(const Choice& choice) {
     m_settings.audioEncoder = choice.encoder;
     m_settings.savedProfileId = m_settings.profileId;
     m_settings.savedAudioEncoderText = choice.encoder;
+    StoreLoudness();
 }
 
 // Puts the format's own defaults back into the lists; only OK stores them.

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class UserDialogs;
 
@@ -35,6 +36,8 @@ private:
     };
 
     void ShowPreset();
+    void ShowLoudness();
+    void StoreLoudness();
     void PreselectEncoder();
     void KeepEnterFromButtons();
     void ApplyEncoderChoices();
@@ -52,4 +55,6 @@ private:
     QComboBox* m_bitRateList = nullptr;
     QComboBox* m_sampleRateList = nullptr;
     QComboBox* m_channelList = nullptr;
+    QCheckBox* m_replayGainBox = nullptr;
+    QComboBox* m_normalizeList = nullptr;
 };

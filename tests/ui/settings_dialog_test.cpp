@@ -13,6 +13,7 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -144,9 +145,46 @@ TEST_F(SettingsDialogTest, IsBuiltFromItsTemplateWithTipsAndARedBanner) {
         labels << label->text();
     }
     EXPECT_EQ(labels,
-              QStringList({"Format Preset:", "Encoder:", "Bit Rate:", "Sample Rate:", "Channel:"}));
-    ASSERT_EQ(settings.findChildren<QGroupBox*>().size(), 1);
-    EXPECT_EQ(settings.findChildren<QGroupBox*>().front()->title(), "Audio");
+              QStringList({"Format Preset:", "Encoder:", "Bit Rate:", "Sample Rate:", "Channel:",
+                           "Normalise to:",
+                           "AAC, AC3, AIFF, AU, MP2, RA and WAV hold no tags and get none."}));
+    const QList<QGroupBox*> groups = settings.findChildren<QGroupBox*>();
+    ASSERT_EQ(groups.size(), 2);
+    EXPECT_EQ(groups[0]->title(), "Audio");
+    EXPECT_EQ(groups[1]->title(), "Loudness");
+    // The Loudness group sits below the Audio group, above the buttons.
+    EXPECT_GE(groups[1]->geometry().top(), groups[0]->geometry().bottom());
+    EXPECT_LE(groups[1]->geometry().bottom(), Button(ids::kSettingOk).geometry().top());
+}
+
+TEST_F(SettingsDialogTest, LoudnessStartsOffAndOkStoresItWhileCancelKeepsIt) {
+    ChooseFormat(kMp3Index);
+    Open();
+    auto& replayGain = *FindControlAs<QCheckBox>(*dialog, ids::kSettingReplayGain);
+    QComboBox& normalize = List(ids::kSettingNormalize);
+    EXPECT_EQ(replayGain.text(), "Write ReplayGain tags");
+    EXPECT_FALSE(replayGain.isChecked());
+    EXPECT_EQ(ItemsOf(normalize), Items({"Off", "-14 LUFS", "-16 LUFS", "-18 LUFS", "-23 LUFS"}));
+    EXPECT_EQ(Selected(normalize), "Off");
+
+    replayGain.click();
+    Pick(normalize, "-16 LUFS");
+    Button(ids::kSettingCancel).click();
+    EXPECT_FALSE(OutputSettings.writeReplayGain);
+    EXPECT_EQ(OutputSettings.normalizeLufs, 0);
+
+    Open();
+    FindControlAs<QCheckBox>(*dialog, ids::kSettingReplayGain)->click();
+    Pick(List(ids::kSettingNormalize), "-16 LUFS");
+    PressOk();
+    EXPECT_TRUE(OutputSettings.writeReplayGain);
+    EXPECT_EQ(OutputSettings.normalizeLufs, -16);
+
+    // The next opening shows the choices in force, whatever the format.
+    ChooseFormat(kFlacIndex);
+    Open();
+    EXPECT_TRUE(FindControlAs<QCheckBox>(*dialog, ids::kSettingReplayGain)->isChecked());
+    EXPECT_EQ(Selected(List(ids::kSettingNormalize)), "-16 LUFS");
 }
 
 struct FirstOpeningCase {
