@@ -238,6 +238,7 @@ std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options
     engine.m_replaceOutputs = options.update;
     engine.m_writeReplayGain = options.replayGain;
     engine.m_albumMode = options.albumByFolder ? AlbumByFolder : AlbumByTag;
+    engine.m_normalizeLufs = options.normalizeLufs;
     SetOutputParameters(engine, options.codecId, options.bitRate, options.sampleRate,
                         options.channels);
     if (records) {

@@ -246,6 +246,14 @@ std::string ApplyNames(const ScannedOptions& raw, CliOptions& options) {
 
 std::string ApplyLoudness(const ScannedOptions& raw, CliOptions& options) {
     options.replayGain = raw.replayGain;
+    if (raw.normalize) {
+        const std::optional<long long> lufs = ParseWholeNumber(*raw.normalize);
+        if (!lufs || std::find(kNormalizeTargets.begin(), kNormalizeTargets.end(), *lufs) ==
+                         kNormalizeTargets.end()) {
+            return "option '--normalize' needs -14, -16, -18 or -23, not '" + *raw.normalize + "'";
+        }
+        options.normalizeLufs = static_cast<int>(*lufs);
+    }
     if (!raw.albumMode) {
         return "";
     }

@@ -44,6 +44,7 @@ struct CliOptions {
     // Loudness.
     bool replayGain = false;
     bool albumByFolder = false; // albums are whole source folders, whatever their tags
+    int normalizeLufs = 0;      // 0: the level is left alone
 };
 
 struct CliParseResult {

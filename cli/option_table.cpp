@@ -94,6 +94,11 @@ constexpr std::array kRows = {
           "an album is a source folder's files with the same\n"
           "album tag (tag, the default) or all of them (folder)",
           "--album-mode folder|tag"),
+    Value("", "--normalize", "LUFS", &S::normalize,
+          "bring each output to -14, -16, -18 or -23 LUFS,\n"
+          "measured in a pass before converting; the gain\n"
+          "stops where the true peak would pass -1 dBTP",
+          "--normalize LUFS"),
     Switch("", "--probe", &S::probe,
            "list each FILE's media facts instead of converting;\n"
            "a folder lists the files a conversion would take"),

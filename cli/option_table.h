@@ -33,6 +33,7 @@ struct ScannedOptions {
     std::optional<std::string> logJson;
     bool replayGain = false;
     std::optional<std::string> albumMode;
+    std::optional<std::string> normalize;
     std::vector<std::string> files;
 };
 

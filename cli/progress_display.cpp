@@ -1,6 +1,7 @@
 #include "cli/progress_display.h"
 
 #include "engine/album_gain.h"
+#include "engine/failure_reason.h"
 #include "tasks/output_path.h"
 
 #include <algorithm>
@@ -50,7 +51,9 @@ bool ProgressDisplay::HasStarted(int row, int current) const {
     if (row < current) {
         return true;
     }
-    if (row == current && !StopRequested(m_engine)) {
+    // While a normalising batch measures its rows, none has started.
+    if (row == current && !StopRequested(m_engine) &&
+        !m_engine.m_measuring.load(std::memory_order_acquire)) {
         return true;
     }
     return TaskProgressOf(m_engine, row) >= 0;
@@ -65,6 +68,44 @@ int ProgressDisplay::LivePercent(int row, int current) const {
     const int percent =
         row == current ? LoadRelaxed(m_engine.m_progress) : TaskProgressOf(m_engine, row);
     return std::max(0, percent);
+}
+
+// What the analysis of a normalising batch found for a row.
+std::string ProgressDisplay::LevelText(int row) const {
+    const RowLevel& level = m_engine.m_rowLevels[static_cast<size_t>(row)];
+    if (level.failure != FailureNone) {
+        return "its sound cannot be measured";
+    }
+    if (!level.measured) {
+        return "loudness not measurable (silent or shorter than 400 ms), level kept";
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "loudness %.1f LUFS, gain %+.1f dB", level.integrated,
+                  level.gainDb);
+    std::string line = text;
+    if (level.limited) {
+        line += std::string(", ") + LoudnessNoteText(LoudnessNoteLimited);
+    }
+    return line;
+}
+
+// A line per row as the analysis measures it, in row order.
+void ProgressDisplay::ShowMeasuredRows() {
+    for (int row = 0; row < m_engine.m_taskCount; ++row) {
+        RowView& view = m_rows[static_cast<size_t>(row)];
+        if (view.measuredShown || m_engine.m_inputPaths[static_cast<size_t>(row)].empty()) {
+            continue;
+        }
+        if (m_engine.m_taskMeasured[static_cast<size_t>(row)].load(std::memory_order_acquire) ==
+            0) {
+            return;
+        }
+        view.measuredShown = true;
+        if (m_terminal) {
+            EraseRunningBars();
+        }
+        std::fprintf(m_out, "%s: %s\n", RowLabel(row).c_str(), LevelText(row).c_str());
+    }
 }
 
 void ProgressDisplay::ShowStart(int row) {
@@ -132,6 +173,9 @@ void ProgressDisplay::RedrawRunningBars(int current) {
 }
 
 void ProgressDisplay::Poll() {
+    if (m_engine.m_normalizeLufs != 0) {
+        ShowMeasuredRows();
+    }
     const int current = std::min(LoadCurrentTask(m_engine), m_engine.m_taskCount);
     for (int row = m_firstOpen; row < m_engine.m_taskCount; ++row) {
         RowView& view = m_rows[static_cast<size_t>(row)];

@@ -1,6 +1,7 @@
 #include "engine/album_gain.h"
 
 #include "engine/ffmpeg_ptr.h"
+#include "engine/media_input.h"
 #include "engine/output_naming.h"
 #include "engine/work_file.h"
 
@@ -14,18 +15,17 @@ const char* AlbumTagOf(const AVDictionary* tags) {
     return entry && entry->value[0] ? entry->value : nullptr;
 }
 
-// The source's album tag, read from its header alone; "" when it has none.
+// The source's album tag; "" when it has none.
 std::string SourceAlbumTag(const std::string& path, const RowTrack& track) {
     for (const auto& [key, value] : track.tags) {
         if (key == "album") {
             return value;
         }
     }
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
+    InputFormatPtr input;
+    if (OpenMediaInput(path, input) != ProbeOk) {
         return {};
     }
-    InputFormatPtr input(raw);
     if (const char* album = AlbumTagOf(input->metadata)) {
         return album;
     }
@@ -154,7 +154,9 @@ void LoudnessBatch::PublishRow(int row, const TrackLoudness* album) {
     RowResult result = std::move(finished->result);
     if (finished->workFile) {
         const TrackLoudness track = MeasuredLoudness(*m_meters[static_cast<size_t>(row)]);
-        result.loudnessNote = NoteForGap(track.gap);
+        if (const LoudnessNote gapNote = NoteForGap(track.gap); gapNote != LoudnessNoteNone) {
+            result.loudnessNote = gapNote;
+        }
         // A track cut short by a stop is no measure of the whole album.
         const ReplayGainValues values = ReplayGainOf(track, finished->whole ? album : nullptr);
         WorkFile& work = *finished->workFile;

@@ -9,6 +9,7 @@
 #include "engine/convert_row.h"
 #include "engine/cover_art.h"
 #include "engine/failure_reason.h"
+#include "engine/loudness_analysis.h"
 #include "engine/media_input.h"
 #include "engine/output_naming.h"
 #include "engine/source_end.h"
@@ -108,25 +109,8 @@ RowFailure OpenSource(const RowJob& job, RowResources& res) {
     return kGoOn;
 }
 
-// The part of the source to convert. A clip that ends at the source's whole
-// second duration means "to the end": the seconds are truncated, the sound
-// is not.
 ClipWindow RowClip(const RowJob& job, const RowResources& res) {
-    ClipWindow clip;
-    clip.start = job.clipStart;
-    const int64_t durationSeconds = res.source.durationMicros / 1000000;
-    const bool toTheEnd = IsGiven(job.track.start)
-                              ? !IsGiven(job.track.end)
-                              : durationSeconds >= 0 && job.clipEnd >= durationSeconds;
-    clip.length = toTheEnd ? std::numeric_limits<double>::infinity() : job.clipLength;
-    clip.exactStart = job.track.start;
-    clip.exactEnd = job.track.end;
-    const AVFormatContext* input = res.input.get();
-    if (res.source.audioStream >= 0 && input->start_time != AV_NOPTS_VALUE) {
-        const AVStream* audio = input->streams[res.source.audioStream];
-        clip.sourceStartPts = av_rescale_q(input->start_time, AV_TIME_BASE_Q, audio->time_base);
-    }
-    return clip;
+    return RowClipWindow(job, res.input.get(), res.source.audioStream);
 }
 
 RowFailure PrepareOutput(const RowJob& job, const OutputAudioParams& params, RowResources& res,
@@ -470,6 +454,26 @@ void RemoveLeftWorkFiles(const AVConvert& engine) {
 
 } // namespace
 
+// The part of the source to convert. A clip that ends at the source's whole
+// second duration means "to the end": the seconds are truncated, the sound
+// is not.
+ClipWindow RowClipWindow(const RowJob& job, const AVFormatContext* input, int audioStream) {
+    ClipWindow clip;
+    clip.start = job.clipStart;
+    const int64_t durationSeconds = input->duration / 1000000;
+    const bool toTheEnd = IsGiven(job.track.start)
+                              ? !IsGiven(job.track.end)
+                              : durationSeconds >= 0 && job.clipEnd >= durationSeconds;
+    clip.length = toTheEnd ? std::numeric_limits<double>::infinity() : job.clipLength;
+    clip.exactStart = job.track.start;
+    clip.exactEnd = job.track.end;
+    if (audioStream >= 0 && input->start_time != AV_NOPTS_VALUE) {
+        const AVStream* audio = input->streams[audioStream];
+        clip.sourceStartPts = av_rescale_q(input->start_time, AV_TIME_BASE_Q, audio->time_base);
+    }
+    return clip;
+}
+
 RowJob BatchRowJob(const AVConvert& engine, int row) {
     const auto index = static_cast<size_t>(row);
     RowJob job;
@@ -482,6 +486,12 @@ RowJob BatchRowJob(const AVConvert& engine, int row) {
     job.track = engine.m_rowTracks[index];
     job.row = row;
     job.loudness = engine.m_loudness.get();
+    if (engine.m_normalizeLufs != 0) {
+        const RowLevel& level = engine.m_rowLevels[index];
+        job.gain = level.gain;
+        job.loudnessNote = level.limited ? LoudnessNoteLimited : LoudnessNoteNone;
+        job.measureFailure.reason = static_cast<FailureReason>(level.failure);
+    }
     return job;
 }
 
@@ -500,7 +510,10 @@ RowResult ConvertBatchRow(const RowJob& job, const OutputAudioParams& params,
     percent.store(-1, std::memory_order_relaxed);
     const auto began = std::chrono::steady_clock::now();
     RowResources res;
-    const WrittenRow written = WriteWorkFile(job, params, res, percent, stop);
+    // A source the analysis could not decode fails as it would here.
+    const WrittenRow written = IsFailure(job.measureFailure)
+                                   ? WrittenRow{job.measureFailure}
+                                   : WriteWorkFile(job, params, res, percent, stop);
     RowResult result = IsFailure(written.failure) ? FailedRow(job, written.failure)
                                                   : PublishRow(job, res, written, beforePublish);
     DiscardOutput(res);
@@ -508,6 +521,9 @@ RowResult ConvertBatchRow(const RowJob& job, const OutputAudioParams& params,
     result.millis = static_cast<int32_t>(
         std::min<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(),
                           std::numeric_limits<int32_t>::max()));
+    if (result.status != TaskFailed) {
+        result.loudnessNote = job.loudnessNote;
+    }
     if (job.loudness) {
         HandOnRow(job, res, written, result, percent.load(std::memory_order_relaxed));
     }
@@ -583,6 +599,8 @@ void ConvertRowsOneByOne(AVConvert& engine) {
 } // namespace
 
 void ConvertBatchProc(AVConvert* engine) {
+    // Set before the first row is published: no row starts while measuring.
+    engine->m_measuring.store(engine->m_normalizeLufs != 0, std::memory_order_release);
     for (int row = 0; row < engine->m_taskCount; ++row) {
         engine->m_taskReason[row].store(FailureNone, std::memory_order_relaxed);
         engine->m_taskLoudness[row].store(LoudnessNoteNone, std::memory_order_relaxed);
@@ -592,6 +610,11 @@ void ConvertBatchProc(AVConvert* engine) {
     RemoveLeftWorkFiles(*engine);
     engine->m_loudness = StartLoudnessBatch(*engine);
     PublishCurrentTask(*engine, 0);
+    // Normalising needs every row's loudness first; a stop then writes nothing.
+    if (engine->m_normalizeLufs != 0 && !MeasureBatchLevels(*engine)) {
+        engine->m_loudness.reset();
+        return;
+    }
     // With no thread to spare, this thread converts the rows itself.
     if (engine->m_jobCount <= 1 || engine->m_taskCount <= 1 || !ConvertRowsSideBySide(*engine)) {
         ConvertRowsOneByOne(*engine);

@@ -31,7 +31,9 @@ struct RowJob {
     // The batch's ReplayGain, null without: the row is measured and its
     // file handed to it rather than published (engine/album_gain.h).
     LoudnessBatch* loudness = nullptr;
-    double gain = 1.0; // applied before encoding, to normalise the row
+    double gain = 1.0;         // applied before encoding, to normalise the row
+    uint8_t loudnessNote = 0;  // what normalising found (a LoudnessNote)
+    RowFailure measureFailure; // the analysis could not decode the source
 };
 
 // What one row did.
@@ -45,6 +47,11 @@ struct RowResult {
     // measured: the batch loop leaves it alone.
     bool handedOn = false;
 };
+
+// The part of the opened source a row converts. A clip that ends at the
+// source's whole second duration means "to the end": the seconds are
+// truncated, the sound is not.
+ClipWindow RowClipWindow(const RowJob& job, const AVFormatContext* input, int audioStream);
 
 // Row `row` of a batch, and the batch's output parameters.
 RowJob BatchRowJob(const AVConvert& engine, int row);

@@ -102,6 +102,7 @@ void WriteOutputParameters(AVConvert& engine) {
                         OutputSettings.channels);
     engine.m_writeReplayGain = OutputSettings.writeReplayGain;
     engine.m_albumMode = AlbumByTag;
+    engine.m_normalizeLufs = OutputSettings.normalizeLufs;
 }
 
 } // namespace

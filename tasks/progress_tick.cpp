@@ -17,8 +17,23 @@ constexpr const char* kFailedStatus = "Failure";
 // Lets the worker see the stop request before the dialog goes away.
 constexpr auto kStopGrace = std::chrono::milliseconds(100);
 
+// The analysis pass of a normalising batch, before any row converts.
+void ShowMeasuring(MainView& view, const AVConvert& engine) {
+    int measured = 0;
+    for (const auto& row : engine.m_taskMeasured) {
+        measured += row.load(std::memory_order_relaxed);
+    }
+    view.SetCurrentFileText("Measuring loudness");
+    if (engine.m_checkedCount > 0) {
+        view.SetCurrentFilePercent(std::min(100, measured * 100 / engine.m_checkedCount));
+    }
+}
+
 void ShowProgress(MainView& view, const MainWindowState& state, const AVConvert& engine,
                   int current, int progress) {
+    if (engine.m_measuring.load(std::memory_order_acquire)) {
+        ShowMeasuring(view, engine);
+    }
     const int rows = view.RowCount();
     if (progress >= 0 && current < rows) {
         const bool isRow = current >= 0;
