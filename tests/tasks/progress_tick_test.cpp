@@ -113,6 +113,20 @@ TEST(ProgressTick, CompletedRowsWithoutLoudnessTagsTellWhyInTheirStatusTip) {
                                         "held back by the true-peak limit of -1 dBTP", ""}));
 }
 
+TEST(ProgressTick, ANormalisingBatchShowsItsMeasuringBeforeAnyRow) {
+    TickHarness h({true, true, true, true}, 0, -1);
+    g_engine->m_measuring.store(true);
+    g_engine->m_taskMeasured[0].store(1);
+    h.Tick();
+    g_engine->m_taskMeasured[1].store(1);
+    g_engine->m_taskMeasured[3].store(1);
+    h.Tick();
+    g_engine->m_measuring.store(false);
+    EXPECT_EQ(h.view.currentFileTexts,
+              (std::vector<std::string>{"Measuring loudness", "Measuring loudness"}));
+    EXPECT_EQ(h.view.currentFilePercents, (std::vector<int>{25, 75}));
+}
+
 TEST(ProgressTick, TheEndOfTheBatchIsHandledOnce) {
     for (const bool shutDown : {false, true}) {
         SCOPED_TRACE(shutDown ? "shut down when done" : "stay on");
