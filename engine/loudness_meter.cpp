@@ -117,6 +117,67 @@ bool ReserveInterleaved(LoudnessMeter& meter, int samples) {
     return true;
 }
 
+template <typename Sample> void Interleave(const AVFrame* frame, int channels, Sample* out) {
+    for (int c = 0; c < channels; ++c) {
+        const auto* plane = reinterpret_cast<const Sample*>(frame->extended_data[c]);
+        for (int i = 0; i < frame->nb_samples; ++i) {
+            out[static_cast<size_t>(i) * channels + c] = plane[i];
+        }
+    }
+}
+
+// Formats libebur128 takes as they are; anything else through the resampler.
+bool AddFrameSamples(LoudnessMeter& meter, const AVFrame* frame) {
+    ebur128_state* state = meter.state.get();
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const auto count = static_cast<size_t>(frame->nb_samples);
+    const uint8_t* packed = frame->extended_data[0];
+    switch (format) {
+    case AV_SAMPLE_FMT_S16:
+        return ebur128_add_frames_short(state, reinterpret_cast<const short*>(packed), count) ==
+               EBUR128_SUCCESS;
+    case AV_SAMPLE_FMT_S32:
+        return ebur128_add_frames_int(state, reinterpret_cast<const int*>(packed), count) ==
+               EBUR128_SUCCESS;
+    case AV_SAMPLE_FMT_FLT:
+        return ebur128_add_frames_float(state, reinterpret_cast<const float*>(packed), count) ==
+               EBUR128_SUCCESS;
+    case AV_SAMPLE_FMT_DBL:
+        return ebur128_add_frames_double(state, reinterpret_cast<const double*>(packed), count) ==
+               EBUR128_SUCCESS;
+    default:
+        break;
+    }
+    if (!ReserveInterleaved(meter, frame->nb_samples)) {
+        return false;
+    }
+    // Lossy decoders give planar floats: put side by side without converting.
+    switch (format) {
+    case AV_SAMPLE_FMT_FLTP:
+        Interleave(frame, meter.channels, meter.interleaved);
+        return ebur128_add_frames_float(state, meter.interleaved, count) == EBUR128_SUCCESS;
+    case AV_SAMPLE_FMT_S16P:
+        Interleave(frame, meter.channels, reinterpret_cast<short*>(meter.interleaved));
+        return ebur128_add_frames_short(state, reinterpret_cast<const short*>(meter.interleaved),
+                                        count) == EBUR128_SUCCESS;
+    case AV_SAMPLE_FMT_S32P:
+        Interleave(frame, meter.channels, reinterpret_cast<int*>(meter.interleaved));
+        return ebur128_add_frames_int(state, reinterpret_cast<const int*>(meter.interleaved),
+                                      count) == EBUR128_SUCCESS;
+    default:
+        break;
+    }
+    if (!PrepareFloatConverter(meter, frame)) {
+        return false;
+    }
+    auto* out = reinterpret_cast<uint8_t*>(meter.interleaved);
+    const int converted =
+        swr_convert(meter.toFloat.get(), &out, meter.interleavedCapacity,
+                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    return converted == frame->nb_samples &&
+           ebur128_add_frames_float(state, meter.interleaved, count) == EBUR128_SUCCESS;
+}
+
 void MeterDecodedFrames(LoudnessMeter& meter) {
     while (avcodec_receive_frame(meter.decoder.get(), meter.decoded.get()) >= 0) {
         MeterFrame(meter, meter.decoded.get());
@@ -157,21 +218,11 @@ void MeterFrame(LoudnessMeter& meter, const AVFrame* frame) {
     if (frame->sample_rate != meter.rate || frame->ch_layout.nb_channels != meter.channels) {
         return; // not the sound the file's player hears
     }
-    if (!PrepareFloatConverter(meter, frame) || !ReserveInterleaved(meter, frame->nb_samples)) {
+    if (!AddFrameSamples(meter, frame)) {
         meter.failed = true;
         return;
     }
-    auto* out = reinterpret_cast<uint8_t*>(meter.interleaved);
-    const int converted =
-        swr_convert(meter.toFloat.get(), &out, meter.interleavedCapacity,
-                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-    if (converted < 0 ||
-        ebur128_add_frames_float(meter.state.get(), meter.interleaved,
-                                 static_cast<size_t>(converted)) != EBUR128_SUCCESS) {
-        meter.failed = true;
-        return;
-    }
-    meter.samples += converted;
+    meter.samples += frame->nb_samples;
 }
 
 void MeterEncoderInput(LoudnessMeter* meter, const AVFrame* frame) {
@@ -195,6 +246,12 @@ void FinishLoudnessMeter(LoudnessMeter& meter) {
         avcodec_send_packet(meter.decoder.get(), nullptr) >= 0) {
         MeterDecodedFrames(meter);
     }
+    // Only the measurement waits for the album's other tracks.
+    meter.decoder.reset();
+    meter.decoded.reset();
+    meter.toFloat.reset();
+    av_freep(&meter.interleaved);
+    meter.interleavedCapacity = 0;
 }
 
 TrackLoudness MeasuredLoudness(const LoudnessMeter& meter) {

@@ -60,7 +60,8 @@ int StartLoudnessMeter(LoudnessMeter& meter, const AVCodecContext* encoder);
 void MeterEncoderInput(LoudnessMeter* meter, const AVFrame* frame);
 void MeterEncodedPacket(LoudnessMeter* meter, const AVPacket* packet);
 
-// Measures any frames of a lossy output the decoder still holds.
+// Measures any frames of a lossy output the decoder still holds, and frees
+// everything but the measurement.
 void FinishLoudnessMeter(LoudnessMeter& meter);
 
 // Measures one decoded frame of any format and layout; the analysis before
