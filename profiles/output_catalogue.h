@@ -39,6 +39,10 @@ struct OutputParameters {
     // 0 for none.
     bool writeReplayGain = false;
     int32_t normalizeLufs = 0;
+    // Output names made from the sources' tags ("" keeps each source's own
+    // name), and whether a source whose output is newer is left alone.
+    std::string namePattern;
+    bool onlyNewAndChanged = false;
 };
 
 // The loudness targets offered, in LUFS, after "Off".

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr const char* kCompletedStatus = "Completed";
-constexpr const char* kFailedStatus = "Failure";
 // Lets the worker see the stop request before the dialog goes away.
 constexpr auto kStopGrace = std::chrono::milliseconds(100);
 

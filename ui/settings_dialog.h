@@ -10,6 +10,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
+class QLineEdit;
 class UserDialogs;
 
 class CSettings : public QDialog {
@@ -17,8 +19,10 @@ class CSettings : public QDialog {
 public:
     // `formatText` is the main window's format item; its extension names the
     // container the chosen encoder has to fit.
+    // `previewSource`, the row selected in the task list, shows what the
+    // output names pattern makes of its tags.
     CSettings(OutputParameters& settings, UserDialogs& dialogs, std::string formatText,
-              QWidget* parent = nullptr);
+              QWidget* parent = nullptr, std::string previewSource = {});
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -38,6 +42,10 @@ private:
     void ShowPreset();
     void ShowLoudness();
     void StoreLoudness();
+    void ShowOutputNaming();
+    void ShowNamePreview();
+    bool NamePatternReads();
+    void StoreOutputNaming();
     void PreselectEncoder();
     void KeepEnterFromButtons();
     void ApplyEncoderChoices();
@@ -57,4 +65,8 @@ private:
     QComboBox* m_channelList = nullptr;
     QCheckBox* m_replayGainBox = nullptr;
     QComboBox* m_normalizeList = nullptr;
+    QLineEdit* m_namePatternEdit = nullptr;
+    QLabel* m_namePreview = nullptr;
+    QCheckBox* m_onlyNewBox = nullptr;
+    std::string m_previewSource;
 };
