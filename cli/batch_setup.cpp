@@ -1,5 +1,7 @@
 #include "cli/batch_setup.h"
 
+#include "engine/album_gain.h"
+
 #include "cli/output_plan.h"
 #include "cli/source_record.h"
 #include "engine/work_file.h"
@@ -234,6 +236,9 @@ std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options
     }
     FillRows(engine, accepted);
     engine.m_replaceOutputs = options.update;
+    engine.m_writeReplayGain = options.replayGain;
+    engine.m_albumMode = options.albumByFolder ? AlbumByFolder : AlbumByTag;
+    engine.m_normalizeLufs = options.normalizeLufs;
     SetOutputParameters(engine, options.codecId, options.bitRate, options.sampleRate,
                         options.channels);
     if (records) {

@@ -244,9 +244,32 @@ std::string ApplyNames(const ScannedOptions& raw, CliOptions& options) {
     return "";
 }
 
+std::string ApplyLoudness(const ScannedOptions& raw, CliOptions& options) {
+    options.replayGain = raw.replayGain;
+    if (raw.normalize) {
+        const std::optional<long long> lufs = ParseWholeNumber(*raw.normalize);
+        if (!lufs || std::find(kNormalizeTargets.begin(), kNormalizeTargets.end(), *lufs) ==
+                         kNormalizeTargets.end()) {
+            return "option '--normalize' needs -14, -16, -18 or -23, not '" + *raw.normalize + "'";
+        }
+        options.normalizeLufs = static_cast<int>(*lufs);
+    }
+    if (!raw.albumMode) {
+        return "";
+    }
+    if (*raw.albumMode != "folder" && *raw.albumMode != "tag") {
+        return "option '--album-mode' needs folder or tag, not '" + *raw.albumMode + "'";
+    }
+    if (!raw.replayGain) {
+        return "option '--album-mode' goes with --replaygain";
+    }
+    options.albumByFolder = *raw.albumMode == "folder";
+    return "";
+}
+
 std::string BuildConvertOptions(const ScannedOptions& raw, CliOptions& options) {
-    for (auto step : {ApplyNames, ApplyFormat, ApplyEncoder, ApplyBitRate, ApplySampleRate,
-                      ApplyChannels, ApplyEncoderCheck, ApplyClip}) {
+    for (auto step : {ApplyNames, ApplyLoudness, ApplyFormat, ApplyEncoder, ApplyBitRate,
+                      ApplySampleRate, ApplyChannels, ApplyEncoderCheck, ApplyClip}) {
         if (std::string error = step(raw, options); !error.empty()) {
             return error;
         }

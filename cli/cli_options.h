@@ -40,6 +40,11 @@ struct CliOptions {
     bool nullSeparated = false;           // its names end with NUL, not a new line
     Shard shard;                          // the share of the sources to convert
     std::optional<std::string> logJson;   // "-": standard output
+
+    // Loudness.
+    bool replayGain = false;
+    bool albumByFolder = false; // albums are whole source folders, whatever their tags
+    int normalizeLufs = 0;      // 0: the level is left alone
 };
 
 struct CliParseResult {

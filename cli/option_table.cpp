@@ -85,6 +85,20 @@ constexpr std::array kRows = {
           "object per line, then a summary (- for standard\n"
           "output; the summary lines then go to standard error)",
           "--log-json LOG"),
+    Switch("", "--replaygain", &S::replayGain,
+           "write ReplayGain 2.0 track and album tags, measured\n"
+           "on each output (MP3, FLAC, OGG, Opus, M4A, ALAC and\n"
+           "WMA hold them; the other formats get none)",
+           "--replaygain"),
+    Value("", "--album-mode", "folder|tag", &S::albumMode,
+          "an album is a source folder's files with the same\n"
+          "album tag (tag, the default) or all of them (folder)",
+          "--album-mode folder|tag"),
+    Value("", "--normalize", "LUFS", &S::normalize,
+          "bring each output to -14, -16, -18 or -23 LUFS,\n"
+          "measured in a pass before converting; the gain\n"
+          "stops where the true peak would pass -1 dBTP",
+          "--normalize LUFS"),
     Switch("", "--probe", &S::probe,
            "list each FILE's media facts instead of converting;\n"
            "a folder lists the files a conversion would take"),

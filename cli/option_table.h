@@ -31,6 +31,9 @@ struct ScannedOptions {
     bool nullSeparated = false;
     std::optional<std::string> shard;
     std::optional<std::string> logJson;
+    bool replayGain = false;
+    std::optional<std::string> albumMode;
+    std::optional<std::string> normalize;
     std::vector<std::string> files;
 };
 

@@ -3,6 +3,7 @@
 #include "engine/name_tags.h"
 #include "profiles/output_catalogue.h"
 #include "tasks/folder_files.h"
+#include "tasks/output_names.h"
 #include "tasks/output_path.h"
 
 #include <map>
@@ -32,10 +33,6 @@ bool IdOf(const std::string& path, FileId& id) {
     return true;
 }
 
-bool IsLater(const struct timespec& a, const struct timespec& b) {
-    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
-}
-
 } // namespace
 
 bool PlanOutputPath(const CliOptions& options, const std::string& folder, const SourceFile& source,
@@ -47,19 +44,10 @@ bool PlanOutputPath(const CliOptions& options, const std::string& folder, const 
         }
         return BuildOutputPath(source.outputFolder, source.path, ExtensionOf(options), outputPath);
     }
-    NameTags tags;
-    if (!SourceBaseName(source.path, tags.name)) {
-        return false;
-    }
-    tags.folder = SubfolderOf(source.relativePath);
-    const bool media = ReadNameTags(source.path, tags);
-    if (opensAsMedia) {
-        *opensAsMedia = media;
-    }
     const NameRules rules = options.portableNames ? NameRules::Portable : NameRulesOfFolder(folder);
-    outputPath = JoinPath(
-        folder, ExpandNamePattern(*options.namePattern, tags, rules, ExtensionOf(options)));
-    return true;
+    return NamedOutputPath(*options.namePattern, rules, folder, source.path,
+                           SubfolderOf(source.relativePath), ExtensionOf(options), outputPath,
+                           opensAsMedia);
 }
 
 UpdatePlan PlanUpdate(const CliOptions& options, const std::string& folder,
@@ -97,11 +85,4 @@ UpdatePlan PlanUpdate(const CliOptions& options, const std::string& folder,
         }
     }
     return plan;
-}
-
-bool IsUpToDate(const std::string& sourcePath, const std::string& outputPath) {
-    struct stat source {};
-    struct stat output {};
-    return ::stat(sourcePath.c_str(), &source) == 0 && ::stat(outputPath.c_str(), &output) == 0 &&
-           S_ISREG(output.st_mode) && IsLater(output.st_mtim, source.st_mtim);
 }

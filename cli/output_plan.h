@@ -6,6 +6,7 @@
 
 #include "cli/batch_setup.h"
 #include "cli/cli_options.h"
+#include "tasks/output_names.h"
 
 #include <string>
 #include <vector>
@@ -32,6 +33,3 @@ struct UpdatePlan {
 };
 UpdatePlan PlanUpdate(const CliOptions& options, const std::string& folder,
                       const std::vector<SourceFile>& sources);
-
-// True when `outputPath` is a file written after `sourcePath` last changed.
-bool IsUpToDate(const std::string& sourcePath, const std::string& outputPath);

@@ -1,5 +1,7 @@
 #include "cli/progress_display.h"
 
+#include "engine/album_gain.h"
+#include "engine/failure_reason.h"
 #include "tasks/output_path.h"
 
 #include <algorithm>
@@ -49,7 +51,9 @@ bool ProgressDisplay::HasStarted(int row, int current) const {
     if (row < current) {
         return true;
     }
-    if (row == current && !StopRequested(m_engine)) {
+    // While a normalising batch measures its rows, none has started.
+    if (row == current && !StopRequested(m_engine) &&
+        !m_engine.m_measuring.load(std::memory_order_acquire)) {
         return true;
     }
     return TaskProgressOf(m_engine, row) >= 0;
@@ -66,6 +70,44 @@ int ProgressDisplay::LivePercent(int row, int current) const {
     return std::max(0, percent);
 }
 
+// What the analysis of a normalising batch found for a row.
+std::string ProgressDisplay::LevelText(int row) const {
+    const RowLevel& level = m_engine.m_rowLevels[static_cast<size_t>(row)];
+    if (level.failure != FailureNone) {
+        return "its sound cannot be measured";
+    }
+    if (!level.measured) {
+        return "loudness not measurable (silent or shorter than 400 ms), level kept";
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "loudness %.1f LUFS, gain %+.1f dB", level.integrated,
+                  level.gainDb);
+    std::string line = text;
+    if (level.limited) {
+        line += std::string(", ") + LoudnessNoteText(LoudnessNoteLimited);
+    }
+    return line;
+}
+
+// A line per row as the analysis measures it, in row order.
+void ProgressDisplay::ShowMeasuredRows() {
+    for (int row = 0; row < m_engine.m_taskCount; ++row) {
+        RowView& view = m_rows[static_cast<size_t>(row)];
+        if (view.measuredShown || m_engine.m_inputPaths[static_cast<size_t>(row)].empty()) {
+            continue;
+        }
+        if (m_engine.m_taskMeasured[static_cast<size_t>(row)].load(std::memory_order_acquire) ==
+            0) {
+            return;
+        }
+        view.measuredShown = true;
+        if (m_terminal) {
+            EraseRunningBars();
+        }
+        std::fprintf(m_out, "%s: %s\n", RowLabel(row).c_str(), LevelText(row).c_str());
+    }
+}
+
 void ProgressDisplay::ShowStart(int row) {
     m_rows[static_cast<size_t>(row)].startShown = true;
     if (!m_terminal) {
@@ -73,11 +115,22 @@ void ProgressDisplay::ShowStart(int row) {
     }
 }
 
+// The row's outcome, and what its loudness came to when that has a word.
+std::string ProgressDisplay::EndText(int row) const {
+    std::string text(RowOutcomeWord(TaskStatusOf(m_engine, row)));
+    const uint8_t note =
+        m_engine.m_taskLoudness[static_cast<size_t>(row)].load(std::memory_order_relaxed);
+    if (const char* words = LoudnessNoteText(note); *words) {
+        text += std::string(" (") + words + ")";
+    }
+    return text;
+}
+
 void ProgressDisplay::ShowEnd(int row, std::string_view outcome) {
     RowView& view = m_rows[static_cast<size_t>(row)];
     view.endShown = true;
     if (m_terminal) {
-        const int percent = outcome == RowOutcomeWord(TaskCompleted) ? 100 : view.percent;
+        const int percent = outcome.starts_with(RowOutcomeWord(TaskCompleted)) ? 100 : view.percent;
         std::fprintf(m_out, "%s - %.*s\n", ProgressBarText(percent, RowName(row)).c_str(),
                      static_cast<int>(outcome.size()), outcome.data());
     } else {
@@ -120,6 +173,9 @@ void ProgressDisplay::RedrawRunningBars(int current) {
 }
 
 void ProgressDisplay::Poll() {
+    if (m_engine.m_normalizeLufs != 0) {
+        ShowMeasuredRows();
+    }
     const int current = std::min(LoadCurrentTask(m_engine), m_engine.m_taskCount);
     for (int row = m_firstOpen; row < m_engine.m_taskCount; ++row) {
         RowView& view = m_rows[static_cast<size_t>(row)];
@@ -133,7 +189,7 @@ void ProgressDisplay::Poll() {
             if (m_terminal) {
                 EraseRunningBars(); // the end line takes the place of the bars
             }
-            ShowEnd(row, RowOutcomeWord(TaskStatusOf(m_engine, row)));
+            ShowEnd(row, EndText(row));
         }
     }
     while (m_firstOpen < m_engine.m_taskCount &&

@@ -29,6 +29,7 @@ public:
 
 private:
     struct RowView {
+        bool measuredShown = false;
         bool startShown = false;
         bool endShown = false;
         int percent = 0;
@@ -37,7 +38,10 @@ private:
     bool HasStarted(int row, int current) const;
     bool HasEnded(int row, int current) const;
     int LivePercent(int row, int current) const;
+    void ShowMeasuredRows();
+    std::string LevelText(int row) const;
     void ShowStart(int row);
+    std::string EndText(int row) const;
     void ShowEnd(int row, std::string_view outcome);
     void RedrawRunningBars(int current);
     void EraseRunningBars();

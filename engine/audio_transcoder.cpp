@@ -1,6 +1,8 @@
 #include "engine/audio_transcoder.h"
 
 #include "engine/container_length.h"
+#include "engine/loudness_gain.h"
+#include "engine/loudness_meter.h"
 #include "engine/sample_format.h"
 
 #include <algorithm>
@@ -462,6 +464,16 @@ bool AcceptsShortFrames(const AVCodecContext* encoder) {
            (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
 }
 
+// The normalising gain goes on before the encoder, and the meter of a
+// lossless output hears what the encoder is given.
+int PrepareEncoderInput(AudioTranscoder& t, AVFrame* frame) {
+    if (const int ret = ApplyGain(frame, t.gain); ret < 0) {
+        return ret;
+    }
+    MeterEncoderInput(t.meter, frame);
+    return 0;
+}
+
 // Encodes `samples` queued samples as one frame. A short last frame is padded
 // with silence for encoders that only take whole frames.
 int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
@@ -483,6 +495,9 @@ int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
                                    frame->ch_layout.nb_channels,
                                    static_cast<AVSampleFormat>(frame->format));
         }
+    }
+    if (const int ret = PrepareEncoderInput(t, frame); ret < 0) {
+        return ret;
     }
     frame->pts = t.nextPts;
     t.nextPts += frame->nb_samples;
@@ -512,6 +527,9 @@ int EncodeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
         if (const int ret = EncodeQueuedFrame(t, left); ret < 0) {
             return ret;
         }
+    }
+    if (const int ret = PrepareEncoderInput(t, frame); ret < 0) {
+        return ret;
     }
     frame->pts = t.nextPts;
     t.nextPts += frame->nb_samples;
@@ -546,6 +564,7 @@ int WriteEncodedPacket(AudioTranscoder& t) {
         return ret;
     }
     AVPacket* pkt = t.encoded.get();
+    MeterEncodedPacket(t.meter, pkt);
     av_packet_rescale_ts(pkt, t.encoder->time_base, t.outputStream->time_base);
     pkt->stream_index = t.outputStream->index;
     if (pkt->pts != AV_NOPTS_VALUE) {

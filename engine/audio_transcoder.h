@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+struct LoudnessMeter;
+
 struct OutputAudioParams {
     int codecId = 0;
     int64_t bitRate = 0;
@@ -73,6 +75,11 @@ struct AudioTranscoder {
     // The output's file, when the writer gives it: its data is sent to the
     // disk while converting rather than all at the final flush.
     WriteBack writeBack;
+
+    // Loudness (engine/loudness_meter.h): a meter of the output's sound, not
+    // owned, and the gain that normalises it; null and 1 when not asked for.
+    LoudnessMeter* meter = nullptr;
+    double gain = 1.0;
 
     AudioTranscoder() = default;
     ~AudioTranscoder() { av_channel_layout_uninit(&converterLayout); }

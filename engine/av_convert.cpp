@@ -19,6 +19,9 @@ void PrepareBatch(AVConvert& engine, int32_t taskCount) {
     engine.m_taskDamagedAt = std::vector<std::atomic<int32_t>>(rows);
     engine.m_taskProgress = std::vector<std::atomic<int8_t>>(rows);
     engine.m_taskMillis = std::vector<std::atomic<int32_t>>(rows);
+    engine.m_taskLoudness = std::vector<std::atomic<uint8_t>>(rows);
+    engine.m_taskMeasured = std::vector<std::atomic<uint8_t>>(rows);
+    engine.m_rowLevels.assign(rows, RowLevel{});
     for (auto& progress : engine.m_taskProgress) {
         progress.store(-1, std::memory_order_relaxed);
     }

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,16 @@ enum ProbeResult : int {
     ProbeNoStreamInfo = -2,
     ProbeNoVideoDecoder = -4,
     ProbeVideoDecoderFailed = -5,
+};
+
+// What the analysis pass of a normalising batch found for one row.
+struct RowLevel {
+    uint8_t failure = 0;   // a FailureReason: the source could not be decoded
+    bool measured = false; // false for silence and clips under 400 ms: no gain
+    bool limited = false;  // the true-peak limit held the gain back
+    double gain = 1.0;     // linear, applied before encoding
+    double gainDb = 0;
+    double integrated = 0; // LUFS of the source's clip
 };
 
 class AVConvert {
@@ -87,6 +98,13 @@ public:
     // one step, instead of taking the first free counter name: an
     // incremental run renews its earlier outputs.
     bool m_replaceOutputs = false;
+    // Loudness: ReplayGain tags written into every output, its rows grouped
+    // into albums by m_albumMode (an AlbumMode, engine/album_gain.h).
+    bool m_writeReplayGain = false;
+    uint8_t m_albumMode = 0;
+    // The integrated loudness (LUFS) every output is brought to; 0 leaves
+    // the level alone.
+    double m_normalizeLufs = 0;
 
     // Run state shared with the worker.
     std::atomic<int32_t> m_currentTask{-1};
@@ -105,6 +123,17 @@ public:
     // row's status, 0 for a row not started.
     std::vector<std::atomic<int32_t>> m_taskMillis;
     std::atomic<bool> m_stopRequested{false};
+    // Per row, what its output's loudness came to when it has something to
+    // say (a LoudnessNote); written with the row's status.
+    std::vector<std::atomic<uint8_t>> m_taskLoudness;
+    // While a normalising batch measures its rows, before converting any.
+    std::atomic<bool> m_measuring{false};
+    // Per row, 1 once the analysis measured it; its m_rowLevels entry is
+    // written before, and read after with acquire.
+    std::vector<std::atomic<uint8_t>> m_taskMeasured;
+    std::vector<RowLevel> m_rowLevels;
+    // The running batch's ReplayGain; null when no tags are written.
+    std::shared_ptr<class LoudnessBatch> m_loudness;
 };
 
 // The process-wide instance; null until the first file is added.

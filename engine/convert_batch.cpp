@@ -2,12 +2,14 @@
 //
 // Each step of a row returns why the row fails, FailureNone meaning "go on";
 // the first reason met is the one reported.
+#include "engine/album_gain.h"
 #include "engine/audio_transcoder.h"
 #include "engine/av_convert.h"
 #include "engine/container_length.h"
 #include "engine/convert_row.h"
 #include "engine/cover_art.h"
 #include "engine/failure_reason.h"
+#include "engine/loudness_analysis.h"
 #include "engine/media_input.h"
 #include "engine/output_naming.h"
 #include "engine/source_end.h"
@@ -42,6 +44,10 @@ struct RowResources {
     AudioTranscoder transcoder;
     CoverArt cover;
     WorkFile workFile; // the hidden file this row writes, until it is published
+    // The finished work file handed to the batch's ReplayGain, and how its
+    // container keeps tags.
+    std::unique_ptr<WorkFile> keptFile;
+    GainTagStyle tagStyle = GainTagStyle::None;
 };
 
 // How the packet loop ended; a failure carries its reason.
@@ -103,25 +109,8 @@ RowFailure OpenSource(const RowJob& job, RowResources& res) {
     return kGoOn;
 }
 
-// The part of the source to convert. A clip that ends at the source's whole
-// second duration means "to the end": the seconds are truncated, the sound
-// is not.
 ClipWindow RowClip(const RowJob& job, const RowResources& res) {
-    ClipWindow clip;
-    clip.start = job.clipStart;
-    const int64_t durationSeconds = res.source.durationMicros / 1000000;
-    const bool toTheEnd = IsGiven(job.track.start)
-                              ? !IsGiven(job.track.end)
-                              : durationSeconds >= 0 && job.clipEnd >= durationSeconds;
-    clip.length = toTheEnd ? std::numeric_limits<double>::infinity() : job.clipLength;
-    clip.exactStart = job.track.start;
-    clip.exactEnd = job.track.end;
-    const AVFormatContext* input = res.input.get();
-    if (res.source.audioStream >= 0 && input->start_time != AV_NOPTS_VALUE) {
-        const AVStream* audio = input->streams[res.source.audioStream];
-        clip.sourceStartPts = av_rescale_q(input->start_time, AV_TIME_BASE_Q, audio->time_base);
-    }
-    return clip;
+    return RowClipWindow(job, res.input.get(), res.source.audioStream);
 }
 
 RowFailure PrepareOutput(const RowJob& job, const OutputAudioParams& params, RowResources& res,
@@ -339,6 +328,21 @@ RowFailure EndWorkFile(RowResources& res, const ClipWindow& clip, const LoopEnd&
     return failure;
 }
 
+// The normalising gain, and the meter of the output's sound when the batch
+// writes ReplayGain tags.
+RowFailure AttachLoudness(const RowJob& job, RowResources& res) {
+    res.transcoder.gain = job.gain;
+    if (!job.loudness || !job.loudness->InAlbum(job.row)) {
+        return kGoOn;
+    }
+    LoudnessMeter& meter = job.loudness->MeterOf(job.row);
+    if (StartLoudnessMeter(meter, res.transcoder.encoder.get()) < 0) {
+        return Failure(FailureEncoderRefused);
+    }
+    res.transcoder.meter = &meter;
+    return kGoOn;
+}
+
 // Writes the row's work file, from opening the source to closing the file.
 WrittenRow WriteWorkFile(const RowJob& job, const OutputAudioParams& params, RowResources& res,
                          std::atomic<int>& percent, const std::atomic<bool>& stop) {
@@ -351,6 +355,9 @@ WrittenRow WriteWorkFile(const RowJob& job, const OutputAudioParams& params, Row
     written.soundWanted = clip.length > 0;
     written.failure = PrepareOutput(job, params, res, clip);
     if (!IsFailure(written.failure)) {
+        written.failure = AttachLoudness(job, res);
+    }
+    if (!IsFailure(written.failure)) {
         written.failure = CreateOutputFile(job, res);
     }
     if (IsFailure(written.failure)) {
@@ -362,11 +369,39 @@ WrittenRow WriteWorkFile(const RowJob& job, const OutputAudioParams& params, Row
     // the finished file waits for its name, cuts nothing short.
     written.whole = end.kind == LoopEndKind::SourceEnded || end.kind == LoopEndKind::ClipEnded;
     written.failure = EndWorkFile(res, clip, end, percent);
+    if (res.transcoder.meter) {
+        FinishLoudnessMeter(*res.transcoder.meter);
+    }
     return written;
 }
 
 RowResult FailedRow(const RowJob& job, const RowFailure& failure) {
     return RowResult{TaskFailed, failure, job.outputPath};
+}
+
+// Keeps the closed work file, unnamed, for the batch's ReplayGain.
+void KeepForAlbum(RowResources& res) {
+    res.tagStyle = GainTagStyleOf(res.output->oformat, res.transcoder.encoder->codec_id);
+    res.transcoder.outputStream = nullptr; // freed with the output context
+    res.output.reset();
+    res.keptFile = std::make_unique<WorkFile>();
+    std::swap(res.keptFile->path, res.workFile.path);
+    std::swap(res.keptFile->fd, res.workFile.fd);
+}
+
+// Hands the finished row to the batch's ReplayGain, which records it.
+void HandOnRow(const RowJob& job, RowResources& res, const WrittenRow& written, RowResult& result,
+               int percent) {
+    FinishedRow finished;
+    finished.result = result;
+    finished.percent = percent;
+    finished.workFile = std::move(res.keptFile);
+    finished.outputPath = job.outputPath;
+    finished.replaceExisting = job.replaceExisting;
+    finished.whole = written.whole;
+    finished.style = res.tagStyle;
+    job.loudness->Finish(job.row, std::move(finished));
+    result.handedOn = true;
 }
 
 // Gives the written file its name; a stop before any sound leaves no file.
@@ -379,6 +414,10 @@ RowResult PublishRow(const RowJob& job, RowResources& res, const WrittenRow& wri
             return FailedRow(job, Failure(FailureNoSound));
         }
         return RowResult{TaskPending, kGoOn, ""}; // stopped before any sound: no file at all
+    }
+    if (job.loudness) {
+        KeepForAlbum(res);
+        return RowResult{written.whole ? TaskCompleted : TaskPending, kGoOn, job.outputPath};
     }
     if (beforePublish) {
         beforePublish();
@@ -415,6 +454,26 @@ void RemoveLeftWorkFiles(const AVConvert& engine) {
 
 } // namespace
 
+// The part of the source to convert. A clip that ends at the source's whole
+// second duration means "to the end": the seconds are truncated, the sound
+// is not.
+ClipWindow RowClipWindow(const RowJob& job, const AVFormatContext* input, int audioStream) {
+    ClipWindow clip;
+    clip.start = job.clipStart;
+    const int64_t durationSeconds = input->duration / 1000000;
+    const bool toTheEnd = IsGiven(job.track.start)
+                              ? !IsGiven(job.track.end)
+                              : durationSeconds >= 0 && job.clipEnd >= durationSeconds;
+    clip.length = toTheEnd ? std::numeric_limits<double>::infinity() : job.clipLength;
+    clip.exactStart = job.track.start;
+    clip.exactEnd = job.track.end;
+    if (audioStream >= 0 && input->start_time != AV_NOPTS_VALUE) {
+        const AVStream* audio = input->streams[audioStream];
+        clip.sourceStartPts = av_rescale_q(input->start_time, AV_TIME_BASE_Q, audio->time_base);
+    }
+    return clip;
+}
+
 RowJob BatchRowJob(const AVConvert& engine, int row) {
     const auto index = static_cast<size_t>(row);
     RowJob job;
@@ -425,6 +484,14 @@ RowJob BatchRowJob(const AVConvert& engine, int row) {
     job.clipLength = engine.m_clipLength[index];
     job.replaceExisting = engine.m_replaceOutputs;
     job.track = engine.m_rowTracks[index];
+    job.row = row;
+    job.loudness = engine.m_loudness.get();
+    if (engine.m_normalizeLufs != 0) {
+        const RowLevel& level = engine.m_rowLevels[index];
+        job.gain = level.gain;
+        job.loudnessNote = level.limited ? LoudnessNoteLimited : LoudnessNoteNone;
+        job.measureFailure.reason = static_cast<FailureReason>(level.failure);
+    }
     return job;
 }
 
@@ -443,7 +510,10 @@ RowResult ConvertBatchRow(const RowJob& job, const OutputAudioParams& params,
     percent.store(-1, std::memory_order_relaxed);
     const auto began = std::chrono::steady_clock::now();
     RowResources res;
-    const WrittenRow written = WriteWorkFile(job, params, res, percent, stop);
+    // A source the analysis could not decode fails as it would here.
+    const WrittenRow written = IsFailure(job.measureFailure)
+                                   ? WrittenRow{job.measureFailure}
+                                   : WriteWorkFile(job, params, res, percent, stop);
     RowResult result = IsFailure(written.failure) ? FailedRow(job, written.failure)
                                                   : PublishRow(job, res, written, beforePublish);
     DiscardOutput(res);
@@ -451,6 +521,12 @@ RowResult ConvertBatchRow(const RowJob& job, const OutputAudioParams& params,
     result.millis = static_cast<int32_t>(
         std::min<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(),
                           std::numeric_limits<int32_t>::max()));
+    if (result.status != TaskFailed) {
+        result.loudnessNote = job.loudnessNote;
+    }
+    if (job.loudness) {
+        HandOnRow(job, res, written, result, percent.load(std::memory_order_relaxed));
+    }
     return result;
 }
 
@@ -458,6 +534,8 @@ void RecordRowResult(AVConvert& engine, int row, const RowResult& result, int pe
     engine.m_outputPaths[static_cast<size_t>(row)] = result.outputPath;
     SetTaskProgress(engine, row, std::max(0, percent));
     engine.m_taskMillis[static_cast<size_t>(row)].store(result.millis, std::memory_order_relaxed);
+    engine.m_taskLoudness[static_cast<size_t>(row)].store(result.loudnessNote,
+                                                          std::memory_order_relaxed);
     if (result.status == TaskFailed) {
         SetTaskFailure(engine, row, result.failure);
     } else {
@@ -467,33 +545,79 @@ void RecordRowResult(AVConvert& engine, int row, const RowResult& result, int pe
 
 namespace {
 
+// Rows handed to the batch's ReplayGain are recorded when their album is
+// measured, later than their turn: the current row is the lowest one not
+// recorded yet.
+class RowsRecorded {
+public:
+    explicit RowsRecorded(AVConvert& engine)
+        : m_engine(engine), m_recorded(static_cast<size_t>(engine.m_taskCount), false) {}
+
+    void Record(int row, const RowResult& result, int percent) {
+        RecordRowResult(m_engine, row, result, percent);
+        m_recorded[static_cast<size_t>(row)] = true;
+    }
+
+    // Release: whoever sees the new row also sees the finished rows' statuses.
+    void Advance() {
+        while (m_lowestOpen < m_engine.m_taskCount &&
+               m_recorded[static_cast<size_t>(m_lowestOpen)]) {
+            ++m_lowestOpen;
+        }
+        PublishCurrentTask(m_engine, m_lowestOpen);
+    }
+
+private:
+    AVConvert& m_engine;
+    std::vector<bool> m_recorded;
+    int m_lowestOpen = 0;
+};
+
 void ConvertRowsOneByOne(AVConvert& engine) {
     const OutputAudioParams params = BatchOutputParams(engine);
-    for (int row = 0; row < engine.m_taskCount; row = LoadRelaxed(engine.m_currentTask)) {
-        if (StopRequested(engine)) {
-            return;
-        }
+    RowsRecorded recorded(engine);
+    if (engine.m_loudness) {
+        engine.m_loudness->record = [&recorded](int row, const RowResult& result, int percent) {
+            recorded.Record(row, result, percent);
+        };
+    }
+    for (int row = 0; row < engine.m_taskCount && !StopRequested(engine); ++row) {
         SetTaskProgress(engine, row, 0);
         const RowResult result = ConvertBatchRow(BatchRowJob(engine, row), params,
                                                  engine.m_progress, engine.m_stopRequested);
-        RecordRowResult(engine, row, result, LoadRelaxed(engine.m_progress));
-        // Release: whoever sees the new row also sees the finished row's status.
-        PublishCurrentTask(engine, row + 1);
+        if (!result.handedOn) {
+            recorded.Record(row, result, LoadRelaxed(engine.m_progress));
+        }
+        recorded.Advance();
+    }
+    if (engine.m_loudness) {
+        engine.m_loudness->PublishWaiting();
+        recorded.Advance();
     }
 }
 
 } // namespace
 
 void ConvertBatchProc(AVConvert* engine) {
+    // Set before the first row is published: no row starts while measuring.
+    engine->m_measuring.store(engine->m_normalizeLufs != 0, std::memory_order_release);
     for (int row = 0; row < engine->m_taskCount; ++row) {
         engine->m_taskReason[row].store(FailureNone, std::memory_order_relaxed);
+        engine->m_taskLoudness[row].store(LoudnessNoteNone, std::memory_order_relaxed);
         SetTaskStatus(*engine, row, TaskPending);
         SetTaskProgress(*engine, row, -1);
     }
     RemoveLeftWorkFiles(*engine);
+    engine->m_loudness = StartLoudnessBatch(*engine);
     PublishCurrentTask(*engine, 0);
+    // Normalising needs every row's loudness first; a stop then writes nothing.
+    if (engine->m_normalizeLufs != 0 && !MeasureBatchLevels(*engine)) {
+        engine->m_loudness.reset();
+        return;
+    }
     // With no thread to spare, this thread converts the rows itself.
     if (engine->m_jobCount <= 1 || engine->m_taskCount <= 1 || !ConvertRowsSideBySide(*engine)) {
         ConvertRowsOneByOne(*engine);
     }
+    engine->m_loudness.reset();
 }

@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+class LoudnessBatch;
+
 // Called when the row's file is written and flushed, just before it takes
 // its name; rows converted side by side wait there for their turn.
 using BeforePublish = std::function<void()>;
@@ -24,16 +26,32 @@ struct RowJob {
     double clipEnd = 0;
     double clipLength = 0;
     bool replaceExisting = false; // see AVConvert::m_replaceOutputs
-    RowTrack track; // exact bounds and tags of a track cut from an image
+    RowTrack track;               // exact bounds and tags of a track cut from an image
+    int row = -1;                 // the row's index in its batch
+    // The batch's ReplayGain, null without: the row is measured and its
+    // file handed to it rather than published (engine/album_gain.h).
+    LoudnessBatch* loudness = nullptr;
+    double gain = 1.0;         // applied before encoding, to normalise the row
+    uint8_t loudnessNote = 0;  // what normalising found (a LoudnessNote)
+    RowFailure measureFailure; // the analysis could not decode the source
 };
 
 // What one row did.
 struct RowResult {
     uint8_t status = TaskPending;
-    RowFailure failure;     // why, when status is TaskFailed
-    std::string outputPath; // the name written; empty when a stop came before any sound
-    int32_t millis = 0;     // how long the row took
+    RowFailure failure;       // why, when status is TaskFailed
+    std::string outputPath;   // the name written; empty when a stop came before any sound
+    int32_t millis = 0;       // how long the row took
+    uint8_t loudnessNote = 0; // a LoudnessNote (engine/album_gain.h)
+    // Handed to the batch's ReplayGain, which records it once its album is
+    // measured: the batch loop leaves it alone.
+    bool handedOn = false;
 };
+
+// The part of the opened source a row converts. A clip that ends at the
+// source's whole second duration means "to the end": the seconds are
+// truncated, the sound is not.
+ClipWindow RowClipWindow(const RowJob& job, const AVFormatContext* input, int audioStream);
 
 // Row `row` of a batch, and the batch's output parameters.
 RowJob BatchRowJob(const AVConvert& engine, int row);

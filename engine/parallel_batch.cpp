@@ -4,6 +4,7 @@
 // output names and percentages, the current row and its percentage. A
 // watcher on the batch's thread keeps those up to date; the rows see a stop
 // request in the batch's engine itself.
+#include "engine/album_gain.h"
 #include "engine/convert_row.h"
 #include "engine/rival_names.h"
 
@@ -48,6 +49,11 @@ public:
           m_running(static_cast<size_t>(m_rowCount), nullptr),
           m_finished(static_cast<size_t>(m_rowCount), false) {
         GroupRowsByName();
+        if (m_batch.m_loudness) {
+            m_batch.m_loudness->record = [this](int row, const RowResult& result, int percent) {
+                FinishRow(row, result, percent);
+            };
+        }
     }
 
     // Returns false when not a single worker could start: nothing was
@@ -60,6 +66,12 @@ public:
         Watch();
         for (std::thread& thread : threads) {
             thread.join();
+        }
+        // After a stop, the rows still waiting for the rest of their album.
+        if (m_batch.m_loudness) {
+            m_batch.m_loudness->PublishWaiting();
+            std::lock_guard lock(m_mutex);
+            ShowProgress();
         }
         return true;
     }
@@ -136,7 +148,11 @@ private:
             const RowResult result =
                 ConvertBatchRow(job, m_params, percent, m_batch.m_stopRequested,
                                 [this, row] { WaitForNameTurn(row); });
-            FinishRow(row, result, percent.load(std::memory_order_relaxed));
+            if (result.handedOn) {
+                StopWatching(row); // recorded once its album is measured
+            } else {
+                FinishRow(row, result, percent.load(std::memory_order_relaxed));
+            }
         }
     }
 
@@ -147,6 +163,12 @@ private:
         m_running[index] = nullptr;
         m_finished[index] = true;
         m_changed.notify_all();
+    }
+
+    // The row's percentage lives with its worker, which moves on.
+    void StopWatching(int row) {
+        std::lock_guard lock(m_mutex);
+        m_running[static_cast<size_t>(row)] = nullptr;
     }
 
     // A row takes its name only once every lower row that could want the

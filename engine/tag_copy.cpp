@@ -36,6 +36,10 @@ constexpr const char* kSourceFileTags[] = {
     "COVERARTMIME",
 };
 
+// The source's loudness and gains: the output's sound is not the source's,
+// and a gain copied would level it wrongly.
+constexpr const char* kSourceLevelPrefixes[] = {"REPLAYGAIN_", "R128_"};
+
 const char* FindTag(const AVDictionary* tags, const TagKey& tag) {
     const AVDictionaryEntry* entry = av_dict_get(tags, tag.key, nullptr, 0);
     if (!entry && tag.oldKey) {
@@ -56,6 +60,11 @@ bool IsNamedTag(const char* key) {
 bool IsSourceFileTag(const AVDictionaryEntry& entry) {
     for (const char* skipped : kSourceFileTags) {
         if (strcasecmp(entry.key, skipped) == 0) {
+            return true;
+        }
+    }
+    for (const char* prefix : kSourceLevelPrefixes) {
+        if (strncasecmp(entry.key, prefix, strlen(prefix)) == 0) {
             return true;
         }
     }

@@ -24,7 +24,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://veltrano.github.io/")
-# dpkg-shlibdeps finds the libraries the programs need; the playback library
+# dpkg-shlibdeps finds the libraries the programs need (FFmpeg, Qt, SDL,
+# libebur128-1 and libtag1v5 among them); the playback library
 # is our own and comes with the package (dpkg-shlibdeps runs in the staged
 # tree, so the folder is relative to it).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

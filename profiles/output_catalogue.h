@@ -34,7 +34,19 @@ struct OutputParameters {
     int32_t channels = 2;
     ProfileId savedProfileId = 0;
     std::string savedAudioEncoderText;
+    // Loudness, whatever the format: ReplayGain tags in the formats that hold
+    // tags, and the integrated loudness (LUFS) every output is brought to,
+    // 0 for none.
+    bool writeReplayGain = false;
+    int32_t normalizeLufs = 0;
+    // Output names made from the sources' tags ("" keeps each source's own
+    // name), and whether a source whose output is newer is left alone.
+    std::string namePattern;
+    bool onlyNewAndChanged = false;
 };
+
+// The loudness targets offered, in LUFS, after "Off".
+inline constexpr std::array<int32_t, 4> kNormalizeTargets = {-14, -16, -18, -23};
 
 // The process-wide record, at its start values until a format is chosen.
 extern OutputParameters OutputSettings;

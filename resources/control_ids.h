@@ -66,6 +66,11 @@ inline constexpr int kSettingEncoder = 1069;
 inline constexpr int kSettingBitRate = 1070;
 inline constexpr int kSettingDefault = 1072;
 inline constexpr int kSettingBanner = 1134;
+inline constexpr int kSettingReplayGain = 1150;
+inline constexpr int kSettingNormalize = 1151;
+inline constexpr int kSettingNamePattern = 1152;
+inline constexpr int kSettingNamePreview = 1153;
+inline constexpr int kSettingOnlyNew = 1154;
 
 // File information dialog (template 165).
 inline constexpr int kInfoMediaLength = 1004;

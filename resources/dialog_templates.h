@@ -13,6 +13,7 @@ enum class ControlKind {
     DropDownCombo, // combo box with an edit field
     DropDownList,  // combo box that only offers its list, nothing to type
     ReadOnlyEdit,  // one-line edit field that shows a text and takes none
+    Edit,          // one-line edit field that takes a text
     ProgressBar,   // range 0 to 100
     CheckBox,      // automatic check box
     GroupFrame,

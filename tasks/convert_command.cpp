@@ -1,5 +1,6 @@
 #include "tasks/convert_command.h"
 
+#include "engine/album_gain.h"
 #include "profiles/encoder_names.h"
 #include "profiles/output_catalogue.h"
 #include "tasks/batch_start.h"
@@ -7,7 +8,10 @@
 #include "tasks/cue_tracks.h"
 #include "tasks/job_count.h"
 #include "tasks/output_folder.h"
+#include "tasks/output_names.h"
 #include "tasks/output_path.h"
+
+#include <map>
 
 namespace {
 
@@ -45,6 +49,19 @@ void FillTrackRow(AVConvert& engine, const TaskListView& view, const MainWindowS
     SetRowTrack(engine, row, ParseHms(start), ParseHms(end), named);
 }
 
+// A plain row's output: its source's base name in the output folder, or the
+// name the Settings dialog's pattern makes of its tags.
+bool RowOutputPath(const MainWindowState& state, const std::string& source,
+                   const std::string& extension, std::string& output) {
+    NamePattern pattern;
+    if (OutputSettings.namePattern.empty() ||
+        !ParseNamePattern(OutputSettings.namePattern, pattern).empty()) {
+        return BuildOutputPath(state.m_outputFolder, source, extension, output);
+    }
+    return NamedOutputPath(pattern, NameRulesOfFolder(state.m_outputFolder), state.m_outputFolder,
+                           source, "", extension, output);
+}
+
 // Writes one checked row's paths and clip; false when its path names no file
 // and so gives no output name.
 bool FillBatchRow(AVConvert& engine, const TaskListView& view, const MainWindowState& state,
@@ -55,7 +72,7 @@ bool FillBatchRow(AVConvert& engine, const TaskListView& view, const MainWindowS
     }
     const std::string source = view.RowText(row, ColumnSource);
     std::string output;
-    if (!BuildOutputPath(state.m_outputFolder, source, extension, output)) {
+    if (!RowOutputPath(state, source, extension, output)) {
         return false;
     }
     engine.m_inputPaths[static_cast<size_t>(row)] = source;
@@ -65,7 +82,46 @@ bool FillBatchRow(AVConvert& engine, const TaskListView& view, const MainWindowS
     return true;
 }
 
-bool FillBatch(AVConvert& engine, const MainView& view, MainWindowState& state, int checked) {
+// With "Only new and changed files", a plain row whose output is newer than
+// its source is left out of the batch, as is one whose name an earlier row
+// has taken (it would replace that row's new output). Returns how many rows
+// stay in the batch.
+int SettleUpToDateRows(AVConvert& engine, TaskListView& view, MainWindowState& state) {
+    std::map<std::string, int> claimedBy;
+    int remaining = 0;
+    for (int row = 0; row < view.RowCount(); ++row) {
+        const auto index = static_cast<size_t>(row);
+        if (state.m_checkedRows[index] < 0) {
+            continue;
+        }
+        const std::string& source = engine.m_inputPaths[index];
+        const std::string& output = engine.m_outputPaths[index];
+        std::string status;
+        std::string tip;
+        if (view.RowTrack(row) == nullptr) {
+            const auto [claim, added] = claimedBy.try_emplace(output, row);
+            if (!added) {
+                status = kFailedStatus;
+                tip = "its output name " + output + " is taken by " +
+                      engine.m_inputPaths[static_cast<size_t>(claim->second)] + " in this batch";
+            } else if (IsUpToDate(source, output)) {
+                status = kUpToDateStatus;
+                tip = "Skipped (up to date) " + output;
+            }
+        }
+        if (status.empty()) {
+            ++remaining;
+            continue;
+        }
+        view.SetRowText(row, ColumnStatus, status);
+        view.SetRowStatusTip(row, tip);
+        state.m_checkedRows[index] = -1;
+        engine.m_inputPaths[index].clear();
+    }
+    return remaining;
+}
+
+bool FillBatch(AVConvert& engine, MainView& view, MainWindowState& state, int checked) {
     const int rows = view.RowCount();
     state.m_completedCount = 0;
     PrepareBatch(engine, rows);
@@ -78,7 +134,11 @@ bool FillBatch(AVConvert& engine, const MainView& view, MainWindowState& state, 
             return false;
         }
     }
-    return true;
+    engine.m_replaceOutputs = OutputSettings.onlyNewAndChanged;
+    if (OutputSettings.onlyNewAndChanged) {
+        engine.m_checkedCount = SettleUpToDateRows(engine, view, state);
+    }
+    return engine.m_checkedCount > 0;
 }
 
 // A row starts the batch afresh: a status or tip left by an earlier batch
@@ -99,6 +159,9 @@ void WriteOutputParameters(AVConvert& engine) {
     LookupEncoderCodec(OutputSettings.audioEncoder, codecId);
     SetOutputParameters(engine, codecId, OutputSettings.audioBitRate, OutputSettings.sampleRate,
                         OutputSettings.channels);
+    engine.m_writeReplayGain = OutputSettings.writeReplayGain;
+    engine.m_albumMode = AlbumByTag;
+    engine.m_normalizeLufs = OutputSettings.normalizeLufs;
 }
 
 } // namespace

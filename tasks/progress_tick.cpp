@@ -1,5 +1,6 @@
 #include "tasks/progress_tick.h"
 
+#include "engine/album_gain.h"
 #include "engine/av_convert.h"
 #include "engine/failure_reason.h"
 #include "tasks/batch_notice.h"
@@ -12,12 +13,26 @@
 namespace {
 
 constexpr const char* kCompletedStatus = "Completed";
-constexpr const char* kFailedStatus = "Failure";
 // Lets the worker see the stop request before the dialog goes away.
 constexpr auto kStopGrace = std::chrono::milliseconds(100);
 
+// The analysis pass of a normalising batch, before any row converts.
+void ShowMeasuring(MainView& view, const AVConvert& engine) {
+    int measured = 0;
+    for (const auto& row : engine.m_taskMeasured) {
+        measured += row.load(std::memory_order_relaxed);
+    }
+    view.SetCurrentFileText("Measuring loudness");
+    if (engine.m_checkedCount > 0) {
+        view.SetCurrentFilePercent(std::min(100, measured * 100 / engine.m_checkedCount));
+    }
+}
+
 void ShowProgress(MainView& view, const MainWindowState& state, const AVConvert& engine,
                   int current, int progress) {
+    if (engine.m_measuring.load(std::memory_order_acquire)) {
+        ShowMeasuring(view, engine);
+    }
     const int rows = view.RowCount();
     if (progress >= 0 && current < rows) {
         const bool isRow = current >= 0;
@@ -76,7 +91,8 @@ int MarkFinishedRows(TaskListView& view, const MainWindowState& state, const AVC
             ++finished;
         } else if (status == TaskCompleted) {
             view.SetRowText(row, ColumnStatus, kCompletedStatus);
-            view.SetRowStatusTip(row, "");
+            view.SetRowStatusTip(
+                row, LoudnessNoteText(engine.m_taskLoudness[i].load(std::memory_order_relaxed)));
             view.SetRowChecked(row, false);
             ++finished;
         }

@@ -1,6 +1,7 @@
 #include "tasks/remembered_output.h"
 
 #include "engine/encoder_check.h"
+#include "engine/name_pattern.h"
 #include "profiles/encoder_names.h"
 #include "profiles/settings_choices.h"
 #include "tasks/ini_file.h"
@@ -21,6 +22,10 @@ constexpr const char* kEncoderKey = "Encoder";
 constexpr const char* kBitRateKey = "BitRate";
 constexpr const char* kSampleRateKey = "SampleRate";
 constexpr const char* kChannelsKey = "Channels";
+constexpr const char* kReplayGainKey = "ReplayGain";
+constexpr const char* kNormalizeKey = "Normalize";
+constexpr const char* kNamePatternKey = "OutputNames";
+constexpr const char* kOnlyNewKey = "OnlyNewAndChanged";
 
 std::optional<int32_t> ReadWholeNumber(const std::string& text) {
     int32_t value = 0;
@@ -91,6 +96,26 @@ bool EncoderWrites(const OutputParameters& settings, int formatIndex) {
     return CheckEncoderOpens(params, extension).opens;
 }
 
+// Files of earlier versions have neither key: loudness stays off.
+void LoadLoudness(const RememberedValues& remembered, OutputParameters& settings) {
+    settings.writeReplayGain = remembered.Number(kReplayGainKey) == 1;
+    const std::optional<int32_t> lufs = remembered.Number(kNormalizeKey);
+    const bool offered = lufs && std::find(kNormalizeTargets.begin(), kNormalizeTargets.end(),
+                                           *lufs) != kNormalizeTargets.end();
+    settings.normalizeLufs = offered ? *lufs : 0;
+}
+
+// Files of earlier versions have neither key: today's names, every file
+// converted. A pattern edited by hand into one that does not read is dropped.
+void LoadOutputNaming(const RememberedValues& remembered, OutputParameters& settings) {
+    settings.namePattern = remembered.Text(kNamePatternKey);
+    NamePattern unused;
+    if (!ParseNamePattern(settings.namePattern, unused).empty()) {
+        settings.namePattern.clear();
+    }
+    settings.onlyNewAndChanged = remembered.Number(kOnlyNewKey) == 1;
+}
+
 } // namespace
 
 int LoadOutputChoice(const MainWindowState& state, OutputParameters& settings) {
@@ -99,6 +124,8 @@ int LoadOutputChoice(const MainWindowState& state, OutputParameters& settings) {
         return 0;
     }
     const RememberedValues remembered(state.m_iniPath);
+    LoadLoudness(remembered, settings);
+    LoadOutputNaming(remembered, settings);
     const std::string format = remembered.Text(kFormatKey);
     const int index = format.empty() ? -1 : FindOutputFormatByName(format);
     if (index < 0) {
@@ -126,6 +153,10 @@ void SaveOutputChoice(const MainWindowState& state, const OutputParameters& sett
         {kBitRateKey, std::to_string(settings.audioBitRate)},
         {kSampleRateKey, std::to_string(settings.sampleRate)},
         {kChannelsKey, std::to_string(settings.channels)},
+        {kReplayGainKey, settings.writeReplayGain ? "1" : "0"},
+        {kNormalizeKey, std::to_string(settings.normalizeLufs)},
+        {kNamePatternKey, settings.namePattern},
+        {kOnlyNewKey, settings.onlyNewAndChanged ? "1" : "0"},
     };
     for (const auto& [key, value] : values) {
         if (!WriteIniValue(state.m_iniPath, kSection, key, value)) {

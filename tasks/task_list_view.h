@@ -21,6 +21,9 @@ struct TaskRow {
 
 // The status of a row added, and of every row as a batch takes it in.
 inline constexpr const char* kReadyStatus = " Ready";
+inline constexpr const char* kFailedStatus = "Failure";
+// A row left out of a batch because its output is newer than its source.
+inline constexpr const char* kUpToDateStatus = "Up to date";
 
 enum TaskColumn : int {
     ColumnSource = 0,

@@ -88,6 +88,12 @@ QLineEdit* MakeReadOnlyEdit(const ControlTemplate& control, QWidget* parent) {
     return edit;
 }
 
+QLineEdit* MakeEdit(const ControlTemplate& control, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setFrame((control.style & StyleBorder) != 0);
+    return edit;
+}
+
 QTableWidget* MakeListView(const ControlTemplate& control, QWidget* parent) {
     auto* list = new QTableWidget(parent);
     if ((control.style & StyleBorder) == 0) {
@@ -129,6 +135,8 @@ QWidget* MakeStandardControl(const ControlTemplate& control, QWidget* parent) {
         return new QComboBox(parent);
     case ControlKind::ReadOnlyEdit:
         return MakeReadOnlyEdit(control, parent);
+    case ControlKind::Edit:
+        return MakeEdit(control, parent);
     case ControlKind::ProgressBar:
         return MakeProgressBar(parent);
     case ControlKind::CheckBox:

@@ -310,7 +310,11 @@ void CQuarvelDlg::OnFileInformation() {
 }
 
 void CQuarvelDlg::OnSetting() {
-    CSettings settings(OutputSettings, m_services.dialogs, m_view->CurrentFormatText(), this);
+    const std::vector<int> selected = m_view->SelectedRows();
+    const std::string previewSource =
+        selected.empty() ? std::string() : m_view->RowText(selected.front(), ColumnSource);
+    CSettings settings(OutputSettings, m_services.dialogs, m_view->CurrentFormatText(), this,
+                       previewSource);
     if (settings.exec() == QDialog::Accepted) {
         SaveOutputChoice(m_state, OutputSettings);
     }

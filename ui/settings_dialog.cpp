@@ -4,12 +4,16 @@
 #include "profiles/encoder_names.h"
 #include "profiles/settings_choices.h"
 #include "resources/control_ids.h"
+#include "tasks/output_names.h"
 #include "tasks/output_path.h"
 #include "tasks/services.h"
 #include "ui/dialog_builder.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShowEvent>
@@ -55,6 +59,10 @@ void SelectIfOffered(QComboBox& list, int index) {
     }
 }
 
+QString NormalizeText(int32_t lufs) {
+    return QString::number(lufs) + " LUFS";
+}
+
 const OutputFormat* CatalogueRowOf(ProfileId profileId) {
     for (const OutputFormat& format : kOutputFormats) {
         if (format.profileId == profileId) {
@@ -67,16 +75,23 @@ const OutputFormat* CatalogueRowOf(ProfileId profileId) {
 } // namespace
 
 CSettings::CSettings(OutputParameters& settings, UserDialogs& dialogs, std::string formatText,
-                     QWidget* parent)
+                     QWidget* parent, std::string previewSource)
     : QDialog(parent), m_settings(settings), m_dialogs(dialogs),
-      m_formatText(std::move(formatText)) {
+      m_formatText(std::move(formatText)), m_previewSource(std::move(previewSource)) {
     BuildFromTemplate(*this, *FindDialogTemplate(ids::kSettingsDialog));
     m_encoderList = FindControlAs<QComboBox>(*this, ids::kSettingEncoder);
     m_bitRateList = FindControlAs<QComboBox>(*this, ids::kSettingBitRate);
     m_sampleRateList = FindControlAs<QComboBox>(*this, ids::kSettingSampleRate);
     m_channelList = FindControlAs<QComboBox>(*this, ids::kSettingChannel);
+    m_replayGainBox = FindControlAs<QCheckBox>(*this, ids::kSettingReplayGain);
+    m_normalizeList = FindControlAs<QComboBox>(*this, ids::kSettingNormalize);
+    m_namePatternEdit = FindControlAs<QLineEdit>(*this, ids::kSettingNamePattern);
+    m_namePreview = FindControlAs<QLabel>(*this, ids::kSettingNamePreview);
+    m_onlyNewBox = FindControlAs<QCheckBox>(*this, ids::kSettingOnlyNew);
     SetToolTips(*this, kToolTips);
     ShowPreset();
+    ShowLoudness();
+    ShowOutputNaming();
     PreselectEncoder();
     KeepEnterFromButtons();
     connect(m_encoderList, &QComboBox::activated, this, &CSettings::ApplyEncoderChoices);
@@ -102,6 +117,66 @@ void CSettings::ShowPreset() {
     for (const std::string& encoder : preset->encoders) {
         m_encoderList->addItem(FromStd(encoder));
     }
+}
+
+// "Off", then the targets; the choices in force are shown.
+void CSettings::ShowLoudness() {
+    m_replayGainBox->setChecked(m_settings.writeReplayGain);
+    m_normalizeList->addItem("Off");
+    for (const int32_t lufs : kNormalizeTargets) {
+        m_normalizeList->addItem(NormalizeText(lufs));
+    }
+    const int index = m_normalizeList->findText(NormalizeText(m_settings.normalizeLufs));
+    m_normalizeList->setCurrentIndex(index < 0 ? 0 : index);
+}
+
+void CSettings::StoreLoudness() {
+    m_settings.writeReplayGain = m_replayGainBox->isChecked();
+    const int index = m_normalizeList->currentIndex();
+    m_settings.normalizeLufs = index > 0 ? kNormalizeTargets[static_cast<size_t>(index - 1)] : 0;
+}
+
+void CSettings::ShowOutputNaming() {
+    m_namePatternEdit->setText(FromStd(m_settings.namePattern));
+    m_namePatternEdit->setPlaceholderText("{albumartist}/{album}/{track:02} {title}");
+    m_namePatternEdit->setToolTip(
+        "Empty: each output keeps its source's name. Fields: {artist} {albumartist} {album} "
+        "{title} {track} {disc} {year} {genre} {name}; \"/\" makes folders, {track:02} pads "
+        "with zeros");
+    m_onlyNewBox->setChecked(m_settings.onlyNewAndChanged);
+    m_onlyNewBox->setToolTip("Sources whose output is newer are left alone; an older output "
+                             "is replaced by the new one");
+    connect(m_namePatternEdit, &QLineEdit::textChanged, this, &CSettings::ShowNamePreview);
+    ShowNamePreview();
+}
+
+// What the pattern makes of the selected row, as the user types it.
+void CSettings::ShowNamePreview() {
+    const std::string name = NamePreview(m_namePatternEdit->text().toStdString(), m_previewSource,
+                                         ExtensionFromFormatText(m_formatText));
+    const QString text = name.empty() ? QString() : FromStd("Preview: " + name);
+    m_namePreview->setText(
+        m_namePreview->fontMetrics().elidedText(text, Qt::ElideMiddle, m_namePreview->width()));
+    m_namePreview->setToolTip(FromStd(name));
+}
+
+// A pattern that does not read would fail every row of the next batch; it
+// is named here and the dialog stays open.
+bool CSettings::NamePatternReads() {
+    const std::string text = m_namePatternEdit->text().toStdString();
+    NamePattern unused;
+    const std::string why = text.empty() ? "" : ParseNamePattern(text, unused);
+    if (why.empty()) {
+        return true;
+    }
+    m_dialogs.ShowMessage("Output names: " + why, MessageIcon::Exclamation);
+    m_namePatternEdit->setFocus();
+    return false;
+}
+
+void CSettings::StoreOutputNaming() {
+    m_settings.namePattern = m_namePatternEdit->text().toStdString();
+    m_settings.onlyNewAndChanged = m_onlyNewBox->isChecked();
 }
 
 // The encoder in force, so that OK with nothing touched changes nothing; else
@@ -193,7 +268,7 @@ CSettings::Choice CSettings::CurrentChoice() const {
 
 void CSettings::OnOk() {
     const Choice choice = CurrentChoice();
-    if (!EncoderAccepts(choice)) {
+    if (!NamePatternReads() || !EncoderAccepts(choice)) {
         return;
     }
     Store(choice);
@@ -227,6 +302,8 @@ void CSettings::Store(const Choice& choice) {
     m_settings.audioEncoder = choice.encoder;
     m_settings.savedProfileId = m_settings.profileId;
     m_settings.savedAudioEncoderText = choice.encoder;
+    StoreLoudness();
+    StoreOutputNaming();
 }
 
 // Puts the format's own defaults back into the lists; only OK stores them.

@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
+class QLineEdit;
 class UserDialogs;
 
 class CSettings : public QDialog {
@@ -16,8 +19,10 @@ class CSettings : public QDialog {
 public:
     // `formatText` is the main window's format item; its extension names the
     // container the chosen encoder has to fit.
+    // `previewSource`, the row selected in the task list, shows what the
+    // output names pattern makes of its tags.
     CSettings(OutputParameters& settings, UserDialogs& dialogs, std::string formatText,
-              QWidget* parent = nullptr);
+              QWidget* parent = nullptr, std::string previewSource = {});
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -35,6 +40,12 @@ private:
     };
 
     void ShowPreset();
+    void ShowLoudness();
+    void StoreLoudness();
+    void ShowOutputNaming();
+    void ShowNamePreview();
+    bool NamePatternReads();
+    void StoreOutputNaming();
     void PreselectEncoder();
     void KeepEnterFromButtons();
     void ApplyEncoderChoices();
@@ -52,4 +63,10 @@ private:
     QComboBox* m_bitRateList = nullptr;
     QComboBox* m_sampleRateList = nullptr;
     QComboBox* m_channelList = nullptr;
+    QCheckBox* m_replayGainBox = nullptr;
+    QComboBox* m_normalizeList = nullptr;
+    QLineEdit* m_namePatternEdit = nullptr;
+    QLabel* m_namePreview = nullptr;
+    QCheckBox* m_onlyNewBox = nullptr;
+    std::string m_previewSource;
 };

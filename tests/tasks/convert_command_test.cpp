@@ -6,6 +6,7 @@
 #include "tests/support/media_check.h"
 #include "tests/tasks/task_harness.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -177,3 +178,68 @@ TEST(ConvertCommand, TheExtensionFollowsTheFormatComboAndTheCodecTheSettings) {
 }
 
 } // namespace
+
+// Output names from the Settings dialog's pattern, and "Only new and
+// changed files": an up-to-date output is left alone, an older one is
+// replaced, a name an earlier row took fails the later row, and no name
+// gets a (0) counter.
+TEST(ConvertCommand, NamesFromTagsAndOnlyNewAndChangedFiles) {
+    const std::string dir = MakeScratchDir("tasks_convert_names_update");
+    const std::string out = dir + "/out";
+    std::filesystem::create_directories(out + "/Ann");
+    const auto makeSource = [&](const std::string& name, const std::string& title) {
+        const std::string path = dir + "/" + name + ".wav";
+        int exitCode = -1;
+        RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i sine=d=0.3 -metadata artist=Ann "
+                   "-metadata title=" +
+                       ShellQuote(title) + " " + ShellQuote(path),
+                   &exitCode);
+        EXPECT_EQ(exitCode, 0) << name;
+        return path;
+    };
+    const std::string upToDate = makeSource("a", "Kept");
+    const std::string changed = makeSource("b", "Changed");
+    const std::string fresh = makeSource("c", "Fresh");
+    const std::string twin = makeSource("d", "Fresh");
+    // "Kept" has an output newer than its source, "Changed" an older one.
+    WriteBytes(out + "/Ann/Kept.mp3", "newer than its source");
+    WriteBytes(out + "/Ann/Changed.mp3", "older than its source");
+    const auto past = std::filesystem::last_write_time(changed) - std::chrono::hours(1);
+    std::filesystem::last_write_time(out + "/Ann/Changed.mp3", past);
+    std::filesystem::last_write_time(
+        out + "/Ann/Kept.mp3", std::filesystem::last_write_time(upToDate) + std::chrono::hours(1));
+
+    ConvertHarness h(out);
+    OutputSettings.namePattern = "{artist}/{title}";
+    OutputSettings.onlyNewAndChanged = true;
+    for (const std::string& source : {upToDate, changed, fresh, twin}) {
+        h.view.AppendRow(source);
+    }
+    h.Convert();
+    OutputSettings.namePattern.clear();
+    OutputSettings.onlyNewAndChanged = false;
+
+    EXPECT_TRUE(h.fakes.dialogs.messages.empty());
+    EXPECT_EQ(h.view.rows[0].statusText, kUpToDateStatus);
+    EXPECT_EQ(h.view.rows[0].statusTip, "Skipped (up to date) " + out + "/Ann/Kept.mp3");
+    EXPECT_EQ(ReadBytes(out + "/Ann/Kept.mp3"), "newer than its source");
+    EXPECT_EQ(h.view.rows[3].statusText, kFailedStatus);
+    EXPECT_NE(h.view.rows[3].statusTip.find("is taken by " + fresh), std::string::npos);
+
+    const AVConvert& engine = *g_engine;
+    EXPECT_EQ(engine.m_checkedCount, 2);
+    for (int row : {1, 2}) {
+        EXPECT_EQ(TaskStatusOf(engine, row), TaskCompleted) << row;
+    }
+    // The older output was replaced under its own name, by a file of the sound.
+    for (const char* name : {"Changed", "Fresh"}) {
+        const ProbedAudio probed = ProbeAudio(out + "/Ann/" + name + ".mp3");
+        EXPECT_TRUE(probed.ok) << name;
+        EXPECT_NEAR(PlayedSeconds(out + "/Ann/" + name + ".mp3"), 0.3, 0.05) << name;
+    }
+    int files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+        files += entry.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(files, 3); // Kept, Changed and Fresh: no "(0)" copies
+}

@@ -1,3 +1,4 @@
+#include "engine/album_gain.h"
 #include "engine/failure_reason.h"
 #include "profiles/output_catalogue.h"
 #include "tasks/add_files.h"
@@ -94,6 +95,36 @@ TEST(ProgressTick, FailedRowsTellWhyInTheirStatusTip) {
                                         "the output folder cannot be written",
                                         "the encoder refused the settings",
                                         "the file changed or disappeared", "", ""}));
+}
+
+TEST(ProgressTick, CompletedRowsWithoutLoudnessTagsTellWhyInTheirStatusTip) {
+    TickHarness h(std::vector<bool>(4, true), 4, 100);
+    const uint8_t notes[] = {LoudnessNoteSilence, LoudnessNoteTooShort, LoudnessNoteLimited,
+                             LoudnessNoteNone};
+    for (int row = 0; row < 4; ++row) {
+        g_engine->m_taskLoudness[static_cast<size_t>(row)].store(notes[row]);
+        SetTaskStatus(*g_engine, row, TaskCompleted);
+    }
+    h.view.rows[3].statusTip = "the disk is full"; // from a batch before
+    h.Tick();
+    EXPECT_EQ(h.view.StatusTips(),
+              (std::vector<std::string>{"no ReplayGain tags: the track is silent",
+                                        "no ReplayGain tags: the track is shorter than 400 ms",
+                                        "held back by the true-peak limit of -1 dBTP", ""}));
+}
+
+TEST(ProgressTick, ANormalisingBatchShowsItsMeasuringBeforeAnyRow) {
+    TickHarness h({true, true, true, true}, 0, -1);
+    g_engine->m_measuring.store(true);
+    g_engine->m_taskMeasured[0].store(1);
+    h.Tick();
+    g_engine->m_taskMeasured[1].store(1);
+    g_engine->m_taskMeasured[3].store(1);
+    h.Tick();
+    g_engine->m_measuring.store(false);
+    EXPECT_EQ(h.view.currentFileTexts,
+              (std::vector<std::string>{"Measuring loudness", "Measuring loudness"}));
+    EXPECT_EQ(h.view.currentFilePercents, (std::vector<int>{25, 75}));
 }
 
 TEST(ProgressTick, TheEndOfTheBatchIsHandledOnce) {

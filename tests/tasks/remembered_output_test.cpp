@@ -82,6 +82,57 @@ TEST(RememberedOutput, ARestartGetsBackAlacAndSameAsSource) {
     EXPECT_EQ(restored.sampleRate, kSameAsSource);
 }
 
+TEST(RememberedOutput, ARestartGetsBackTheLoudnessAndAnOlderFileLoadsItOff) {
+    SettingsFile file("tasks_remember_loudness");
+    OutputParameters chosen;
+    SelectOutputFormat(chosen, kMp3Index);
+    chosen.writeReplayGain = true;
+    chosen.normalizeLufs = -23;
+    SaveOutputChoice(file.state, chosen);
+    OutputParameters restored;
+    EXPECT_EQ(LoadOutputChoice(file.state, restored), kMp3Index);
+    EXPECT_TRUE(restored.writeReplayGain);
+    EXPECT_EQ(restored.normalizeLufs, -23);
+
+    // A file of an earlier version, and one edited to a target not offered.
+    for (const std::string& text : {"[Info]\nFormat=mp3\nEncoder=MP3\n"s,
+                                    "[Info]\nFormat=mp3\nReplayGain=yes\nNormalize=-20\n"s}) {
+        WriteText(file.state.m_iniPath, text);
+        OutputParameters older;
+        older.writeReplayGain = true; // whatever the process held before
+        older.normalizeLufs = -14;
+        EXPECT_EQ(LoadOutputChoice(file.state, older), kMp3Index) << text;
+        EXPECT_FALSE(older.writeReplayGain) << text;
+        EXPECT_EQ(older.normalizeLufs, 0) << text;
+    }
+}
+
+TEST(RememberedOutput, ARestartGetsBackTheOutputNamesAndAnUnreadablePatternIsDropped) {
+    SettingsFile file("tasks_remember_names");
+    OutputParameters chosen;
+    SelectOutputFormat(chosen, kMp3Index);
+    chosen.namePattern = "{albumartist}/{album}/{track:02} {title}";
+    chosen.onlyNewAndChanged = true;
+    SaveOutputChoice(file.state, chosen);
+    OutputParameters restored;
+    EXPECT_EQ(LoadOutputChoice(file.state, restored), kMp3Index);
+    EXPECT_EQ(restored.namePattern, chosen.namePattern);
+    EXPECT_TRUE(restored.onlyNewAndChanged);
+
+    // A file of an earlier version, and one edited by hand into no pattern.
+    for (const std::string& text :
+         {"[Info]\nFormat=mp3\n"s,
+          "[Info]\nFormat=mp3\nOutputNames={bogus}\nOnlyNewAndChanged=yes\n"s}) {
+        WriteText(file.state.m_iniPath, text);
+        OutputParameters older;
+        older.namePattern = "{title}"; // whatever the process held before
+        older.onlyNewAndChanged = true;
+        EXPECT_EQ(LoadOutputChoice(file.state, older), kMp3Index) << text;
+        EXPECT_TRUE(older.namePattern.empty()) << text;
+        EXPECT_FALSE(older.onlyNewAndChanged) << text;
+    }
+}
+
 TEST(RememberedOutput, KeepsTheFilesOtherKeysAndSections) {
     SettingsFile file("tasks_remember_keeps");
     WriteText(file.state.m_iniPath, "; by hand\n[Other]\nFormat=keep\n\n[info]\nPath=/music/out\n"
@@ -91,8 +142,8 @@ TEST(RememberedOutput, KeepsTheFilesOtherKeysAndSections) {
     SaveOutputChoice(file.state, chosen);
     EXPECT_EQ(ReadText(file.state.m_iniPath),
               "; by hand\n[Other]\nFormat=keep\n\n[info]\nPath=/music/out\nColour=blue\n"
-              "Format=ogg\nEncoder=VORBIS\nBitRate=128000\nSampleRate=44100\nChannels=2\n\n"
-              "[Last]\ny=2\n");
+              "Format=ogg\nEncoder=VORBIS\nBitRate=128000\nSampleRate=44100\nChannels=2\n"
+              "ReplayGain=0\nNormalize=0\nOutputNames=\nOnlyNewAndChanged=0\n\n[Last]\ny=2\n");
 
     // Saving again replaces the keys in place.
     chosen.audioBitRate = 192000;

@@ -13,9 +13,11 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -26,6 +28,8 @@
 #include <vector>
 
 namespace {
+
+using namespace veltrano::test;
 
 using Items = std::vector<std::string>;
 
@@ -143,10 +147,115 @@ TEST_F(SettingsDialogTest, IsBuiltFromItsTemplateWithTipsAndARedBanner) {
     for (const QLabel* label : settings.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
         labels << label->text();
     }
-    EXPECT_EQ(labels,
-              QStringList({"Format Preset:", "Encoder:", "Bit Rate:", "Sample Rate:", "Channel:"}));
-    ASSERT_EQ(settings.findChildren<QGroupBox*>().size(), 1);
-    EXPECT_EQ(settings.findChildren<QGroupBox*>().front()->title(), "Audio");
+    EXPECT_EQ(labels, QStringList({"Format Preset:", "Encoder:", "Bit Rate:", "Sample Rate:",
+                                   "Channel:", "Normalise to:",
+                                   "AAC, AC3, AIFF, AU, MP2, RA and WAV hold no tags and get none.",
+                                   "Output names:", ""}));
+    const QList<QGroupBox*> groups = settings.findChildren<QGroupBox*>();
+    ASSERT_EQ(groups.size(), 3);
+    EXPECT_EQ(groups[0]->title(), "Audio");
+    EXPECT_EQ(groups[1]->title(), "Loudness");
+    EXPECT_EQ(groups[2]->title(), "Output");
+    // Each group sits below the one before, the last above the buttons.
+    EXPECT_GE(groups[1]->geometry().top(), groups[0]->geometry().bottom());
+    EXPECT_GE(groups[2]->geometry().top(), groups[1]->geometry().bottom());
+    EXPECT_LE(groups[2]->geometry().bottom(), Button(ids::kSettingOk).geometry().top());
+}
+
+TEST_F(SettingsDialogTest, OutputNamesAreStoredByOkAndABadPatternKeepsTheDialogOpen) {
+    ChooseFormat(kMp3Index);
+    Open();
+    auto& pattern = *FindControlAs<QLineEdit>(*dialog, ids::kSettingNamePattern);
+    auto& onlyNew = *FindControlAs<QCheckBox>(*dialog, ids::kSettingOnlyNew);
+    EXPECT_EQ(onlyNew.text(), "Only new and changed files");
+    EXPECT_TRUE(pattern.text().isEmpty());
+    EXPECT_FALSE(onlyNew.isChecked());
+
+    // Refused patterns name what is wrong; nothing is stored.
+    for (const char* bad : {"{artist}/{bogus}", "{album/{title}"}) {
+        pattern.clear();
+        QTest::keyClicks(&pattern, bad);
+        onlyNew.setChecked(true);
+        PressOk();
+        EXPECT_TRUE(dialog->isVisible()) << bad;
+        ASSERT_FALSE(dialogs.messages.empty()) << bad;
+        EXPECT_NE(dialogs.messages.back().first.find("Output names: "), std::string::npos);
+        EXPECT_TRUE(OutputSettings.namePattern.empty());
+        EXPECT_FALSE(OutputSettings.onlyNewAndChanged);
+    }
+    EXPECT_NE(dialogs.messages.front().first.find("bogus"), std::string::npos);
+
+    pattern.setText("{artist}/{track:02} {title}");
+    PressOk();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(OutputSettings.namePattern, "{artist}/{track:02} {title}");
+    EXPECT_TRUE(OutputSettings.onlyNewAndChanged);
+
+    // The next opening shows them; emptying the field gives today's names.
+    Open();
+    auto& again = *FindControlAs<QLineEdit>(*dialog, ids::kSettingNamePattern);
+    EXPECT_EQ(again.text(), "{artist}/{track:02} {title}");
+    EXPECT_TRUE(FindControlAs<QCheckBox>(*dialog, ids::kSettingOnlyNew)->isChecked());
+    again.clear();
+    PressOk();
+    EXPECT_TRUE(OutputSettings.namePattern.empty());
+}
+
+TEST_F(SettingsDialogTest, ThePreviewShowsTheNameTheSelectedRowsTagsGive) {
+    const std::string folder = MakeScratchDir("settings_name_preview");
+    const std::string tagged = folder + "/take 1.flac";
+    int exitCode = -1;
+    RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i sine=d=0.2 -metadata artist='Ann Lee' "
+               "-metadata title='Blue / Green' -metadata track=3 " +
+                   ShellQuote(tagged),
+               &exitCode);
+    ASSERT_EQ(exitCode, 0);
+    ChooseFormat(kMp3Index);
+    OutputSettings.namePattern = "{artist}/{track:02} {title}";
+    dialog = std::make_unique<CSettings>(OutputSettings, dialogs, formatText, nullptr, tagged);
+    dialog->show();
+    auto& preview = *FindControlAs<QLabel>(*dialog, ids::kSettingNamePreview);
+    // A "/" inside a tag stays inside its one name component.
+    EXPECT_EQ(preview.toolTip(), "Ann Lee/03 Blue _ Green.mp3");
+    EXPECT_TRUE(preview.text().startsWith("Preview: Ann Lee/"));
+
+    auto& pattern = *FindControlAs<QLineEdit>(*dialog, ids::kSettingNamePattern);
+    pattern.setText("{album}/{name}");
+    EXPECT_EQ(preview.toolTip(), "Unknown Album/take 1.mp3");
+    pattern.setText("{album");
+    EXPECT_TRUE(preview.text().isEmpty());
+    pattern.clear();
+    EXPECT_TRUE(preview.text().isEmpty());
+}
+
+TEST_F(SettingsDialogTest, LoudnessStartsOffAndOkStoresItWhileCancelKeepsIt) {
+    ChooseFormat(kMp3Index);
+    Open();
+    auto& replayGain = *FindControlAs<QCheckBox>(*dialog, ids::kSettingReplayGain);
+    QComboBox& normalize = List(ids::kSettingNormalize);
+    EXPECT_EQ(replayGain.text(), "Write ReplayGain tags");
+    EXPECT_FALSE(replayGain.isChecked());
+    EXPECT_EQ(ItemsOf(normalize), Items({"Off", "-14 LUFS", "-16 LUFS", "-18 LUFS", "-23 LUFS"}));
+    EXPECT_EQ(Selected(normalize), "Off");
+
+    replayGain.click();
+    Pick(normalize, "-16 LUFS");
+    Button(ids::kSettingCancel).click();
+    EXPECT_FALSE(OutputSettings.writeReplayGain);
+    EXPECT_EQ(OutputSettings.normalizeLufs, 0);
+
+    Open();
+    FindControlAs<QCheckBox>(*dialog, ids::kSettingReplayGain)->click();
+    Pick(List(ids::kSettingNormalize), "-16 LUFS");
+    PressOk();
+    EXPECT_TRUE(OutputSettings.writeReplayGain);
+    EXPECT_EQ(OutputSettings.normalizeLufs, -16);
+
+    // The next opening shows the choices in force, whatever the format.
+    ChooseFormat(kFlacIndex);
+    Open();
+    EXPECT_TRUE(FindControlAs<QCheckBox>(*dialog, ids::kSettingReplayGain)->isChecked());
+    EXPECT_EQ(Selected(List(ids::kSettingNormalize)), "-16 LUFS");
 }
 
 struct FirstOpeningCase {
