@@ -1,5 +1,7 @@
 #include "tasks/cue_sheet.h"
 
+#include "engine/utf8_text.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -45,47 +47,9 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-// Length of the UTF-8 sequence at `i`, or 0 when it is not a valid one
-// (overlong forms and surrogates included).
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b = byte(i);
-    if (b < 0x80) {
-        return 1;
-    }
-    size_t length = 0;
-    char32_t c = 0;
-    if ((b & 0xE0) == 0xC0) {
-        length = 2;
-        c = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-        length = 3;
-        c = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-        length = 4;
-        c = b & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + length > s.size()) {
-        return 0;
-    }
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            return 0;
-        }
-        c = (c << 6) | (byte(i + k) & 0x3F);
-    }
-    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
-}
-
 bool IsValidUtf8(std::string_view s) {
     for (size_t i = 0; i < s.size();) {
-        const size_t length = Utf8SequenceLength(s, i);
+        const size_t length = Utf8Length(s, i);
         if (length == 0) {
             return false;
         }
