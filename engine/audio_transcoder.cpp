@@ -474,6 +474,20 @@ int PrepareEncoderInput(AudioTranscoder& t, AVFrame* frame) {
     return 0;
 }
 
+// Stamps a frame to follow the ones sent before it and hands it to the
+// encoder, taking whatever packets that frees.
+int SendToEncoder(AudioTranscoder& t, AVFrame* frame) {
+    if (const int ret = PrepareEncoderInput(t, frame); ret < 0) {
+        return ret;
+    }
+    frame->pts = t.nextPts;
+    t.nextPts += frame->nb_samples;
+    if (const int ret = avcodec_send_frame(t.encoder.get(), frame); ret < 0) {
+        return ret;
+    }
+    return ReceiveEncodedPackets(t);
+}
+
 // Encodes `samples` queued samples as one frame. A short last frame is padded
 // with silence for encoders that only take whole frames.
 int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
@@ -496,15 +510,7 @@ int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
                                    static_cast<AVSampleFormat>(frame->format));
         }
     }
-    if (const int ret = PrepareEncoderInput(t, frame); ret < 0) {
-        return ret;
-    }
-    frame->pts = t.nextPts;
-    t.nextPts += frame->nb_samples;
-    if (const int ret = avcodec_send_frame(t.encoder.get(), frame); ret < 0) {
-        return ret;
-    }
-    return ReceiveEncodedPackets(t);
+    return SendToEncoder(t, frame);
 }
 
 int EncodeWholeFrames(AudioTranscoder& t) {
@@ -528,15 +534,7 @@ int EncodeDecodedFrame(AudioTranscoder& t, AVFrame* frame) {
             return ret;
         }
     }
-    if (const int ret = PrepareEncoderInput(t, frame); ret < 0) {
-        return ret;
-    }
-    frame->pts = t.nextPts;
-    t.nextPts += frame->nb_samples;
-    if (const int ret = avcodec_send_frame(t.encoder.get(), frame); ret < 0) {
-        return ret;
-    }
-    return ReceiveEncodedPackets(t);
+    return SendToEncoder(t, frame);
 }
 
 } // namespace
