@@ -142,9 +142,10 @@ int SetupAudioTranscoder(AudioTranscoder& t, AVFormatContext* output, AVCodecCon
     t.output = output;
     t.decoder = decoder;
     t.clip = StartClipCursor(clip);
+    t.params = params;
+    t.encoderSource = RowEncoderSource(decoder, output);
 
-    if (const int ret = OpenAudioEncoder(params, RowEncoderSource(decoder, output), t.encoder);
-        ret < 0) {
+    if (const int ret = OpenAudioEncoder(params, t.encoderSource, t.encoder); ret < 0) {
         return ret;
     }
     t.outputStream = avformat_new_stream(output, nullptr);
@@ -482,6 +483,9 @@ int SendToEncoder(AudioTranscoder& t, AVFrame* frame) {
     }
     frame->pts = t.nextPts;
     t.nextPts += frame->nb_samples;
+    if (t.split) {
+        return SplitTakeFrame(t, frame);
+    }
     if (const int ret = avcodec_send_frame(t.encoder.get(), frame); ret < 0) {
         return ret;
     }
@@ -556,12 +560,13 @@ int EndStartPage(AudioTranscoder& t) {
     return ret < 0 ? ret : 0;
 }
 
-int WriteEncodedPacket(AudioTranscoder& t) {
+} // namespace
+
+int WriteAudioPacket(AudioTranscoder& t, AVPacket* pkt) {
     // Only ended before a packet follows: a last page is never the first.
     if (const int ret = EndStartPage(t); ret < 0) {
         return ret;
     }
-    AVPacket* pkt = t.encoded.get();
     MeterEncodedPacket(t.meter, pkt);
     av_packet_rescale_ts(pkt, t.encoder->time_base, t.outputStream->time_base);
     pkt->stream_index = t.outputStream->index;
@@ -581,6 +586,8 @@ int WriteEncodedPacket(AudioTranscoder& t) {
     return ret;
 }
 
+namespace {
+
 int ReceiveEncodedPackets(AudioTranscoder& t) {
     for (;;) {
         const int ret = avcodec_receive_packet(t.encoder.get(), t.encoded.get());
@@ -590,7 +597,7 @@ int ReceiveEncodedPackets(AudioTranscoder& t) {
         if (ret < 0) {
             return ret;
         }
-        if (const int written = WriteEncodedPacket(t); written < 0) {
+        if (const int written = WriteAudioPacket(t, t.encoded.get()); written < 0) {
             return written;
         }
     }
@@ -643,6 +650,9 @@ int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder) {
         }
     }
 
+    if (t.split) {
+        return FinishSplitEncoding(t);
+    }
     // Encoders hold frames back (look-ahead, priming); ask for all of them.
     if (const int ret = avcodec_send_frame(t.encoder.get(), nullptr); ret < 0) {
         return ret;

@@ -9,6 +9,7 @@
 
 #include "engine/clip_cursor.h"
 #include "engine/ffmpeg_ptr.h"
+#include "engine/split_encoding.h"
 #include "engine/work_file.h"
 
 #include <cstdint>
@@ -20,6 +21,14 @@ struct OutputAudioParams {
     int64_t bitRate = 0;
     int sampleRate = 0;
     int channels = 0;
+};
+
+// What the encoder set-up takes from the source's decoder and the container.
+struct EncoderSource {
+    AVSampleFormat sampleFormat = AV_SAMPLE_FMT_NONE;
+    const AVChannelLayout* layout = nullptr; // not owned; null: no layout known
+    int bitsPerRawSample = 0;
+    bool globalHeader = false; // the container keeps codec headers in its own header
 };
 
 // Owns the sample buffers of the converter between decoder and queue.
@@ -81,18 +90,18 @@ struct AudioTranscoder {
     LoudnessMeter* meter = nullptr;
     double gain = 1.0;
 
+    // What the encoder was opened with, for encoders opened like it.
+    OutputAudioParams params;
+    EncoderSource encoderSource;
+    // Set when the row's frames go to chunk encoders on other cores
+    // (engine/split_encoding.h) rather than to `encoder`, which then only
+    // describes the stream.
+    SplitEncoderPtr split;
+
     AudioTranscoder() = default;
     ~AudioTranscoder() { av_channel_layout_uninit(&converterLayout); }
     AudioTranscoder(const AudioTranscoder&) = delete;
     AudioTranscoder& operator=(const AudioTranscoder&) = delete;
-};
-
-// What the encoder set-up takes from the source's decoder and the container.
-struct EncoderSource {
-    AVSampleFormat sampleFormat = AV_SAMPLE_FMT_NONE;
-    const AVChannelLayout* layout = nullptr; // not owned; null: no layout known
-    int bitsPerRawSample = 0;
-    bool globalHeader = false; // the container keeps codec headers in its own header
 };
 
 // Allocates, configures and opens the encoder for the output parameters the
@@ -115,6 +124,10 @@ int TranscodePacket(AudioTranscoder& t, const AVPacket* packet);
 // and the encoder. Returns 0, or a negative AVERROR when encoding or writing
 // failed.
 int FinishAudioTranscoder(AudioTranscoder& t, bool drainDecoder);
+
+// Writes one encoded packet (encoder time base) to the output, after the
+// ones written before it. Returns 0 or a negative AVERROR.
+int WriteAudioPacket(AudioTranscoder& t, AVPacket* packet);
 
 // True once at least one sample went to the encoder.
 bool WroteSound(const AudioTranscoder& t);

@@ -94,6 +94,9 @@ public:
     // How many rows are converted at once; 1 converts them one after another
     // on the batch's own thread.
     int32_t m_jobCount = 1;
+    // A long row may be encoded on the cores the batch leaves idle, in
+    // chunks joined into its one output (engine/split_encoding.h).
+    bool m_splitRows = true;
     // Rows write exactly their output name, replacing an older file there in
     // one step, instead of taking the first free counter name: an
     // incremental run renews its earlier outputs.

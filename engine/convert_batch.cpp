@@ -343,6 +343,23 @@ RowFailure AttachLoudness(const RowJob& job, RowResources& res) {
     return kGoOn;
 }
 
+// A long row whose format joins seamlessly is encoded on the idle cores.
+RowFailure SplitLongRow(const RowJob& job, RowResources& res, const ClipWindow& clip) {
+    AudioTranscoder& t = res.transcoder;
+    if (job.splitWays < 2 || !SplitsEncoder(t.encoder.get(), res.output->oformat)) {
+        return kGoOn;
+    }
+    const double seconds = std::isinf(clip.length)
+                               ? static_cast<double>(res.source.durationMicros) / 1e6 - clip.start
+                               : clip.length;
+    if (!(seconds > kSplitMinSeconds)) {
+        return kGoOn;
+    }
+    // Without memory for it, the row is encoded on one core, as any other.
+    StartSplitEncoding(t, job.splitWays);
+    return kGoOn;
+}
+
 // Writes the row's work file, from opening the source to closing the file.
 WrittenRow WriteWorkFile(const RowJob& job, const OutputAudioParams& params, RowResources& res,
                          std::atomic<int>& percent, const std::atomic<bool>& stop) {
@@ -356,6 +373,9 @@ WrittenRow WriteWorkFile(const RowJob& job, const OutputAudioParams& params, Row
     written.failure = PrepareOutput(job, params, res, clip);
     if (!IsFailure(written.failure)) {
         written.failure = AttachLoudness(job, res);
+    }
+    if (!IsFailure(written.failure)) {
+        written.failure = SplitLongRow(job, res, clip);
     }
     if (!IsFailure(written.failure)) {
         written.failure = CreateOutputFile(job, res);
@@ -485,6 +505,7 @@ RowJob BatchRowJob(const AVConvert& engine, int row) {
     job.replaceExisting = engine.m_replaceOutputs;
     job.track = engine.m_rowTracks[index];
     job.row = row;
+    job.splitWays = RowSplitWays(engine, engine.m_taskCount - row, 0);
     job.loudness = engine.m_loudness.get();
     if (engine.m_normalizeLufs != 0) {
         const RowLevel& level = engine.m_rowLevels[index];
@@ -493,6 +514,15 @@ RowJob BatchRowJob(const AVConvert& engine, int row) {
         job.measureFailure.reason = static_cast<FailureReason>(level.failure);
     }
     return job;
+}
+
+int RowSplitWays(const AVConvert& engine, int rowsLeft, int othersRunning) {
+    if (!engine.m_splitRows) {
+        return 1;
+    }
+    const int jobs = std::max(1, engine.m_jobCount);
+    const int busy = std::min(jobs, othersRunning + std::max(1, rowsLeft));
+    return 1 + (jobs - busy);
 }
 
 OutputAudioParams BatchOutputParams(const AVConvert& engine) {

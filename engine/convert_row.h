@@ -34,6 +34,8 @@ struct RowJob {
     double gain = 1.0;         // applied before encoding, to normalise the row
     uint8_t loudnessNote = 0;  // what normalising found (a LoudnessNote)
     RowFailure measureFailure; // the analysis could not decode the source
+    // Encoders the row may run at once when it is long; 1 keeps it on one.
+    int splitWays = 1;
 };
 
 // What one row did.
@@ -52,6 +54,11 @@ struct RowResult {
 // source's whole second duration means "to the end": the seconds are
 // truncated, the sound is not.
 ClipWindow RowClipWindow(const RowJob& job, const AVFormatContext* input, int audioStream);
+
+// The encoders a long row may run at once: the cores the batch leaves idle
+// while it runs, `jobs` rows at a time with `rowsLeft` rows (this one among
+// them) still to start and `othersRunning` running.
+int RowSplitWays(const AVConvert& engine, int rowsLeft, int othersRunning);
 
 // Row `row` of a batch, and the batch's output parameters.
 RowJob BatchRowJob(const AVConvert& engine, int row);

@@ -126,9 +126,16 @@ private:
         }
         const int row = m_nextRow++;
         job = BatchRowJob(m_batch, row);
+        job.splitWays = RowSplitWays(m_batch, m_rowCount - row, RunningRows());
         m_running[static_cast<size_t>(row)] = &percent;
         SetTaskProgress(m_batch, row, 0);
         return row;
+    }
+
+    int RunningRows() const {
+        return static_cast<int>(
+            std::count_if(m_running.begin() + m_lowestOpen, m_running.begin() + m_nextRow,
+                          [](const std::atomic<int>* percent) { return percent != nullptr; }));
     }
 
     void Work() {

@@ -1,0 +1,568 @@
+#include "engine/split_encoding.h"
+
+#include "engine/audio_transcoder.h"
+#include "engine/flac_join.h"
+#include "engine/mp3_join.h"
+
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <limits>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// About this much sound per chunk: long enough that the warm-up and run-out
+// cost little, short enough that the chunks in flight stay small.
+constexpr double kChunkSeconds = 20.0;
+
+// How many frames before and after its chunk each encoder hears. Frames of
+// FLAC and ALAC stand alone; MP3 overlaps each frame with the next and looks
+// ahead; Opus keeps predictions over many of its short frames.
+struct Overlap {
+    int warmUpFrames = 0;
+    int runOutFrames = 0;
+};
+
+Overlap OverlapOf(AVCodecID codec) {
+    switch (codec) {
+    case AV_CODEC_ID_MP3:
+        return {16, 8};
+    case AV_CODEC_ID_OPUS:
+        return {50, 12};
+    default:
+        return {0, 0};
+    }
+}
+
+struct Chunk {
+    int64_t start = 0;    // the chunk's first sample in the whole stream
+    int64_t warmUp = 0;   // samples before `start` at the head of `samples`
+    int64_t length = 0;   // the chunk's own samples
+    int64_t runOut = 0;   // samples after the chunk at the tail of `samples`
+    bool last = false;    // the stream ends with this chunk
+    AudioFifoPtr samples; // warm-up, the chunk, run-out
+    // Every packet, stamped in the whole stream's time; those from firstKept
+    // to endKept are the chunk's own, the rest belong to its neighbours.
+    std::vector<PacketPtr> packets;
+    size_t firstKept = 0;
+    size_t endKept = 0;
+    int result = 0;
+    bool handedOut = false;
+    std::atomic<bool> done{false};
+    std::thread thread;
+};
+
+// What every chunk's encoder is opened with: the row encoder's settings,
+// copied so that the chunks' threads share nothing the row's thread changes.
+struct ChunkSettings {
+    OutputAudioParams params;
+    EncoderSource source;
+    AVChannelLayout layout{};
+    int frameSamples = 0;
+
+    ChunkSettings() = default;
+    ~ChunkSettings() { av_channel_layout_uninit(&layout); }
+    ChunkSettings(const ChunkSettings&) = delete;
+    ChunkSettings& operator=(const ChunkSettings&) = delete;
+};
+
+} // namespace
+
+struct SplitEncoder {
+    ChunkSettings settings;
+    int ways = 2;
+    int64_t chunkSamples = 0;
+    Overlap overlap;
+    int64_t taken = 0; // samples taken so far
+    // Chunks in stream order: those encoding or encoded and not yet written,
+    // then at most one waiting for its run-out, then the one being filled.
+    std::deque<std::unique_ptr<Chunk>> chunks;
+    int running = 0; // chunks handed to a thread and not yet written
+    bool flac = false;
+    FlacStreamTotals flacTotals;
+    int64_t flacFramesWritten = 0;
+    // MP3: the last chunk written, from a few frames before its join on, is
+    // held back until the next chunk's frames there are known.
+    bool mp3 = false;
+    std::unique_ptr<Chunk> held;
+    size_t heldFrom = 0; // its packets before this are written
+    int failure = 0;
+
+    ~SplitEncoder() {
+        for (auto& chunk : chunks) {
+            if (chunk->thread.joinable()) {
+                chunk->thread.join();
+            }
+        }
+    }
+};
+
+void SplitEncoderFreer::operator()(SplitEncoder* split) const {
+    delete split;
+}
+
+namespace {
+
+std::atomic<int64_t> g_chunksEncoded{0};
+
+int64_t WarmUpSamples(const SplitEncoder& s, const AudioTranscoder& t) {
+    return static_cast<int64_t>(s.overlap.warmUpFrames) * t.frameSamples;
+}
+
+int64_t RunOutSamples(const SplitEncoder& s, const AudioTranscoder& t) {
+    return static_cast<int64_t>(s.overlap.runOutFrames) * t.frameSamples;
+}
+
+AudioFifoPtr NewFifo(const AVCodecContext* encoder, int64_t samples) {
+    return AudioFifoPtr(av_audio_fifo_alloc(encoder->sample_fmt, encoder->ch_layout.nb_channels,
+                                            static_cast<int>(samples)));
+}
+
+// ---- one chunk's encoder ----------------------------------------------------
+
+// Keeps the packets that belong to the chunk: those a single encoder would
+// have made from the chunk's own frames. An encoder's packets trail its
+// frames by its delay, the same in every chunk.
+bool KeepsPacket(const Chunk& chunk, const AVCodecContext* encoder, int64_t pts) {
+    const int64_t delay = encoder->initial_padding;
+    if (chunk.warmUp > 0 && pts < chunk.start - delay) {
+        return false;
+    }
+    return chunk.last || pts < chunk.start + chunk.length - delay;
+}
+
+int CollectPackets(Chunk& chunk, AVCodecContext* encoder, AVPacket* packet) {
+    const int64_t shift = chunk.start - chunk.warmUp;
+    for (;;) {
+        const int ret = avcodec_receive_packet(encoder, packet);
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) {
+            return 0;
+        }
+        if (ret < 0) {
+            return ret;
+        }
+        if (packet->pts != AV_NOPTS_VALUE) {
+            packet->pts += shift;
+        }
+        if (packet->dts != AV_NOPTS_VALUE) {
+            packet->dts += shift;
+        }
+        if (packet->pts == AV_NOPTS_VALUE) {
+            av_packet_unref(packet);
+            continue;
+        }
+        PacketPtr kept(av_packet_alloc());
+        if (!kept) {
+            return AVERROR(ENOMEM);
+        }
+        av_packet_move_ref(kept.get(), packet);
+        chunk.packets.push_back(std::move(kept));
+    }
+}
+
+int EncodeChunk(Chunk& chunk, const ChunkSettings& settings) {
+    CodecContextPtr encoder;
+    if (const int ret = OpenAudioEncoder(settings.params, settings.source, encoder); ret < 0) {
+        return ret;
+    }
+    FramePtr frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
+    if (!frame || !packet) {
+        return AVERROR(ENOMEM);
+    }
+    int64_t pts = 0;
+    while (av_audio_fifo_size(chunk.samples.get()) > 0) {
+        const int samples =
+            std::min(av_audio_fifo_size(chunk.samples.get()), settings.frameSamples);
+        frame->nb_samples = samples;
+        frame->format = encoder->sample_fmt;
+        frame->sample_rate = encoder->sample_rate;
+        if (int ret = av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout); ret < 0) {
+            return ret;
+        }
+        if (const int ret = av_frame_get_buffer(frame.get(), 0); ret < 0) {
+            return ret;
+        }
+        av_audio_fifo_read(chunk.samples.get(), reinterpret_cast<void**>(frame->data), samples);
+        frame->pts = pts;
+        pts += samples;
+        if (const int ret = avcodec_send_frame(encoder.get(), frame.get()); ret < 0) {
+            return ret;
+        }
+        av_frame_unref(frame.get());
+        if (const int ret = CollectPackets(chunk, encoder.get(), packet.get()); ret < 0) {
+            return ret;
+        }
+    }
+    chunk.samples.reset(); // the chunk's memory goes as soon as it is encoded
+    if (const int ret = avcodec_send_frame(encoder.get(), nullptr); ret < 0) {
+        return ret;
+    }
+    if (const int ret = CollectPackets(chunk, encoder.get(), packet.get()); ret < 0) {
+        return ret;
+    }
+    chunk.firstKept = chunk.packets.size();
+    for (size_t i = 0; i < chunk.packets.size(); ++i) {
+        if (KeepsPacket(chunk, encoder.get(), chunk.packets[i]->pts)) {
+            chunk.firstKept = std::min(chunk.firstKept, i);
+            chunk.endKept = i + 1;
+        }
+    }
+    chunk.endKept = std::max(chunk.endKept, chunk.firstKept);
+    return 0;
+}
+
+// ---- handing chunks out and writing them back in order ----------------------
+
+// The FLAC encoder ends with an empty packet that carries its STREAMINFO:
+// only the last one is written, with the whole stream's.
+int WriteFlacPacket(SplitEncoder& s, AudioTranscoder& t, AVPacket* packet, bool lastOfAll) {
+    if (packet->size == 0 && !lastOfAll) {
+        return 0;
+    }
+    if (packet->size > 0) {
+        if (const int ret = RenumberFlacFrame(packet, s.flacFramesWritten); ret < 0) {
+            return ret;
+        }
+        ++s.flacFramesWritten;
+        AddFlacFrame(s.flacTotals, packet->size);
+    }
+    av_packet_free_side_data(packet); // each chunk's own STREAMINFO
+    if (lastOfAll) {
+        if (const int ret = AttachFlacStreamInfo(s.flacTotals, t.encoder.get(), packet); ret < 0) {
+            return ret;
+        }
+    }
+    return WriteAudioPacket(t, packet);
+}
+
+int WritePackets(SplitEncoder& s, AudioTranscoder& t, Chunk& chunk, size_t from, size_t end) {
+    for (size_t i = from; i < end; ++i) {
+        AVPacket* packet = chunk.packets[i].get();
+        const bool lastOfAll = chunk.last && i + 1 == chunk.packets.size();
+        const int ret =
+            s.flac ? WriteFlacPacket(s, t, packet, lastOfAll) : WriteAudioPacket(t, packet);
+        if (ret < 0) {
+            return ret;
+        }
+    }
+    return 0;
+}
+
+// Frames an MP3 join may move by, either way, to find a frame whose reservoir
+// fits; and frames held back before a join for the reservoir copied there.
+constexpr size_t kMp3JoinReach = 6;
+constexpr size_t kMp3HeldFrames = 12;
+
+size_t IndexOfPts(const Chunk& chunk, int64_t pts) {
+    for (size_t i = 0; i < chunk.packets.size(); ++i) {
+        if (chunk.packets[i]->pts == pts) {
+            return i;
+        }
+    }
+    return chunk.packets.size();
+}
+
+std::vector<AVPacket*> PacketsBetween(const Chunk& chunk, size_t from, size_t end) {
+    std::vector<AVPacket*> packets;
+    for (size_t i = from; i < end; ++i) {
+        packets.push_back(chunk.packets[i].get());
+    }
+    return packets;
+}
+
+// Tries to join the held chunk to `next` at the held chunk's packet `at`.
+bool JoinMp3At(SplitEncoder& s, Chunk& next, size_t at, size_t& nextFrom) {
+    Chunk& held = *s.held;
+    const size_t joining = IndexOfPts(next, held.packets[at]->pts);
+    if (at < s.heldFrom || joining >= next.packets.size() || joining < kMp3JoinReach) {
+        return false;
+    }
+    if (!CarryMp3Reservoir(PacketsBetween(held, s.heldFrom, at), PacketsBetween(next, 0, joining),
+                           next.packets[joining].get(), held.packets[at].get())) {
+        return false;
+    }
+    nextFrom = joining;
+    return true;
+}
+
+// Writes the held chunk up to the join with `next` and says where `next`
+// takes over: at the planned join when its reservoir fits there, else at the
+// nearest frame where it does.
+int WriteMp3Join(SplitEncoder& s, AudioTranscoder& t, Chunk& next, size_t& nextFrom) {
+    Chunk& held = *s.held;
+    const size_t planned = held.endKept;
+    size_t at = planned;
+    for (size_t step = 0; step <= 2 * kMp3JoinReach; ++step) {
+        const size_t offset = (step + 1) / 2;
+        if (step % 2 == 1 ? planned + offset < held.packets.size()
+                          : planned >= offset + s.heldFrom) {
+            const size_t candidate = step % 2 == 1 ? planned + offset : planned - offset;
+            if (JoinMp3At(s, next, candidate, nextFrom)) {
+                at = candidate;
+                break;
+            }
+        }
+        if (step == 2 * kMp3JoinReach) {
+            // No frame nearby fits: join as planned; the first frame's borrowed
+            // bytes are then the held chunk's, one frame of noise.
+            nextFrom = next.firstKept;
+        }
+    }
+    const int ret = WritePackets(s, t, held, s.heldFrom, at);
+    s.held.reset();
+    return ret;
+}
+
+// Writes a chunk's own packets, joined to the chunk before.
+int WriteChunk(SplitEncoder& s, AudioTranscoder& t, std::unique_ptr<Chunk> chunk) {
+    size_t from = chunk->firstKept;
+    if (s.held) {
+        if (const int ret = WriteMp3Join(s, t, *chunk, from); ret < 0) {
+            return ret;
+        }
+    }
+    size_t end = chunk->last ? chunk->packets.size() : chunk->endKept;
+    if (s.mp3 && !chunk->last) {
+        end = std::max(from, end >= kMp3HeldFrames ? end - kMp3HeldFrames : 0);
+    }
+    if (const int ret = WritePackets(s, t, *chunk, from, end); ret < 0) {
+        return ret;
+    }
+    if (s.mp3 && !chunk->last) {
+        s.heldFrom = end;
+        s.held = std::move(chunk);
+    }
+    return 0;
+}
+
+// Writes the oldest chunk's packets once its thread is done.
+int WriteOldestChunk(SplitEncoder& s, AudioTranscoder& t) {
+    std::unique_ptr<Chunk> chunk = std::move(s.chunks.front());
+    s.chunks.pop_front();
+    if (chunk->thread.joinable()) {
+        chunk->thread.join();
+    }
+    --s.running;
+    if (chunk->result < 0) {
+        return chunk->result;
+    }
+    return WriteChunk(s, t, std::move(chunk));
+}
+
+// Writes every chunk at the head that is already encoded, without waiting.
+int WriteFinishedChunks(SplitEncoder& s, AudioTranscoder& t) {
+    while (!s.chunks.empty() && s.chunks.front()->handedOut &&
+           s.chunks.front()->done.load(std::memory_order_acquire)) {
+        if (const int ret = WriteOldestChunk(s, t); ret < 0) {
+            return ret;
+        }
+    }
+    return 0;
+}
+
+// Starts the chunk's encoder on a thread of its own, once one of the `ways`
+// is free; without a thread to start, the chunk is encoded here.
+int HandOut(SplitEncoder& s, AudioTranscoder& t, Chunk& chunk) {
+    while (s.running >= s.ways) {
+        if (const int ret = WriteOldestChunk(s, t); ret < 0) {
+            return ret;
+        }
+    }
+    Chunk* job = &chunk;
+    const ChunkSettings* settings = &s.settings;
+    chunk.handedOut = true;
+    ++s.running;
+    try {
+        chunk.thread = std::thread([job, settings] {
+            job->result = EncodeChunk(*job, *settings);
+            g_chunksEncoded.fetch_add(1, std::memory_order_relaxed);
+            job->done.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error&) {
+        chunk.result = EncodeChunk(chunk, s.settings);
+        g_chunksEncoded.fetch_add(1, std::memory_order_relaxed);
+        chunk.done.store(true, std::memory_order_release);
+    }
+    return WriteFinishedChunks(s, t);
+}
+
+// The chunk being filled and, before it, the one waiting for its run-out.
+Chunk* FillingChunk(SplitEncoder& s) {
+    return s.chunks.empty() ? nullptr : s.chunks.back().get();
+}
+
+Chunk* ChunkWaitingForRunOut(SplitEncoder& s) {
+    if (s.chunks.size() < 2) {
+        return nullptr;
+    }
+    Chunk* before = s.chunks[s.chunks.size() - 2].get();
+    return before->handedOut ? nullptr : before;
+}
+
+int AppendSamples(Chunk& chunk, const AVFrame* frame) {
+    const int written = av_audio_fifo_write(
+        chunk.samples.get(), reinterpret_cast<void**>(frame->extended_data), frame->nb_samples);
+    return written < frame->nb_samples ? AVERROR(ENOMEM) : 0;
+}
+
+// Opens the next chunk at `start`, its warm-up copied from the chunk before.
+int OpenChunk(SplitEncoder& s, const AudioTranscoder& t, int64_t start) {
+    auto chunk = std::make_unique<Chunk>();
+    chunk->start = start;
+    const int64_t capacity = WarmUpSamples(s, t) + s.chunkSamples + RunOutSamples(s, t);
+    chunk->samples = NewFifo(t.encoder.get(), capacity);
+    if (!chunk->samples) {
+        return AVERROR(ENOMEM);
+    }
+    if (Chunk* before = FillingChunk(s); before && WarmUpSamples(s, t) > 0) {
+        const int available = av_audio_fifo_size(before->samples.get());
+        const int warmUp = static_cast<int>(std::min<int64_t>(WarmUpSamples(s, t), available));
+        uint8_t** data = nullptr;
+        const int channels = t.encoder->ch_layout.nb_channels;
+        if (av_samples_alloc_array_and_samples(&data, nullptr, channels, warmUp,
+                                               t.encoder->sample_fmt, 0) < 0) {
+            return AVERROR(ENOMEM);
+        }
+        av_audio_fifo_peek_at(before->samples.get(), reinterpret_cast<void**>(data), warmUp,
+                              available - warmUp);
+        av_audio_fifo_write(chunk->samples.get(), reinterpret_cast<void**>(data), warmUp);
+        av_freep(&data[0]);
+        av_freep(&data);
+        chunk->warmUp = warmUp;
+    }
+    s.chunks.push_back(std::move(chunk));
+    return 0;
+}
+
+} // namespace
+
+int64_t SplitChunkSamples(int sampleRate, int frameSamples) {
+    const int64_t frames =
+        std::max<int64_t>(1, static_cast<int64_t>(kChunkSeconds * sampleRate) / frameSamples);
+    return frames * frameSamples;
+}
+
+int64_t SplitChunksEncoded() {
+    return g_chunksEncoded.load(std::memory_order_relaxed);
+}
+
+bool SplitsEncoder(const AVCodecContext* encoder, const AVOutputFormat* format) {
+    const std::string_view name = format->name;
+    switch (encoder->codec_id) {
+    case AV_CODEC_ID_FLAC:
+        return name == "flac";
+    case AV_CODEC_ID_MP3:
+        return name == "mp3";
+    case AV_CODEC_ID_ALAC:
+        return name == "ipod" || name == "mp4";
+    case AV_CODEC_ID_OPUS:
+        return name == "ogg" || name == "opus";
+    default:
+        return false;
+    }
+}
+
+int StartSplitEncoding(AudioTranscoder& t, int ways) {
+    if (ways < 2 || t.frameSamples <= 0 || t.split) {
+        return AVERROR(EINVAL);
+    }
+    SplitEncoderPtr split(new (std::nothrow) SplitEncoder);
+    if (!split) {
+        return AVERROR(ENOMEM);
+    }
+    ChunkSettings& settings = split->settings;
+    settings.params = t.params;
+    settings.source = t.encoderSource;
+    if (t.encoderSource.layout) {
+        if (const int ret = av_channel_layout_copy(&settings.layout, t.encoderSource.layout);
+            ret < 0) {
+            return ret;
+        }
+        settings.source.layout = &settings.layout;
+    }
+    settings.frameSamples = t.frameSamples;
+    split->ways = ways;
+    split->overlap = OverlapOf(t.encoder->codec_id);
+    split->chunkSamples = SplitChunkSamples(t.encoder->sample_rate, t.frameSamples);
+    split->flac = t.encoder->codec_id == AV_CODEC_ID_FLAC;
+    split->mp3 = t.encoder->codec_id == AV_CODEC_ID_MP3;
+    if (split->flac) {
+        if (const int ret = StartFlacTotals(split->flacTotals, t.encoder.get()); ret < 0) {
+            return ret;
+        }
+    }
+    t.split = std::move(split);
+    return 0;
+}
+
+int SplitTakeFrame(AudioTranscoder& t, const AVFrame* frame) {
+    SplitEncoder& s = *t.split;
+    if (s.failure < 0) {
+        return s.failure;
+    }
+    if (s.flac) {
+        AddFlacSamples(s.flacTotals, frame);
+    }
+    Chunk* filling = FillingChunk(s);
+    if (!filling || s.taken >= filling->start + s.chunkSamples) {
+        if (filling) {
+            filling->length = s.taken - filling->start;
+        }
+        if (const int ret = OpenChunk(s, t, s.taken); ret < 0) {
+            return s.failure = ret;
+        }
+        filling = FillingChunk(s);
+    }
+    int ret = AppendSamples(*filling, frame);
+    if (Chunk* before = ChunkWaitingForRunOut(s); ret >= 0 && before) {
+        if (before->runOut < RunOutSamples(s, t)) {
+            ret = AppendSamples(*before, frame);
+            before->runOut += frame->nb_samples;
+        }
+        // Chunks that need no run-out go as soon as the next one begins.
+        if (ret >= 0 && before->runOut >= RunOutSamples(s, t)) {
+            ret = HandOut(s, t, *before);
+        }
+    }
+    s.taken += frame->nb_samples;
+    if (ret < 0) {
+        s.failure = ret;
+    }
+    return ret;
+}
+
+int FinishSplitEncoding(AudioTranscoder& t) {
+    SplitEncoder& s = *t.split;
+    int ret = s.failure;
+    Chunk* filling = FillingChunk(s);
+    if (ret >= 0 && filling) {
+        filling->length = s.taken - filling->start;
+        if (filling->length == 0) {
+            // The stream ended at a chunk boundary: the chunk before is the last.
+            s.chunks.pop_back();
+            filling = FillingChunk(s);
+        }
+    }
+    if (ret >= 0 && filling) {
+        filling->last = true;
+        if (Chunk* before = ChunkWaitingForRunOut(s); before) {
+            ret = HandOut(s, t, *before);
+        }
+        if (ret >= 0) {
+            ret = HandOut(s, t, *filling);
+        }
+    }
+    // Every chunk handed out is written, or at least waited for, in order.
+    while (!s.chunks.empty() && s.chunks.front()->handedOut) {
+        const int written = WriteOldestChunk(s, t);
+        if (ret >= 0) {
+            ret = written;
+        }
+    }
+    s.chunks.clear();
+    return ret;
+}

@@ -1,0 +1,221 @@
+// A long row converted on two cores: its chunks, each encoded by an encoder
+// of its own, join into one file that a one-core conversion could have
+// written. Lossless outputs are the same bytes; lossy ones decode to the
+// source's exact length and sound no worse around the joins.
+#include "engine/split_encoding.h"
+#include "profiles/output_catalogue.h"
+#include "tests/engine/batch_runner.h"
+#include "tests/support/media_check.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace veltrano::test {
+namespace {
+
+constexpr int kSourceRate = 44100;
+constexpr int kSourceSeconds = 300;
+constexpr int kBlock = 1024;
+constexpr int kBlocksAroundJoin = 4;
+
+// Pink noise on the left, a tone on the right: an encoder spends its bits
+// unevenly on it, so a join that loses state shows.
+const std::string& LongSource() {
+    static const std::string path = [] {
+        const std::string file = EngineScratchDir("split_source") + "/long.flac";
+        const std::string seconds = std::to_string(kSourceSeconds);
+        const bool made =
+            MakeMedia("-f lavfi -i anoisesrc=d=" + seconds +
+                          ":c=pink:a=0.3:r=44100:seed=7 -f lavfi -i sine=f=523:d=" + seconds +
+                          ":r=44100 -filter_complex amerge=inputs=2 "
+                          "-sample_fmt s16 -c:a flac",
+                      file);
+        return made ? file : std::string();
+    }();
+    return path;
+}
+
+std::string Convert(const std::string& format, bool split, const std::string& name,
+                    int* chunks = nullptr) {
+    const std::string out = EngineScratchDir("split_" + format + "_" + name);
+    AVConvert engine;
+    engine.m_jobCount = 2;
+    engine.m_splitRows = split;
+    const int64_t before = SplitChunksEncoded();
+    RunBatch(engine, {BatchRow{LongSource()}}, CatalogueOutput(FindOutputFormatByName(format)),
+             out);
+    if (chunks) {
+        *chunks = static_cast<int>(SplitChunksEncoded() - before);
+    }
+    EXPECT_EQ(TaskStatusOf(engine, 0), TaskCompleted);
+    return engine.m_outputPaths[0];
+}
+
+// Per block of 1024 samples, its error energy against the source in dB,
+// less the file's median: how much worse than usual the block sounds.
+std::vector<double> BlockErrorAboveMedian(const std::vector<float>& source,
+                                          const std::vector<float>& output, int channels) {
+    const size_t frames = std::min(source.size() / channels, output.size() / channels);
+    std::vector<double> blocks(frames / kBlock);
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        double energy = 1e-20;
+        for (size_t i = b * kBlock * channels; i < (b + 1) * kBlock * channels; ++i) {
+            const double error = output[i] - source[i];
+            energy += error * error;
+        }
+        blocks[b] = 10 * std::log10(energy);
+    }
+    std::vector<double> sorted = blocks;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    for (double& block : blocks) {
+        block -= median;
+    }
+    return blocks;
+}
+
+struct LossyCase {
+    const char* format;
+    int rate;         // the output's
+    int frameSamples; // the encoder's
+    bool exactLength; // the decoder gives back exactly the source's length
+};
+
+const LossyCase kLossyCases[] = {
+    {"mp3", 44100, 1152, true},
+    {"opus", 48000, 960, true},
+};
+
+TEST(SplitEncoding, LossyJoinsSoundNoWorseThanOneEncoderAndKeepTheLength) {
+    ASSERT_FALSE(LongSource().empty());
+    for (const LossyCase& c : kLossyCases) {
+        SCOPED_TRACE(c.format);
+        int chunks = 0;
+        const std::string one = Convert(c.format, false, "one");
+        const std::string split = Convert(c.format, true, "split", &chunks);
+        const int64_t chunkSamples = SplitChunkSamples(c.rate, c.frameSamples);
+        const int64_t length = int64_t{kSourceSeconds} * c.rate;
+        EXPECT_EQ(chunks, (length + chunkSamples - 1) / chunkSamples);
+
+        const std::vector<float> source = DecodeFloat(LongSource(), c.rate, 2);
+        const std::vector<float> oneSound = DecodeFloat(one, c.rate, 2);
+        const std::vector<float> splitSound = DecodeFloat(split, c.rate, 2);
+        if (c.exactLength) {
+            EXPECT_EQ(static_cast<int64_t>(splitSound.size()), 2 * length);
+        }
+        EXPECT_EQ(splitSound.size(), oneSound.size());
+
+        const std::vector<double> oneBlocks = BlockErrorAboveMedian(source, oneSound, 2);
+        const std::vector<double> splitBlocks = BlockErrorAboveMedian(source, splitSound, 2);
+        ASSERT_EQ(oneBlocks.size(), splitBlocks.size());
+        for (int64_t join = chunkSamples; join < length; join += chunkSamples) {
+            const int64_t middle = join / kBlock;
+            for (int64_t b = middle - kBlocksAroundJoin; b <= middle + kBlocksAroundJoin; ++b) {
+                if (b < 0 || b >= static_cast<int64_t>(splitBlocks.size())) {
+                    continue;
+                }
+                EXPECT_LE(splitBlocks[b] - oneBlocks[b], 3.0)
+                    << "block " << b << " by the join at sample " << join;
+            }
+        }
+    }
+}
+
+TEST(SplitEncoding, LosslessChunksJoinIntoTheOneCoreFileByteForByte) {
+    ASSERT_FALSE(LongSource().empty());
+    const std::vector<int32_t> source = DecodeS32(LongSource());
+    for (const char* format : {"flac", "alac"}) {
+        SCOPED_TRACE(format);
+        int chunks = 0;
+        const std::string one = Convert(format, false, "one");
+        const std::string split = Convert(format, true, "split", &chunks);
+        EXPECT_GE(chunks, 3);
+        // FLAC's frame numbers, CRCs, STREAMINFO's length, frame sizes and MD5;
+        // ALAC's sample table and edit list: all of it.
+        EXPECT_EQ(ReadBytes(split), ReadBytes(one));
+        EXPECT_EQ(DecodeS32(split), source);
+    }
+}
+
+TEST(SplitEncoding, OffWritesWhatOneCoreWrites) {
+    ASSERT_FALSE(LongSource().empty());
+    int chunks = 0;
+    const std::string off = Convert("mp3", false, "off", &chunks);
+    EXPECT_EQ(chunks, 0);
+    const std::string out = EngineScratchDir("split_mp3_onejob");
+    AVConvert engine; // one row at a time on one core: the conversion as it always was
+    RunBatch(engine, {BatchRow{LongSource()}}, CatalogueOutput(FindOutputFormatByName("mp3")), out);
+    EXPECT_EQ(ReadBytes(off), ReadBytes(engine.m_outputPaths[0]));
+}
+
+// The 36-bit sample count in a FLAC file's STREAMINFO.
+int64_t StreamInfoSamples(const std::string& bytes) {
+    constexpr size_t kCountAt = 8 + 13; // "fLaC", the block header, 13 bytes in
+    if (bytes.size() < kCountAt + 5) {
+        return -1;
+    }
+    int64_t count = static_cast<unsigned char>(bytes[kCountAt]) & 0x0F;
+    for (size_t i = 1; i <= 4; ++i) {
+        count = count * 256 + static_cast<unsigned char>(bytes[kCountAt + i]);
+    }
+    return count;
+}
+
+// The MD5 in a FLAC file's STREAMINFO, as md5sum prints one.
+std::string StreamInfoMd5(const std::string& bytes) {
+    constexpr size_t kMd5At = 8 + 18;
+    if (bytes.size() < kMd5At + 16) {
+        return "";
+    }
+    std::string hex;
+    for (size_t i = kMd5At; i < kMd5At + 16; ++i) {
+        static const char kDigits[] = "0123456789abcdef";
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 0x0F];
+    }
+    return hex;
+}
+
+TEST(SplitEncoding, AStopPartWayLeavesAValidExactPrefix) {
+    ASSERT_FALSE(LongSource().empty());
+    const std::string out = EngineScratchDir("split_stop");
+    AVConvert engine;
+    engine.m_jobCount = 2;
+    FillBatch(engine, {BatchRow{LongSource()}}, CatalogueOutput(FindOutputFormatByName("flac")),
+              out);
+    std::thread worker([&engine] { ConvertBatchProc(&engine); });
+    while (engine.m_progress.load() < 30 && TaskStatusOf(engine, 0) != TaskCompleted) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    engine.m_stopRequested.store(true);
+    worker.join();
+    ASSERT_NE(TaskStatusOf(engine, 0), TaskCompleted) << "the row ended before the stop";
+    const std::string path = engine.m_outputPaths[0];
+    ASSERT_TRUE(FileExists(path));
+
+    const std::vector<int32_t> written = DecodeS32(path);
+    const std::vector<int32_t> source = DecodeS32(LongSource());
+    ASSERT_GT(written.size(), 0u);
+    ASSERT_LT(written.size(), source.size());
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), source.begin()));
+    EXPECT_EQ(StreamInfoSamples(ReadBytes(path)), static_cast<int64_t>(written.size() / 2));
+    EXPECT_EQ(StreamInfoMd5(ReadBytes(path)),
+              RunCommand("ffmpeg -v error -i " + ShellQuote(path) + " -f s16le - | md5sum")
+                  .substr(0, 32));
+    // Every frame's CRCs hold, numbered on from the frame before.
+    int exitCode = -1;
+    const std::string complaints = RunCommand("ffmpeg -v error -err_detect crccheck -i " +
+                                                  ShellQuote(path) + " -f null - 2>&1",
+                                              &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(complaints, "");
+}
+
+} // namespace
+} // namespace veltrano::test
