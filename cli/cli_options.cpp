@@ -289,6 +289,12 @@ std::string BuildConvertOptions(const ScannedOptions& raw, CliOptions& options) 
         }
         options.jobs = *jobs;
     }
+    if (raw.split) {
+        if (*raw.split != "auto" && *raw.split != "off") {
+            return "option '--split' needs auto or off, not '" + *raw.split + "'";
+        }
+        options.split = *raw.split == "auto";
+    }
     return "";
 }
 

@@ -29,7 +29,8 @@ struct CliOptions {
     std::string startText = "00:00:00";
     std::optional<std::string> endText; // absent: each file's own duration
     std::string outputFolder = ".";
-    int jobs = 1; // files converted at once; the parser's default is DefaultJobCount()
+    int jobs = 1;      // files converted at once; the parser's default is DefaultJobCount()
+    bool split = true; // a long file may be encoded on the cores the others leave idle
     std::vector<std::string> files;
 
     // Library runs.

@@ -189,6 +189,7 @@ int RunConversion(const CliOptions& options) {
         std::fprintf(stderr, "%s\n", notice.c_str());
     }
     engine.m_jobCount = options.jobs;
+    engine.m_splitRows = options.split;
     if (engine.m_taskCount > 0) {
         RunWorker(engine);
     }

@@ -57,6 +57,12 @@ constexpr std::array kRows = {
           "convert N files at once (1 to 256); default the\n"
           "number of cores",
           "-j N"),
+    Value("", "--split", "auto|off", &S::split,
+          "auto (the default): a file over 2 minutes is encoded\n"
+          "on the cores the other files leave idle, in chunks\n"
+          "joined seamlessly (FLAC, ALAC, MP3, Opus); off: each\n"
+          "file on one core",
+          "--split auto|off"),
     Value("", "--name", "PATTERN", &S::namePattern,
           "name each output from its source's tags, below -o:\n"
           "\"{albumartist}/{album}/{disc}-{track:02} {title}\";\n"

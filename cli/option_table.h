@@ -24,6 +24,7 @@ struct ScannedOptions {
     std::optional<std::string> end;
     std::optional<std::string> outputFolder;
     std::optional<std::string> jobs;
+    std::optional<std::string> split;
     std::optional<std::string> namePattern;
     bool portableNames = false;
     bool update = false;

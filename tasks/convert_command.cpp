@@ -189,6 +189,7 @@ void ConvertCommand(MainView& view, MainWindowState& state, UserDialogs& dialogs
     MarkBatchRowsReady(view, state);
     WriteOutputParameters(engine);
     engine.m_jobCount = WindowJobCount(state);
+    engine.m_splitRows = WindowSplitsRows(state);
     engine.m_stopRequested.store(false, std::memory_order_relaxed);
     state.m_batchEndHandled = false;
     // The progress dialog starts with its shut-down box unchecked.

@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kSettingsSection = "Info";
 constexpr const char* kJobsKey = "Jobs";
+constexpr const char* kSplitKey = "Split";
 
 } // namespace
 
@@ -26,6 +27,11 @@ std::optional<int> ParseJobCount(const std::string& text) {
         return std::nullopt;
     }
     return value;
+}
+
+bool WindowSplitsRows(const MainWindowState& state) {
+    return state.m_iniPath.empty() ||
+           ReadIniValue(state.m_iniPath, kSettingsSection, kSplitKey) != "0";
 }
 
 int WindowJobCount(const MainWindowState& state) {

@@ -21,3 +21,7 @@ std::optional<int> ParseJobCount(const std::string& text);
 // when it holds a valid count, else DefaultJobCount(). 1 converts the rows
 // one after another.
 int WindowJobCount(const MainWindowState& state);
+
+// Whether a long row may be encoded on the cores the batch leaves idle: the
+// [Info] section's "Split" key; only "0" keeps every row on one core.
+bool WindowSplitsRows(const MainWindowState& state);

@@ -147,6 +147,9 @@ TEST(CliOptions, JobsDefaultToTheCoresAndTakeAnyCountUpTo256) {
     EXPECT_EQ(ParseGood({"-j", "1", "a.wav"}).jobs, 1);
     EXPECT_EQ(ParseGood({"--jobs", "16", "a.wav"}).jobs, 16);
     EXPECT_EQ(ParseGood({"--jobs=256", "a.wav"}).jobs, 256);
+    EXPECT_TRUE(ParseGood({"a.wav"}).split);
+    EXPECT_TRUE(ParseGood({"--split", "auto", "a.wav"}).split);
+    EXPECT_FALSE(ParseGood({"--split=off", "a.wav"}).split);
 }
 
 TEST(CliOptions, ChoosesProbeAndHelpModes) {
@@ -248,6 +251,7 @@ TEST(CliOptions, RefusesBadCommandLinesWithOneLineReasons) {
         {{"-j", "two", "a.wav"}, "not 'two'"},
         {{"-j", "-2", "a.wav"}, "not '-2'"},
         {{"a.wav", "-j"}, "'-j' needs a value"},
+        {{"--split", "on", "a.wav"}, "option '--split' needs auto or off, not 'on'"},
     };
     for (const Case& c : cases) {
         const CliParseResult result = ParseCommandLine(c.args);

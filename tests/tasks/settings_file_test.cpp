@@ -262,4 +262,26 @@ TEST(SettingsFile, JobsKeyGivesTheRowsConvertedAtOnce) {
     EXPECT_GE(DefaultJobCount(), 1);
 }
 
+// "Split=0" keeps every long row on one core; anything else, or no key,
+// lets it use the idle ones.
+TEST(SettingsFile, SplitKeyTurnsSplitEncodingOff) {
+    const std::string folder = MakeScratchDir("tasks_settings_split");
+    MainWindowState state;
+    state.m_iniPath = folder + "/settings.ini";
+    const struct {
+        const char* text;
+        bool splits;
+    } cases[] = {
+        {"[Info]\nSplit=0\n", false}, {"[info]\nJobs=2\nsplit = 0\n", false},
+        {"[Info]\nSplit=1\n", true},  {"[Info]\nSplit=yes\n", true},
+        {"[Other]\nSplit=0\n", true}, {"[Info]\nJobs=2\n", true},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(state.m_iniPath, c.text);
+        EXPECT_EQ(WindowSplitsRows(state), c.splits) << c.text;
+    }
+    fs::remove(state.m_iniPath);
+    EXPECT_TRUE(WindowSplitsRows(state));
+}
+
 } // namespace
