@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 #include <limits>
 #include <system_error>
 #include <thread>
@@ -16,7 +18,7 @@ namespace {
 
 // About this much sound per chunk: long enough that the warm-up and run-out
 // cost little, short enough that the chunks in flight stay small.
-constexpr double kChunkSeconds = 20.0;
+constexpr double kChunkSeconds = 10.0;
 
 // How many frames before and after its chunk each encoder hears. Frames of
 // FLAC and ALAC stand alone; MP3 overlaps each frame with the next and looks
@@ -39,11 +41,15 @@ Overlap OverlapOf(AVCodecID codec) {
 
 struct Chunk {
     int64_t start = 0;    // the chunk's first sample in the whole stream
-    int64_t warmUp = 0;   // samples before `start` at the head of `samples`
+    int index = 0;        // in the stream's order
+    int64_t warmUp = 0;   // samples before `start` at the head of `frames`
     int64_t length = 0;   // the chunk's own samples
-    int64_t runOut = 0;   // samples after the chunk at the tail of `samples`
+    int64_t runOut = 0;   // samples after the chunk at the tail of `frames`
     bool last = false;    // the stream ends with this chunk
-    AudioFifoPtr samples; // warm-up, the chunk, run-out
+    // Warm-up, the chunk, run-out: references to the row's frames, which
+    // neighbouring chunks share rather than copy.
+    std::vector<FramePtr> frames;
+    size_t warmUpFrames = 0;
     // Every packet, stamped in the whole stream's time; those from firstKept
     // to endKept are the chunk's own, the rest belong to its neighbours.
     std::vector<PacketPtr> packets;
@@ -82,7 +88,12 @@ struct SplitEncoder {
     std::deque<std::unique_ptr<Chunk>> chunks;
     int running = 0; // chunks handed to a thread and not yet written
     bool flac = false;
+    // FLAC's MD5 sums the chunks in order, on their own threads.
     FlacStreamTotals flacTotals;
+    std::mutex md5Mutex;
+    std::condition_variable md5Turn;
+    int md5NextChunk = 0;
+    int chunksOpened = 0;
     int64_t flacFramesWritten = 0;
     // MP3: the last chunk written, from a few frames before its join on, is
     // held back until the next chunk's frames there are known.
@@ -108,17 +119,8 @@ namespace {
 
 std::atomic<int64_t> g_chunksEncoded{0};
 
-int64_t WarmUpSamples(const SplitEncoder& s, const AudioTranscoder& t) {
-    return static_cast<int64_t>(s.overlap.warmUpFrames) * t.frameSamples;
-}
-
 int64_t RunOutSamples(const SplitEncoder& s, const AudioTranscoder& t) {
     return static_cast<int64_t>(s.overlap.runOutFrames) * t.frameSamples;
-}
-
-AudioFifoPtr NewFifo(const AVCodecContext* encoder, int64_t samples) {
-    return AudioFifoPtr(av_audio_fifo_alloc(encoder->sample_fmt, encoder->ch_layout.nb_channels,
-                                            static_cast<int>(samples)));
 }
 
 // ---- one chunk's encoder ----------------------------------------------------
@@ -163,41 +165,43 @@ int CollectPackets(Chunk& chunk, AVCodecContext* encoder, AVPacket* packet) {
     }
 }
 
-int EncodeChunk(Chunk& chunk, const ChunkSettings& settings) {
+// Sums the chunk's own samples into the stream's MD5 once every chunk
+// before it has.
+void SumChunkInTurn(SplitEncoder& s, const Chunk& chunk) {
+    std::unique_lock lock(s.md5Mutex);
+    s.md5Turn.wait(lock, [&] { return s.md5NextChunk == chunk.index; });
+    for (size_t i = chunk.warmUpFrames; i < chunk.frames.size(); ++i) {
+        AddFlacSamples(s.flacTotals, chunk.frames[i].get());
+    }
+    ++s.md5NextChunk;
+    s.md5Turn.notify_all();
+}
+
+int EncodeChunk(Chunk& chunk, SplitEncoder& s) {
+    if (s.flac) {
+        SumChunkInTurn(s, chunk);
+    }
     CodecContextPtr encoder;
+    const ChunkSettings& settings = s.settings;
     if (const int ret = OpenAudioEncoder(settings.params, settings.source, encoder); ret < 0) {
         return ret;
     }
-    FramePtr frame(av_frame_alloc());
     PacketPtr packet(av_packet_alloc());
-    if (!frame || !packet) {
+    if (!packet) {
         return AVERROR(ENOMEM);
     }
     int64_t pts = 0;
-    while (av_audio_fifo_size(chunk.samples.get()) > 0) {
-        const int samples =
-            std::min(av_audio_fifo_size(chunk.samples.get()), settings.frameSamples);
-        frame->nb_samples = samples;
-        frame->format = encoder->sample_fmt;
-        frame->sample_rate = encoder->sample_rate;
-        if (int ret = av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout); ret < 0) {
-            return ret;
-        }
-        if (const int ret = av_frame_get_buffer(frame.get(), 0); ret < 0) {
-            return ret;
-        }
-        av_audio_fifo_read(chunk.samples.get(), reinterpret_cast<void**>(frame->data), samples);
+    for (FramePtr& frame : chunk.frames) {
         frame->pts = pts;
-        pts += samples;
+        pts += frame->nb_samples;
         if (const int ret = avcodec_send_frame(encoder.get(), frame.get()); ret < 0) {
             return ret;
         }
-        av_frame_unref(frame.get());
+        frame.reset(); // the chunk's memory goes as soon as it is encoded
         if (const int ret = CollectPackets(chunk, encoder.get(), packet.get()); ret < 0) {
             return ret;
         }
     }
-    chunk.samples.reset(); // the chunk's memory goes as soon as it is encoded
     if (const int ret = avcodec_send_frame(encoder.get(), nullptr); ret < 0) {
         return ret;
     }
@@ -373,17 +377,17 @@ int HandOut(SplitEncoder& s, AudioTranscoder& t, Chunk& chunk) {
         }
     }
     Chunk* job = &chunk;
-    const ChunkSettings* settings = &s.settings;
+    SplitEncoder* split = &s;
     chunk.handedOut = true;
     ++s.running;
     try {
-        chunk.thread = std::thread([job, settings] {
-            job->result = EncodeChunk(*job, *settings);
+        chunk.thread = std::thread([job, split] {
+            job->result = EncodeChunk(*job, *split);
             g_chunksEncoded.fetch_add(1, std::memory_order_relaxed);
             job->done.store(true, std::memory_order_release);
         });
     } catch (const std::system_error&) {
-        chunk.result = EncodeChunk(chunk, s.settings);
+        chunk.result = EncodeChunk(chunk, s);
         g_chunksEncoded.fetch_add(1, std::memory_order_relaxed);
         chunk.done.store(true, std::memory_order_release);
     }
@@ -403,36 +407,31 @@ Chunk* ChunkWaitingForRunOut(SplitEncoder& s) {
     return before->handedOut ? nullptr : before;
 }
 
-int AppendSamples(Chunk& chunk, const AVFrame* frame) {
-    const int written = av_audio_fifo_write(
-        chunk.samples.get(), reinterpret_cast<void**>(frame->extended_data), frame->nb_samples);
-    return written < frame->nb_samples ? AVERROR(ENOMEM) : 0;
-}
-
-// Opens the next chunk at `start`, its warm-up copied from the chunk before.
-int OpenChunk(SplitEncoder& s, const AudioTranscoder& t, int64_t start) {
-    auto chunk = std::make_unique<Chunk>();
-    chunk->start = start;
-    const int64_t capacity = WarmUpSamples(s, t) + s.chunkSamples + RunOutSamples(s, t);
-    chunk->samples = NewFifo(t.encoder.get(), capacity);
-    if (!chunk->samples) {
+int AppendFrame(Chunk& chunk, const AVFrame* frame) {
+    FramePtr reference(av_frame_clone(frame));
+    if (!reference) {
         return AVERROR(ENOMEM);
     }
-    if (Chunk* before = FillingChunk(s); before && WarmUpSamples(s, t) > 0) {
-        const int available = av_audio_fifo_size(before->samples.get());
-        const int warmUp = static_cast<int>(std::min<int64_t>(WarmUpSamples(s, t), available));
-        uint8_t** data = nullptr;
-        const int channels = t.encoder->ch_layout.nb_channels;
-        if (av_samples_alloc_array_and_samples(&data, nullptr, channels, warmUp,
-                                               t.encoder->sample_fmt, 0) < 0) {
-            return AVERROR(ENOMEM);
+    chunk.frames.push_back(std::move(reference));
+    return 0;
+}
+
+// Opens the next chunk at `start`, its warm-up the last frames of the chunk
+// before.
+int OpenChunk(SplitEncoder& s, int64_t start) {
+    auto chunk = std::make_unique<Chunk>();
+    chunk->start = start;
+    chunk->index = s.chunksOpened++;
+    if (Chunk* before = FillingChunk(s)) {
+        const size_t wanted = static_cast<size_t>(s.overlap.warmUpFrames);
+        const size_t from = before->frames.size() - std::min(wanted, before->frames.size());
+        for (size_t i = from; i < before->frames.size(); ++i) {
+            if (const int ret = AppendFrame(*chunk, before->frames[i].get()); ret < 0) {
+                return ret;
+            }
+            chunk->warmUp += before->frames[i]->nb_samples;
         }
-        av_audio_fifo_peek_at(before->samples.get(), reinterpret_cast<void**>(data), warmUp,
-                              available - warmUp);
-        av_audio_fifo_write(chunk->samples.get(), reinterpret_cast<void**>(data), warmUp);
-        av_freep(&data[0]);
-        av_freep(&data);
-        chunk->warmUp = warmUp;
+        chunk->warmUpFrames = chunk->frames.size();
     }
     s.chunks.push_back(std::move(chunk));
     return 0;
@@ -504,23 +503,20 @@ int SplitTakeFrame(AudioTranscoder& t, const AVFrame* frame) {
     if (s.failure < 0) {
         return s.failure;
     }
-    if (s.flac) {
-        AddFlacSamples(s.flacTotals, frame);
-    }
     Chunk* filling = FillingChunk(s);
     if (!filling || s.taken >= filling->start + s.chunkSamples) {
         if (filling) {
             filling->length = s.taken - filling->start;
         }
-        if (const int ret = OpenChunk(s, t, s.taken); ret < 0) {
+        if (const int ret = OpenChunk(s, s.taken); ret < 0) {
             return s.failure = ret;
         }
         filling = FillingChunk(s);
     }
-    int ret = AppendSamples(*filling, frame);
+    int ret = AppendFrame(*filling, frame);
     if (Chunk* before = ChunkWaitingForRunOut(s); ret >= 0 && before) {
         if (before->runOut < RunOutSamples(s, t)) {
-            ret = AppendSamples(*before, frame);
+            ret = AppendFrame(*before, frame);
             before->runOut += frame->nb_samples;
         }
         // Chunks that need no run-out go as soon as the next one begins.

@@ -25,7 +25,7 @@ using SplitEncoderPtr = std::unique_ptr<SplitEncoder, SplitEncoderFreer>;
 // before the extra encoders would pay for their warm-up.
 inline constexpr double kSplitMinSeconds = 120.0;
 
-// The samples of each chunk but the last: about 20 seconds, in whole encoder
+// The samples of each chunk but the last: about 10 seconds, in whole encoder
 // frames. The joins fall at its multiples.
 int64_t SplitChunkSamples(int sampleRate, int frameSamples);
 
