@@ -3,8 +3,8 @@
 // "<joins> <worst dB> <one-core samples> <split samples>": the worst excess of
 // the split output's error over the one-core output's near any join (see
 // tests/support/join_measure.h), and both decoded lengths per channel.
-#include "engine/split_encoding.h"
 #include "tests/support/join_measure.h"
+#include "engine/split_encoding.h"
 #include "tests/support/media_check.h"
 
 #include <cstdio>

@@ -8,8 +8,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
-#include <mutex>
 #include <limits>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -40,12 +40,12 @@ Overlap OverlapOf(AVCodecID codec) {
 }
 
 struct Chunk {
-    int64_t start = 0;    // the chunk's first sample in the whole stream
-    int index = 0;        // in the stream's order
-    int64_t warmUp = 0;   // samples before `start` at the head of `frames`
-    int64_t length = 0;   // the chunk's own samples
-    int64_t runOut = 0;   // samples after the chunk at the tail of `frames`
-    bool last = false;    // the stream ends with this chunk
+    int64_t start = 0;  // the chunk's first sample in the whole stream
+    int index = 0;      // in the stream's order
+    int64_t warmUp = 0; // samples before `start` at the head of `frames`
+    int64_t length = 0; // the chunk's own samples
+    int64_t runOut = 0; // samples after the chunk at the tail of `frames`
+    bool last = false;  // the stream ends with this chunk
     // Warm-up, the chunk, run-out: references to the row's frames, which
     // neighbouring chunks share rather than copy.
     std::vector<FramePtr> frames;
@@ -94,7 +94,6 @@ struct SplitEncoder {
     std::condition_variable md5Turn;
     int md5NextChunk = 0;
     int chunksOpened = 0;
-    int64_t flacFramesWritten = 0;
     // MP3: the last chunk written, from a few frames before its join on, is
     // held back until the next chunk's frames there are known.
     bool mp3 = false;
@@ -177,6 +176,22 @@ void SumChunkInTurn(SplitEncoder& s, const Chunk& chunk) {
     s.md5Turn.notify_all();
 }
 
+// FLAC frames carry their number in the whole stream; every frame before the
+// last has the encoder's frame size, so a chunk knows where its own begin.
+int NumberFlacFrames(Chunk& chunk, int frameSamples) {
+    int64_t number = chunk.start / frameSamples;
+    for (size_t i = chunk.firstKept; i < chunk.packets.size(); ++i) {
+        AVPacket* packet = chunk.packets[i].get();
+        if (packet->size == 0) {
+            continue; // the encoder's closing STREAMINFO
+        }
+        if (const int ret = RenumberFlacFrame(packet, number++); ret < 0) {
+            return ret;
+        }
+    }
+    return 0;
+}
+
 int EncodeChunk(Chunk& chunk, SplitEncoder& s) {
     if (s.flac) {
         SumChunkInTurn(s, chunk);
@@ -216,7 +231,7 @@ int EncodeChunk(Chunk& chunk, SplitEncoder& s) {
         }
     }
     chunk.endKept = std::max(chunk.endKept, chunk.firstKept);
-    return 0;
+    return s.flac ? NumberFlacFrames(chunk, settings.frameSamples) : 0;
 }
 
 // ---- handing chunks out and writing them back in order ----------------------
@@ -228,10 +243,6 @@ int WriteFlacPacket(SplitEncoder& s, AudioTranscoder& t, AVPacket* packet, bool 
         return 0;
     }
     if (packet->size > 0) {
-        if (const int ret = RenumberFlacFrame(packet, s.flacFramesWritten); ret < 0) {
-            return ret;
-        }
-        ++s.flacFramesWritten;
         AddFlacFrame(s.flacTotals, packet->size);
     }
     av_packet_free_side_data(packet); // each chunk's own STREAMINFO

@@ -11,9 +11,9 @@
 namespace veltrano::test {
 
 struct JoinExcess {
-    double worstDb = 0;     // the largest excess over one encoder, in dB
-    int64_t atSample = -1;  // the first sample of the block where it is
-    int joins = 0;          // joins measured
+    double worstDb = 0;    // the largest excess over one encoder, in dB
+    int64_t atSample = -1; // the first sample of the block where it is
+    int joins = 0;         // joins measured
 };
 
 // Interleaved signals at one rate, `channels` each; the joins fall at every
