@@ -12,6 +12,7 @@
 #include "engine/loudness_analysis.h"
 #include "engine/media_input.h"
 #include "engine/output_naming.h"
+#include "engine/sample_format.h"
 #include "engine/source_end.h"
 #include "engine/source_fit.h"
 #include "engine/stream_choice.h"
@@ -88,7 +89,24 @@ RowFailure FirstOf(const RowFailure& first, const RowFailure& then) {
     return IsFailure(first) ? first : then;
 }
 
-RowFailure OpenSource(const RowJob& job, RowResources& res) {
+// The row's length in seconds, to the end of the source for an open clip.
+double RowSeconds(const ClipWindow& clip, const SourceFacts& source) {
+    return std::isinf(clip.length) ? static_cast<double>(source.durationMicros) / 1e6 - clip.start
+                                   : clip.length;
+}
+
+// Whether the row's encoding goes to chunk encoders (engine/split_encoding.h):
+// cores are idle, the row is long, and its format joins seamlessly.
+bool WillSplit(const RowJob& job, const OutputAudioParams& params, double seconds) {
+    if (job.splitWays < 2 || !(seconds > kSplitMinSeconds)) {
+        return false;
+    }
+    const AVCodec* encoder = FindOutputEncoder(params.codecId);
+    const AVOutputFormat* format = av_guess_format(nullptr, job.outputPath.c_str(), nullptr);
+    return encoder && format && SplitsEncoder(encoder->id, format);
+}
+
+RowFailure OpenSource(const RowJob& job, const OutputAudioParams& params, RowResources& res) {
     // The file was accepted when it was added: failing to open it now, or its
     // picture's decoder, means it is no longer what was added.
     if (OpenMediaInput(job.inputPath, res.input) != ProbeOk) {
@@ -102,8 +120,12 @@ RowFailure OpenSource(const RowJob& job, RowResources& res) {
         OpenStreamDecoder(res.input->streams[source.videoStream], res.videoDecoder) != 0) {
         return Failure(FailureSourceChanged);
     }
-    if (source.audioStream >= 0 &&
-        OpenStreamDecoder(res.input->streams[source.audioStream], res.audioDecoder) != 0) {
+    // A split row's chunks are encoded on the idle cores; a decoder that can
+    // decode on them too keeps up with its encoders.
+    const ClipWindow clip = RowClipWindow(job, res.input.get(), source.audioStream);
+    const int decoderThreads = WillSplit(job, params, RowSeconds(clip, source)) ? job.splitWays : 1;
+    if (source.audioStream >= 0 && OpenStreamDecoder(res.input->streams[source.audioStream],
+                                                     res.audioDecoder, decoderThreads) != 0) {
         return Failure(FailureNoSound);
     }
     return kGoOn;
@@ -344,19 +366,12 @@ RowFailure AttachLoudness(const RowJob& job, RowResources& res) {
 }
 
 // A long row whose format joins seamlessly is encoded on the idle cores.
-RowFailure SplitLongRow(const RowJob& job, RowResources& res, const ClipWindow& clip) {
-    AudioTranscoder& t = res.transcoder;
-    if (job.splitWays < 2 || !SplitsEncoder(t.encoder.get(), res.output->oformat)) {
-        return kGoOn;
+RowFailure SplitLongRow(const RowJob& job, const OutputAudioParams& params, RowResources& res,
+                        const ClipWindow& clip) {
+    if (WillSplit(job, params, RowSeconds(clip, res.source))) {
+        // Without memory for it, the row is encoded on one core, as any other.
+        StartSplitEncoding(res.transcoder, job.splitWays);
     }
-    const double seconds = std::isinf(clip.length)
-                               ? static_cast<double>(res.source.durationMicros) / 1e6 - clip.start
-                               : clip.length;
-    if (!(seconds > kSplitMinSeconds)) {
-        return kGoOn;
-    }
-    // Without memory for it, the row is encoded on one core, as any other.
-    StartSplitEncoding(t, job.splitWays);
     return kGoOn;
 }
 
@@ -364,7 +379,7 @@ RowFailure SplitLongRow(const RowJob& job, RowResources& res, const ClipWindow& 
 WrittenRow WriteWorkFile(const RowJob& job, const OutputAudioParams& params, RowResources& res,
                          std::atomic<int>& percent, const std::atomic<bool>& stop) {
     WrittenRow written;
-    written.failure = OpenSource(job, res);
+    written.failure = OpenSource(job, params, res);
     if (IsFailure(written.failure)) {
         return written;
     }
@@ -375,7 +390,7 @@ WrittenRow WriteWorkFile(const RowJob& job, const OutputAudioParams& params, Row
         written.failure = AttachLoudness(job, res);
     }
     if (!IsFailure(written.failure)) {
-        written.failure = SplitLongRow(job, res, clip);
+        written.failure = SplitLongRow(job, params, res, clip);
     }
     if (!IsFailure(written.failure)) {
         written.failure = CreateOutputFile(job, res);

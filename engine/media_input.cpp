@@ -46,7 +46,7 @@ void FindStreams(const AVFormatContext* input, AVConvert& engine) {
     engine.m_audioStream = ConvertedStreamOfType(input, AVMEDIA_TYPE_AUDIO);
 }
 
-int OpenStreamDecoder(const AVStream* stream, CodecContextPtr& decoder) {
+int OpenStreamDecoder(const AVStream* stream, CodecContextPtr& decoder, int audioThreads) {
     decoder.reset();
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec) {
@@ -60,6 +60,9 @@ int OpenStreamDecoder(const AVStream* stream, CodecContextPtr& decoder) {
     // Pictures are never decoded here; one thread is all an open needs.
     if (codec->type == AVMEDIA_TYPE_VIDEO) {
         ctx->thread_count = 1;
+    } else if (audioThreads > 1 && (codec->capabilities & AV_CODEC_CAP_FRAME_THREADS)) {
+        ctx->thread_count = audioThreads;
+        ctx->thread_type = FF_THREAD_FRAME;
     }
     if (avcodec_open2(ctx.get(), codec, nullptr) < 0) {
         return ProbeVideoDecoderFailed;

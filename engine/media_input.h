@@ -18,7 +18,9 @@ void FindStreams(const AVFormatContext* input, AVConvert& engine);
 
 // Opens a decoder for a stream. Returns 0, ProbeNoVideoDecoder when FFmpeg has
 // no decoder for its codec, ProbeVideoDecoderFailed when it cannot be opened.
-int OpenStreamDecoder(const AVStream* stream, CodecContextPtr& decoder);
+// An audio decoder that can decode frames on several threads gets
+// `audioThreads` of them (one by default).
+int OpenStreamDecoder(const AVStream* stream, CodecContextPtr& decoder, int audioThreads = 1);
 
 // Picture size, codec, bit rate and frame rate of the video stream; zeroes
 // (frame rate kept) when there is none.

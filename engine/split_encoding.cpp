@@ -460,9 +460,9 @@ int64_t SplitChunksEncoded() {
     return g_chunksEncoded.load(std::memory_order_relaxed);
 }
 
-bool SplitsEncoder(const AVCodecContext* encoder, const AVOutputFormat* format) {
+bool SplitsEncoder(AVCodecID encoder, const AVOutputFormat* format) {
     const std::string_view name = format->name;
-    switch (encoder->codec_id) {
+    switch (encoder) {
     case AV_CODEC_ID_FLAC:
         return name == "flac";
     case AV_CODEC_ID_MP3:

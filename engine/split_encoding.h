@@ -34,7 +34,7 @@ int64_t SplitChunksEncoded();
 
 // Whether chunks of this encoder's output join into one valid, seamless
 // stream in this container.
-bool SplitsEncoder(const AVCodecContext* encoder, const AVOutputFormat* format);
+bool SplitsEncoder(AVCodecID encoder, const AVOutputFormat* format);
 
 // Makes the transcoder's encoding go to `ways` chunk encoders at once, from
 // the next frame on. Returns 0 or a negative AVERROR; the transcoder is

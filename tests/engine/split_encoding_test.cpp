@@ -2,6 +2,7 @@
 // of its own, join into one file that a one-core conversion could have
 // written. Lossless outputs are the same bytes; lossy ones decode to the
 // source's exact length and sound no worse around the joins.
+#include "engine/convert_row.h"
 #include "engine/split_encoding.h"
 #include "profiles/output_catalogue.h"
 #include "tests/engine/batch_runner.h"
@@ -102,6 +103,32 @@ TEST(SplitEncoding, LosslessChunksJoinIntoTheOneCoreFileByteForByte) {
         // ALAC's sample table and edit list: all of it.
         EXPECT_EQ(ReadBytes(split), ReadBytes(one));
         EXPECT_EQ(DecodeS32(split), source);
+    }
+}
+
+// A row gets the cores no other row of the batch is using or will use.
+TEST(SplitEncoding, ARowTakesTheCoresTheBatchLeavesIdle) {
+    const struct {
+        int jobs;
+        bool split;
+        int rowsLeft; // this row among them
+        int othersRunning;
+        int ways;
+    } cases[] = {
+        {2, true, 1, 0, 2}, // a batch of one file
+        {2, true, 3, 0, 1}, // the first of three: the next row takes the other core
+        {2, true, 1, 1, 1}, // the last row while another still runs
+        {4, true, 1, 1, 3}, // the last row beside one other on four cores
+        {4, true, 2, 0, 3}, // two rows left on four cores: two idle besides its own
+        {16, true, 1, 0, 16}, {1, true, 1, 0, 1}, // -j 1 keeps to one core
+        {2, false, 1, 0, 1},                      // --split off
+    };
+    for (const auto& c : cases) {
+        AVConvert engine;
+        engine.m_jobCount = c.jobs;
+        engine.m_splitRows = c.split;
+        EXPECT_EQ(RowSplitWays(engine, c.rowsLeft, c.othersRunning), c.ways)
+            << c.jobs << " jobs, " << c.rowsLeft << " rows left, " << c.othersRunning << " running";
     }
 }
 
