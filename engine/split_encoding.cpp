@@ -22,7 +22,10 @@ constexpr double kChunkSeconds = 10.0;
 
 // How many frames before and after its chunk each encoder hears. Frames of
 // FLAC and ALAC stand alone; MP3 overlaps each frame with the next and looks
-// ahead; Opus keeps predictions over many of its short frames.
+// ahead; Opus keeps predictions over many of its short frames. Measured on
+// five minutes of noise and tone (the worst block near a join against one
+// encoder): MP3 with 8 frames 2.4 dB, with 16 1.0 dB; Opus with 10 frames
+// 0.5 dB, 25 0.4 dB, 50 0.0 dB.
 struct Overlap {
     int warmUpFrames = 0;
     int runOutFrames = 0;
@@ -33,7 +36,7 @@ Overlap OverlapOf(AVCodecID codec) {
     case AV_CODEC_ID_MP3:
         return {16, 8};
     case AV_CODEC_ID_OPUS:
-        return {50, 12};
+        return {25, 12};
     default:
         return {0, 0};
     }
