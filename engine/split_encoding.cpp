@@ -295,8 +295,11 @@ std::vector<AVPacket*> PacketsBetween(const Chunk& chunk, size_t from, size_t en
 // Tries to join the held chunk to `next` at the held chunk's packet `at`.
 bool JoinMp3At(SplitEncoder& s, Chunk& next, size_t at, size_t& nextFrom) {
     Chunk& held = *s.held;
+    if (at < s.heldFrom || at >= held.packets.size()) {
+        return false;
+    }
     const size_t joining = IndexOfPts(next, held.packets[at]->pts);
-    if (at < s.heldFrom || joining >= next.packets.size() || joining < kMp3JoinReach) {
+    if (joining >= next.packets.size() || joining < kMp3JoinReach) {
         return false;
     }
     if (!CarryMp3Reservoir(PacketsBetween(held, s.heldFrom, at), PacketsBetween(next, 0, joining),
