@@ -181,8 +181,8 @@ RowLevel NormalizingGain(const TrackLoudness& track, double targetLufs) {
     level.measured = true;
     level.integrated = track.integrated;
     level.gainDb = targetLufs - track.integrated;
-    if (track.truePeak > 0) {
-        const double peakDb = 20.0 * std::log10(track.truePeak);
+    if (track.peak > 0) {
+        const double peakDb = 20.0 * std::log10(track.peak);
         if (peakDb + level.gainDb > kNormalizedPeakLimit) {
             level.gainDb = kNormalizedPeakLimit - peakDb;
             level.limited = true;
@@ -200,6 +200,7 @@ RowLevel MeasureRowLevel(const RowJob& job, double targetLufs, const std::atomic
         return level;
     }
     LoudnessMeter meter;
+    meter.truePeak = true; // the limit of a normalised output is one of true peak
     DecodeState state{source, meter,
                       StartClipCursor(RowClipWindow(job, source.input.get(), source.audioStream))};
     if (!DecodeClip(state, stop)) {
