@@ -239,6 +239,7 @@ std::vector<std::string> SetUpBatch(AVConvert& engine, const CliOptions& options
     engine.m_writeReplayGain = options.replayGain;
     engine.m_albumMode = options.albumByFolder ? AlbumByFolder : AlbumByTag;
     engine.m_normalizeLufs = options.normalizeLufs;
+    engine.m_normalizeAlbums = options.normalizeAlbums;
     SetOutputParameters(engine, options.codecId, options.bitRate, options.sampleRate,
                         options.channels);
     if (records) {

@@ -254,14 +254,23 @@ std::string ApplyLoudness(const ScannedOptions& raw, CliOptions& options) {
         }
         options.normalizeLufs = static_cast<int>(*lufs);
     }
+    if (raw.normalizeBy) {
+        if (*raw.normalizeBy != "track" && *raw.normalizeBy != "album") {
+            return "option '--normalize-by' needs track or album, not '" + *raw.normalizeBy + "'";
+        }
+        if (!raw.normalize) {
+            return "option '--normalize-by' goes with --normalize";
+        }
+        options.normalizeAlbums = *raw.normalizeBy == "album";
+    }
     if (!raw.albumMode) {
         return "";
     }
     if (*raw.albumMode != "folder" && *raw.albumMode != "tag") {
         return "option '--album-mode' needs folder or tag, not '" + *raw.albumMode + "'";
     }
-    if (!raw.replayGain) {
-        return "option '--album-mode' goes with --replaygain";
+    if (!raw.replayGain && !options.normalizeAlbums) {
+        return "option '--album-mode' goes with --replaygain or --normalize-by album";
     }
     options.albumByFolder = *raw.albumMode == "folder";
     return "";

@@ -44,8 +44,9 @@ struct CliOptions {
 
     // Loudness.
     bool replayGain = false;
-    bool albumByFolder = false; // albums are whole source folders, whatever their tags
-    int normalizeLufs = 0;      // 0: the level is left alone
+    bool albumByFolder = false;   // albums are whole source folders, whatever their tags
+    int normalizeLufs = 0;        // 0: the level is left alone
+    bool normalizeAlbums = false; // one gain for each album rather than each track
 };
 
 struct CliParseResult {

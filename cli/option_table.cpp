@@ -105,6 +105,12 @@ constexpr std::array kRows = {
           "measured in a pass before converting; the gain\n"
           "stops where the true peak would pass -1 dBTP",
           "--normalize LUFS"),
+    Value("", "--normalize-by", "track|album", &S::normalizeBy,
+          "with --normalize: a gain for each track (track, the\n"
+          "default), or one for all the tracks of an album\n"
+          "(album, grouped as --album-mode says) that keeps\n"
+          "their differences in level",
+          "--normalize-by track|album"),
     Switch("", "--probe", &S::probe,
            "list each FILE's media facts instead of converting;\n"
            "a folder lists the files a conversion would take"),

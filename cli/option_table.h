@@ -35,6 +35,7 @@ struct ScannedOptions {
     bool replayGain = false;
     std::optional<std::string> albumMode;
     std::optional<std::string> normalize;
+    std::optional<std::string> normalizeBy;
     std::vector<std::string> files;
 };
 

@@ -10,6 +10,26 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
+// A row normalised with its album gets the album's gain, whether or not the
+// track itself has a loudness.
+std::string AlbumLevelText(const RowLevel& level) {
+    char text[160];
+    if (level.measured) {
+        std::snprintf(text, sizeof text, "loudness %.1f LUFS, album %.1f LUFS, album gain %+.1f dB",
+                      level.integrated, level.albumIntegrated, level.gainDb);
+    } else {
+        std::snprintf(text, sizeof text,
+                      "loudness not measurable (silent or shorter than 400 ms), album %.1f LUFS, "
+                      "album gain %+.1f dB",
+                      level.albumIntegrated, level.gainDb);
+    }
+    std::string line = text;
+    if (level.limited) {
+        line += std::string(", ") + LoudnessNoteText(LoudnessNoteLimited);
+    }
+    return line;
+}
+
 } // namespace
 
 std::string ProgressBarText(int percent, std::string_view name) {
@@ -75,6 +95,9 @@ std::string ProgressDisplay::LevelText(int row) const {
     const RowLevel& level = m_engine.m_rowLevels[static_cast<size_t>(row)];
     if (level.failure != FailureNone) {
         return "its sound cannot be measured";
+    }
+    if (level.byAlbum) {
+        return AlbumLevelText(level);
     }
     if (!level.measured) {
         return "loudness not measurable (silent or shorter than 400 ms), level kept";

@@ -42,6 +42,10 @@ struct RowLevel {
     double gain = 1.0;     // linear, applied before encoding
     double gainDb = 0;
     double integrated = 0; // LUFS of the source's clip
+    // Normalised with its album: the gain is the album's, which brings the
+    // album's integrated loudness (LUFS) to the target.
+    bool byAlbum = false;
+    double albumIntegrated = 0;
 };
 
 class AVConvert {
@@ -108,6 +112,9 @@ public:
     // The integrated loudness (LUFS) every output is brought to; 0 leaves
     // the level alone.
     double m_normalizeLufs = 0;
+    // With m_normalizeLufs: one gain for all the rows of an album, grouped
+    // by m_albumMode, instead of one for each row.
+    bool m_normalizeAlbums = false;
 
     // Run state shared with the worker.
     std::atomic<int32_t> m_currentTask{-1};

@@ -1,11 +1,13 @@
 #include "engine/loudness_analysis.h"
 
 #include "engine/album_gain.h"
+#include "engine/album_levels.h"
 #include "engine/media_input.h"
 #include "engine/stream_choice.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -123,7 +125,14 @@ bool DecodeClip(DecodeState& state, const std::atomic<bool>& stop) {
 // Rows measured side by side, taken in row order.
 class LevelPass {
 public:
-    explicit LevelPass(AVConvert& engine) : m_engine(engine) {}
+    explicit LevelPass(AVConvert& engine) : m_engine(engine) {
+        if (engine.m_normalizeAlbums) {
+            m_albums = std::make_unique<AlbumLevels>(
+                GroupAlbums(engine, static_cast<AlbumMode>(engine.m_albumMode)),
+                engine.m_normalizeLufs,
+                [this](int row, const RowLevel& level) { Publish(row, level); });
+        }
+    }
 
     bool Run() {
         const int workers = std::clamp(m_engine.m_jobCount, 1, std::max(1, m_engine.m_taskCount));
@@ -153,20 +162,42 @@ private:
     }
 
     void Work() {
-        const double target = m_engine.m_normalizeLufs;
         for (int row = TakeRow(); row >= 0 && !StopRequested(m_engine); row = TakeRow()) {
-            const RowLevel level =
-                MeasureRowLevel(BatchRowJob(m_engine, row), target, m_engine.m_stopRequested);
-            if (StopRequested(m_engine)) {
+            if (!(m_albums ? MeasureAlbumRow(row) : MeasureRow(row))) {
                 return;
             }
-            m_engine.m_rowLevels[static_cast<size_t>(row)] = level;
-            // Release: whoever sees the row measured sees its level.
-            m_engine.m_taskMeasured[static_cast<size_t>(row)].store(1, std::memory_order_release);
         }
     }
 
+    // False when a stop came while measuring.
+    bool MeasureRow(int row) {
+        const RowLevel level = MeasureRowLevel(BatchRowJob(m_engine, row), m_engine.m_normalizeLufs,
+                                               m_engine.m_stopRequested);
+        if (StopRequested(m_engine)) {
+            return false;
+        }
+        Publish(row, level);
+        return true;
+    }
+
+    bool MeasureAlbumRow(int row) {
+        const ClipMeasure measure = MeasureRowClip(
+            BatchRowJob(m_engine, row), m_albums->MeterOf(row), m_engine.m_stopRequested);
+        if (measure.stopped || StopRequested(m_engine)) {
+            return false;
+        }
+        m_albums->Finish(row, measure.failure);
+        return true;
+    }
+
+    void Publish(int row, const RowLevel& level) {
+        m_engine.m_rowLevels[static_cast<size_t>(row)] = level;
+        // Release: whoever sees the row measured sees its level.
+        m_engine.m_taskMeasured[static_cast<size_t>(row)].store(1, std::memory_order_release);
+    }
+
     AVConvert& m_engine;
+    std::unique_ptr<AlbumLevels> m_albums; // when the rows are normalised by album
     std::mutex m_mutex;
     int m_nextRow = 0;
 };
@@ -181,8 +212,8 @@ RowLevel NormalizingGain(const TrackLoudness& track, double targetLufs) {
     level.measured = true;
     level.integrated = track.integrated;
     level.gainDb = targetLufs - track.integrated;
-    if (track.truePeak > 0) {
-        const double peakDb = 20.0 * std::log10(track.truePeak);
+    if (track.peak > 0) {
+        const double peakDb = 20.0 * std::log10(track.peak);
         if (peakDb + level.gainDb > kNormalizedPeakLimit) {
             level.gainDb = kNormalizedPeakLimit - peakDb;
             level.limited = true;
@@ -192,22 +223,33 @@ RowLevel NormalizingGain(const TrackLoudness& track, double targetLufs) {
     return level;
 }
 
-RowLevel MeasureRowLevel(const RowJob& job, double targetLufs, const std::atomic<bool>& stop) {
+ClipMeasure MeasureRowClip(const RowJob& job, LoudnessMeter& meter, const std::atomic<bool>& stop) {
+    ClipMeasure measure;
     LevelSource source;
     if (const RowFailure failure = OpenLevelSource(job, source); failure.reason != FailureNone) {
-        RowLevel level;
-        level.failure = failure.reason;
-        return level;
+        measure.failure = failure.reason;
+        return measure;
     }
-    LoudnessMeter meter;
+    meter.truePeak = true; // the limit of a normalised output is one of true peak
     DecodeState state{source, meter,
                       StartClipCursor(RowClipWindow(job, source.input.get(), source.audioStream))};
     if (!DecodeClip(state, stop)) {
-        return RowLevel{};
+        measure.stopped = true;
+    } else if (!state.decodedAny) {
+        measure.failure = FailureNoSound;
     }
-    if (!state.decodedAny) {
-        RowLevel level;
-        level.failure = FailureNoSound;
+    return measure;
+}
+
+RowLevel MeasureRowLevel(const RowJob& job, double targetLufs, const std::atomic<bool>& stop) {
+    LoudnessMeter meter;
+    const ClipMeasure measure = MeasureRowClip(job, meter, stop);
+    RowLevel level;
+    if (measure.stopped) {
+        return level;
+    }
+    if (measure.failure != FailureNone) {
+        level.failure = measure.failure;
         return level;
     }
     return NormalizingGain(MeasuredLoudness(meter), targetLufs);

@@ -69,9 +69,9 @@ int EbuChannelOf(const AVChannelLayout& layout, int index) {
 // that sound, as a player of the file would.
 bool SetUpState(LoudnessMeter& meter, const AVFrame* frame) {
     const int channels = frame->ch_layout.nb_channels;
-    meter.state.reset(ebur128_init(static_cast<unsigned>(channels),
-                                   static_cast<unsigned long>(frame->sample_rate),
-                                   EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
+    meter.state.reset(ebur128_init(
+        static_cast<unsigned>(channels), static_cast<unsigned long>(frame->sample_rate),
+        EBUR128_MODE_I | (meter.truePeak ? EBUR128_MODE_TRUE_PEAK : EBUR128_MODE_SAMPLE_PEAK)));
     if (!meter.state) {
         return false;
     }
@@ -178,6 +178,18 @@ bool AddFrameSamples(LoudnessMeter& meter, const AVFrame* frame) {
            ebur128_add_frames_float(state, meter.interleaved, count) == EBUR128_SUCCESS;
 }
 
+double HighestPeak(const LoudnessMeter& meter) {
+    const auto peakOf = meter.truePeak ? ebur128_true_peak : ebur128_sample_peak;
+    double peak = 0;
+    for (int c = 0; c < meter.channels; ++c) {
+        double channelPeak = 0;
+        if (peakOf(meter.state.get(), static_cast<unsigned>(c), &channelPeak) == EBUR128_SUCCESS) {
+            peak = std::max(peak, channelPeak);
+        }
+    }
+    return peak;
+}
+
 void MeterDecodedFrames(LoudnessMeter& meter) {
     while (avcodec_receive_frame(meter.decoder.get(), meter.decoded.get()) >= 0) {
         MeterFrame(meter, meter.decoded.get());
@@ -272,18 +284,14 @@ TrackLoudness MeasuredLoudness(const LoudnessMeter& meter) {
         track.gap = LoudnessGap::Silence;
         return track;
     }
-    double peak = 0;
-    for (int c = 0; c < meter.channels; ++c) {
-        double channelPeak = 0;
-        if (ebur128_true_peak(meter.state.get(), static_cast<unsigned>(c), &channelPeak) ==
-            EBUR128_SUCCESS) {
-            peak = std::max(peak, channelPeak);
-        }
-    }
     track.gap = LoudnessGap::None;
     track.integrated = loudness;
-    track.truePeak = peak;
+    track.peak = HighestPeak(meter);
     return track;
+}
+
+double MeasuredPeak(const LoudnessMeter& meter) {
+    return meter.state && !meter.failed ? HighestPeak(meter) : 0;
 }
 
 TrackLoudness AlbumLoudness(const TrackLoudness* tracks, int count) {
@@ -292,7 +300,7 @@ TrackLoudness AlbumLoudness(const TrackLoudness* tracks, int count) {
     for (int i = 0; i < count; ++i) {
         if (tracks[i].gap == LoudnessGap::None && tracks[i].state) {
             states.push_back(const_cast<ebur128_state*>(tracks[i].state));
-            peak = std::max(peak, tracks[i].truePeak);
+            peak = std::max(peak, tracks[i].peak);
         }
     }
     TrackLoudness album;
@@ -306,6 +314,6 @@ TrackLoudness AlbumLoudness(const TrackLoudness* tracks, int count) {
     }
     album.gap = LoudnessGap::None;
     album.integrated = loudness;
-    album.truePeak = peak;
+    album.peak = peak;
     return album;
 }

@@ -32,6 +32,10 @@ struct LoudnessMeter {
     AVSampleFormat fromFormat = AV_SAMPLE_FMT_NONE;
     int rate = 0;
     int channels = 0;
+    // The limit a normalised output keeps to is a true peak; the peaks
+    // ReplayGain tags hold are sample peaks, which players read them as, and
+    // which cost a fraction of the true peak's 4x oversampling.
+    bool truePeak = false;
     EbuStatePtr state;
     int64_t samples = 0; // samples measured, at `rate`
     float* interleaved = nullptr;
@@ -48,7 +52,7 @@ struct LoudnessMeter {
 struct TrackLoudness {
     LoudnessGap gap = LoudnessGap::Failed;
     double integrated = 0;                // LUFS
-    double truePeak = 0;                  // linear, 1.0 is full scale
+    double peak = 0;                      // linear, 1.0 is full scale; true or sample peak
     const ebur128_state* state = nullptr; // for the album's value; owned by the meter
 };
 
@@ -70,6 +74,10 @@ void MeterFrame(LoudnessMeter& meter, const AVFrame* frame);
 
 TrackLoudness MeasuredLoudness(const LoudnessMeter& meter);
 
-// The integrated loudness of several tracks together and their highest true
+// The highest peak the meter saw, of a track too short for a loudness too;
+// linear, 0 when it saw nothing.
+double MeasuredPeak(const LoudnessMeter& meter);
+
+// The integrated loudness of several tracks together and their highest
 // peak: an album's. Tracks with a gap are left out; gap Silence when none is left.
 TrackLoudness AlbumLoudness(const TrackLoudness* tracks, int count);

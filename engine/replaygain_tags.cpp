@@ -155,11 +155,11 @@ ReplayGainValues ReplayGainOf(const TrackLoudness& track, const TrackLoudness* a
     }
     values.hasTrack = true;
     values.trackGain = kReplayGainReference - track.integrated;
-    values.trackPeak = track.truePeak;
+    values.trackPeak = track.peak;
     if (album && album->gap == LoudnessGap::None) {
         values.hasAlbum = true;
         values.albumGain = kReplayGainReference - album->integrated;
-        values.albumPeak = album->truePeak;
+        values.albumPeak = album->peak;
     }
     return values;
 }

@@ -39,6 +39,9 @@ struct OutputParameters {
     // 0 for none.
     bool writeReplayGain = false;
     int32_t normalizeLufs = 0;
+    // With a target: one gain for each album (the rows of one source folder
+    // with the same album tag) rather than for each track.
+    bool normalizeAlbums = false;
     // Output names made from the sources' tags ("" keeps each source's own
     // name), and whether a source whose output is newer is left alone.
     std::string namePattern;

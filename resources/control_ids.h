@@ -71,6 +71,7 @@ inline constexpr int kSettingNormalize = 1151;
 inline constexpr int kSettingNamePattern = 1152;
 inline constexpr int kSettingNamePreview = 1153;
 inline constexpr int kSettingOnlyNew = 1154;
+inline constexpr int kSettingNormalizeAlbums = 1155;
 
 // File information dialog (template 165).
 inline constexpr int kInfoMediaLength = 1004;

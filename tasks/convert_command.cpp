@@ -162,6 +162,7 @@ void WriteOutputParameters(AVConvert& engine) {
     engine.m_writeReplayGain = OutputSettings.writeReplayGain;
     engine.m_albumMode = AlbumByTag;
     engine.m_normalizeLufs = OutputSettings.normalizeLufs;
+    engine.m_normalizeAlbums = OutputSettings.normalizeAlbums;
 }
 
 } // namespace

@@ -24,6 +24,7 @@ constexpr const char* kSampleRateKey = "SampleRate";
 constexpr const char* kChannelsKey = "Channels";
 constexpr const char* kReplayGainKey = "ReplayGain";
 constexpr const char* kNormalizeKey = "Normalize";
+constexpr const char* kNormalizeAlbumsKey = "NormalizeAlbums";
 constexpr const char* kNamePatternKey = "OutputNames";
 constexpr const char* kOnlyNewKey = "OnlyNewAndChanged";
 
@@ -96,13 +97,14 @@ bool EncoderWrites(const OutputParameters& settings, int formatIndex) {
     return CheckEncoderOpens(params, extension).opens;
 }
 
-// Files of earlier versions have neither key: loudness stays off.
+// Files of earlier versions have none of the keys: loudness stays off.
 void LoadLoudness(const RememberedValues& remembered, OutputParameters& settings) {
     settings.writeReplayGain = remembered.Number(kReplayGainKey) == 1;
     const std::optional<int32_t> lufs = remembered.Number(kNormalizeKey);
     const bool offered = lufs && std::find(kNormalizeTargets.begin(), kNormalizeTargets.end(),
                                            *lufs) != kNormalizeTargets.end();
     settings.normalizeLufs = offered ? *lufs : 0;
+    settings.normalizeAlbums = remembered.Number(kNormalizeAlbumsKey) == 1;
 }
 
 // Files of earlier versions have neither key: today's names, every file
@@ -155,6 +157,7 @@ void SaveOutputChoice(const MainWindowState& state, const OutputParameters& sett
         {kChannelsKey, std::to_string(settings.channels)},
         {kReplayGainKey, settings.writeReplayGain ? "1" : "0"},
         {kNormalizeKey, std::to_string(settings.normalizeLufs)},
+        {kNormalizeAlbumsKey, settings.normalizeAlbums ? "1" : "0"},
         {kNamePatternKey, settings.namePattern},
         {kOnlyNewKey, settings.onlyNewAndChanged ? "1" : "0"},
     };

@@ -85,6 +85,7 @@ CSettings::CSettings(OutputParameters& settings, UserDialogs& dialogs, std::stri
     m_channelList = FindControlAs<QComboBox>(*this, ids::kSettingChannel);
     m_replayGainBox = FindControlAs<QCheckBox>(*this, ids::kSettingReplayGain);
     m_normalizeList = FindControlAs<QComboBox>(*this, ids::kSettingNormalize);
+    m_normalizeAlbumsBox = FindControlAs<QCheckBox>(*this, ids::kSettingNormalizeAlbums);
     m_namePatternEdit = FindControlAs<QLineEdit>(*this, ids::kSettingNamePattern);
     m_namePreview = FindControlAs<QLabel>(*this, ids::kSettingNamePreview);
     m_onlyNewBox = FindControlAs<QCheckBox>(*this, ids::kSettingOnlyNew);
@@ -95,6 +96,8 @@ CSettings::CSettings(OutputParameters& settings, UserDialogs& dialogs, std::stri
     PreselectEncoder();
     KeepEnterFromButtons();
     connect(m_encoderList, &QComboBox::activated, this, &CSettings::ApplyEncoderChoices);
+    connect(m_normalizeList, &QComboBox::currentIndexChanged, this,
+            &CSettings::EnableNormalizeAlbums);
     connect(FindControlAs<QPushButton>(*this, ids::kSettingOk), &QPushButton::clicked, this,
             &CSettings::OnOk);
     connect(FindControlAs<QPushButton>(*this, ids::kSettingCancel), &QPushButton::clicked, this,
@@ -128,12 +131,20 @@ void CSettings::ShowLoudness() {
     }
     const int index = m_normalizeList->findText(NormalizeText(m_settings.normalizeLufs));
     m_normalizeList->setCurrentIndex(index < 0 ? 0 : index);
+    m_normalizeAlbumsBox->setChecked(m_settings.normalizeAlbums);
+    EnableNormalizeAlbums();
+}
+
+// Albums are normalised only when there is a target to bring them to.
+void CSettings::EnableNormalizeAlbums() {
+    m_normalizeAlbumsBox->setEnabled(m_normalizeList->currentIndex() > 0);
 }
 
 void CSettings::StoreLoudness() {
     m_settings.writeReplayGain = m_replayGainBox->isChecked();
     const int index = m_normalizeList->currentIndex();
     m_settings.normalizeLufs = index > 0 ? kNormalizeTargets[static_cast<size_t>(index - 1)] : 0;
+    m_settings.normalizeAlbums = m_normalizeAlbumsBox->isChecked();
 }
 
 void CSettings::ShowOutputNaming() {

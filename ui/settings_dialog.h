@@ -42,6 +42,7 @@ private:
     void ShowPreset();
     void ShowLoudness();
     void StoreLoudness();
+    void EnableNormalizeAlbums();
     void ShowOutputNaming();
     void ShowNamePreview();
     bool NamePatternReads();
@@ -65,6 +66,7 @@ private:
     QComboBox* m_channelList = nullptr;
     QCheckBox* m_replayGainBox = nullptr;
     QComboBox* m_normalizeList = nullptr;
+    QCheckBox* m_normalizeAlbumsBox = nullptr;
     QLineEdit* m_namePatternEdit = nullptr;
     QLabel* m_namePreview = nullptr;
     QCheckBox* m_onlyNewBox = nullptr;

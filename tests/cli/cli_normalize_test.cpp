@@ -3,8 +3,10 @@
 // would pass -1 dBTP, and a stop while measuring writes nothing.
 #include "cli_process.h"
 #include "engine/work_file.h"
+#include "tests/support/ffmpeg_loudness.h"
 #include "tests/support/media_check.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -17,28 +19,6 @@ namespace {
 
 using namespace veltrano::test;
 namespace fs = std::filesystem;
-
-// FFmpeg's ebur128 filter, independent of the converter's meter.
-struct FfmpegLevel {
-    double integrated = NAN; // LUFS
-    double truePeak = NAN;   // dBTP
-};
-
-double LastValue(const std::string& lines, const std::string& key) {
-    const size_t at = lines.rfind(key + "=");
-    return at == std::string::npos ? NAN : std::atof(lines.c_str() + at + key.size() + 1);
-}
-
-FfmpegLevel MeasureWithFfmpeg(const std::string& path) {
-    const std::string lines = RunCommand(
-        "ffmpeg -nostdin -nostats -v error -i " + ShellQuote(path) +
-        " -af ebur128=metadata=1:peak=true,ametadata=mode=print:file=- -f null - | tail -n 20");
-    FfmpegLevel level;
-    level.integrated = LastValue(lines, "lavfi.r128.I");
-    const double peak = LastValue(lines, "lavfi.r128.true_peak");
-    level.truePeak = peak > 0 ? 20.0 * std::log10(peak) : NAN;
-    return level;
-}
 
 bool HasText(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -61,17 +41,17 @@ TEST(CliNormalize, LosslessOutputsReachTheTargetAndAPeakyFileIsHeldBack) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     for (const char* name : {"quiet", "loud"}) {
-        const FfmpegLevel level = MeasureWithFfmpeg(out + "/" + name + ".flac");
+        const FfmpegLoudness level = MeasureWithFfmpeg({out + "/" + name + ".flac"});
         EXPECT_NEAR(level.integrated, -16.0, 0.5) << name;
-        EXPECT_LE(level.truePeak, -0.8) << name;
+        EXPECT_LE(level.truePeakDb, -0.8) << name;
         EXPECT_TRUE(HasText(run.err, std::string(name) + ".wav: loudness ")) << run.err;
         EXPECT_FALSE(HasText(run.err, std::string(name) + ".wav: completed (held back")) << run.err;
     }
     // Brought to -16 LUFS its clicks would pass full scale: it stops at -1 dBTP,
     // well short of the target, and says so.
-    const FfmpegLevel peaky = MeasureWithFfmpeg(out + "/peaky.flac");
+    const FfmpegLoudness peaky = MeasureWithFfmpeg({out + "/peaky.flac"});
     EXPECT_LT(peaky.integrated, -20.0);
-    EXPECT_NEAR(peaky.truePeak, -1.0, 0.2);
+    EXPECT_NEAR(peaky.truePeakDb, -1.0, 0.2);
     EXPECT_TRUE(HasText(run.err, "peaky.wav: completed (held back by the true-peak limit of "
                                  "-1 dBTP)"))
         << run.err;
@@ -92,6 +72,134 @@ TEST(CliNormalize, OnlyTheOfferedTargetsAreTaken) {
     }
     EXPECT_FALSE(fs::exists(dir + "/out"));
 }
+
+// Options that go together or not at all.
+TEST(CliNormalize, NormalizeByTakesTrackOrAlbumAndOnlyWithATarget) {
+    const std::string dir = MakeScratchDir("cli_normalize_by");
+    struct Case {
+        std::vector<std::string> args;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"--normalize", "-16", "--normalize-by", "disc"},
+         "option '--normalize-by' needs track or album, not 'disc'"},
+        {{"--normalize-by", "album"}, "option '--normalize-by' goes with --normalize"},
+        {{"--normalize", "-16", "--album-mode", "folder"},
+         "option '--album-mode' goes with --replaygain or --normalize-by album"},
+        {{"--normalize", "-16", "--normalize-by", "track", "--album-mode", "folder"},
+         "option '--album-mode' goes with --replaygain or --normalize-by album"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"-o", dir + "/out", FixturePath("stereo44.wav")});
+        const CliRun run = RunCli(args, dir);
+        EXPECT_EQ(run.exitCode, 2) << c.error;
+        EXPECT_TRUE(HasText(run.err, c.error)) << run.err;
+    }
+    EXPECT_FALSE(fs::exists(dir + "/out"));
+}
+
+// Normalised by album, the tracks of one album get one gain: the album as a
+// whole reaches the target, or the true-peak limit of its peakiest track.
+struct AlbumCase {
+    const char* name;
+    std::vector<std::string> albumMode; // options grouping the albums
+    const char* albumTags[3];
+    const char* loudSource; // the lavfi source of the third track
+    bool heldBack;
+};
+
+const AlbumCase kAlbumCases[] = {
+    {"tag",
+     {},
+     {"Levels", "Levels", "Levels"},
+     "anoisesrc=color=pink:d=6:r=44100:amplitude=0.12",
+     false},
+    {"folder",
+     {"--album-mode", "folder"},
+     {"One", "Two", "Three"},
+     "anoisesrc=color=pink:d=6:r=44100:amplitude=0.12",
+     false},
+    // A quiet tone with a click near full scale every second: brought up
+    // with the album it would pass -1 dBTP, so it holds the whole album back.
+    {"peaky",
+     {},
+     {"Levels", "Levels", "Levels"},
+     "\"aevalsrc='0.02*sin(2*PI*440*t)+if(lt(mod(t\\,1)\\,0.001)\\,0.9\\,0)':d=6:s=44100\"",
+     true},
+};
+
+class CliNormalizeAlbum : public ::testing::TestWithParam<AlbumCase> {};
+
+TEST_P(CliNormalizeAlbum, OneGainForTheAlbumKeepsItsTracksLevels) {
+    const AlbumCase& album = GetParam();
+    const std::string dir = MakeScratchDir(std::string("cli_normalize_album_") + album.name);
+    const std::string lavfi[] = {"anoisesrc=color=pink:d=6:r=44100:amplitude=0.01",
+                                 "anoisesrc=color=pink:d=6:r=44100:amplitude=0.03",
+                                 album.loudSource};
+    std::vector<std::string> names = {"quiet", "middle", "loud", "short"};
+    std::vector<std::string> args = {"-f",    "flac", "--normalize", "-16", "--normalize-by",
+                                     "album", "-o",   dir + "/out"};
+    args.insert(args.end(), album.albumMode.begin(), album.albumMode.end());
+    for (size_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(
+            MakeMedia("-f lavfi -i " + lavfi[i] + " -ac 2 -metadata album=" + album.albumTags[i],
+                      dir + "/" + names[i] + ".wav"));
+    }
+    // Too short for a loudness of its own: it takes the album's gain.
+    ASSERT_TRUE(
+        MakeMedia("-f lavfi -i sine=frequency=440:d=0.2:r=44100,volume=0.1 -ac 2 -metadata album=" +
+                      std::string(album.albumTags[0]),
+                  dir + "/short.wav"));
+    for (const std::string& name : names) {
+        args.push_back(dir + "/" + name + ".wav");
+    }
+    const CliRun run = RunCli(args, dir);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    std::vector<std::string> outputs;
+    std::vector<double> gains;
+    double highestPeak = -HUGE_VAL;
+    for (size_t i = 0; i < 3; ++i) {
+        const std::string output = dir + "/out/" + names[i] + ".flac";
+        outputs.push_back(output);
+        const FfmpegLoudness before = MeasureWithFfmpeg({dir + "/" + names[i] + ".wav"});
+        const FfmpegLoudness after = MeasureWithFfmpeg({output});
+        gains.push_back(after.integrated - before.integrated);
+        highestPeak = std::max(highestPeak, after.truePeakDb);
+        EXPECT_TRUE(HasText(run.err, names[i] + ".wav: loudness -")) << run.err;
+        EXPECT_EQ(HasText(run.err, names[i] + ".wav: completed (held back"), album.heldBack)
+            << run.err;
+    }
+    // The tracks keep their differences in level.
+    for (const double gain : gains) {
+        EXPECT_NEAR(gain, gains[0], 0.2) << album.name;
+    }
+    const double shortGain = MeasureWithFfmpeg({dir + "/out/short.flac"}).samplePeakDb -
+                             MeasureWithFfmpeg({dir + "/short.wav"}).samplePeakDb;
+    EXPECT_NEAR(shortGain, gains[0], 0.2) << album.name;
+    EXPECT_TRUE(HasText(run.err, "short.wav: loudness not measurable (silent or shorter than "
+                                 "400 ms), album "))
+        << run.err;
+    // Each file's line gives the album's gain.
+    size_t albumLines = 0;
+    for (size_t at = run.err.find(" LUFS, album gain "); at != std::string::npos;
+         at = run.err.find(" LUFS, album gain ", at + 1)) {
+        ++albumLines;
+    }
+    EXPECT_EQ(albumLines, names.size()) << run.err;
+    const double together = MeasureWithFfmpeg(outputs).integrated;
+    if (album.heldBack) {
+        EXPECT_NEAR(highestPeak, -1.0, 0.2);
+        EXPECT_LT(together, -16.5);
+    } else {
+        EXPECT_NEAR(together, -16.0, 0.5);
+        EXPECT_LE(highestPeak, -0.8);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AlbumGroupings, CliNormalizeAlbum, ::testing::ValuesIn(kAlbumCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 bool WaitForText(CliProcess& process, const std::string& text) {
     for (int polls = 0; polls < 6000; ++polls) {

@@ -2,6 +2,7 @@
 // agree with FFmpeg's own EBU R128 measurement of each output, an album's
 // files share its values, and tracks without a loudness get none and say why.
 #include "cli_process.h"
+#include "tests/support/ffmpeg_loudness.h"
 #include "tests/support/media_check.h"
 
 #include <cmath>
@@ -13,22 +14,9 @@ namespace {
 using namespace veltrano::test;
 
 // FFmpeg's ebur128 filter, independent of the converter's meter: the
-// integrated loudness of the files played one after another, to 0.001 LU.
+// integrated loudness of the files played one after another.
 double FfmpegIntegratedLoudness(const std::vector<std::string>& paths) {
-    std::string command = "ffmpeg -nostdin -nostats -v error";
-    for (const std::string& path : paths) {
-        command += " -i " + ShellQuote(path);
-    }
-    std::string filter;
-    for (size_t i = 0; i < paths.size(); ++i) {
-        filter += "[" + std::to_string(i) + ":a]";
-    }
-    filter += "concat=n=" + std::to_string(paths.size()) +
-              ":v=0:a=1,ebur128=metadata=1,ametadata=mode=print:key=lavfi.r128.I:file=-";
-    command += " -filter_complex " + ShellQuote(filter) + " -f null - | tail -n 1";
-    const std::string line = RunCommand(command);
-    const size_t equals = line.find('=');
-    return equals == std::string::npos ? NAN : std::atof(line.c_str() + equals + 1);
+    return MeasureWithFfmpeg(paths).integrated;
 }
 
 // "-6.52 dB" -> -6.52; Opus's Q7.8 "-1669" -> -6.52 relative to -18 LUFS.
@@ -91,14 +79,17 @@ TEST_P(CliReplayGain, TagsAgreeWithFfmpegsMeasurementAndTheAlbumSharesItsValues)
         outputs.push_back(output);
         const ProbedAudio probed = ProbeAudio(output);
         ASSERT_TRUE(probed.ok) << output;
-        const double expected = -18.0 - FfmpegIntegratedLoudness({output});
+        const FfmpegLoudness measured = MeasureWithFfmpeg({output});
+        const double expected = -18.0 - measured.integrated;
         EXPECT_NEAR(GainOf(probed.Tag(trackKey), tagged.r128), expected, 0.1) << output;
-        // Opus streams carry no peak tags; the others' peaks are true peaks.
+        // Opus streams carry no peak tags; the others' peaks are sample peaks,
+        // as players read them.
         if (!tagged.r128) {
             const double peak = std::atof(probed.Tag("REPLAYGAIN_TRACK_PEAK").c_str());
             EXPECT_GT(peak, 0.0) << output;
             EXPECT_LE(peak, 1.2) << output;
             EXPECT_EQ(probed.Tag("REPLAYGAIN_TRACK_PEAK").find('.'), 1u) << output;
+            EXPECT_NEAR(20.0 * std::log10(peak), measured.samplePeakDb, 0.1) << output;
         }
         if (albumGainText.empty()) {
             albumGainText = probed.Tag(albumKey);

@@ -12,9 +12,12 @@ namespace {
 // Every name of every option the program takes, written out here so that a
 // row lost from the table, or a name changed in it, shows.
 const std::vector<std::string> kNamedOptions = {
-    "-f",        "--format", "--encoder", "--bitrate", "--rate", "--channels",       "--start",
-    "--end",     "-o",       "--output",  "-j",        "--jobs", "--probe",          "-v",
-    "--verbose", "-h",       "--help",    "--version", "--name", "--portable-names",
+    "-f",           "--format",     "--encoder",   "--bitrate",
+    "--rate",       "--channels",   "--start",     "--end",
+    "-o",           "--output",     "-j",          "--jobs",
+    "--probe",      "-v",           "--verbose",   "-h",
+    "--help",       "--version",    "--name",      "--portable-names",
+    "--replaygain", "--album-mode", "--normalize", "--normalize-by",
 };
 
 TEST(OptionTable, FindsEveryOptionByEachOfItsNamesAndNothingElse) {

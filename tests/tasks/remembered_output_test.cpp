@@ -88,22 +88,28 @@ TEST(RememberedOutput, ARestartGetsBackTheLoudnessAndAnOlderFileLoadsItOff) {
     SelectOutputFormat(chosen, kMp3Index);
     chosen.writeReplayGain = true;
     chosen.normalizeLufs = -23;
+    chosen.normalizeAlbums = true;
     SaveOutputChoice(file.state, chosen);
+    EXPECT_EQ(ReadIniValue(file.state.m_iniPath, "Info", "NormalizeAlbums"), "1");
     OutputParameters restored;
     EXPECT_EQ(LoadOutputChoice(file.state, restored), kMp3Index);
     EXPECT_TRUE(restored.writeReplayGain);
     EXPECT_EQ(restored.normalizeLufs, -23);
+    EXPECT_TRUE(restored.normalizeAlbums);
 
     // A file of an earlier version, and one edited to a target not offered.
     for (const std::string& text : {"[Info]\nFormat=mp3\nEncoder=MP3\n"s,
-                                    "[Info]\nFormat=mp3\nReplayGain=yes\nNormalize=-20\n"s}) {
+                                    "[Info]\nFormat=mp3\nReplayGain=yes\nNormalize=-20\n"
+                                    "NormalizeAlbums=yes\n"s}) {
         WriteText(file.state.m_iniPath, text);
         OutputParameters older;
         older.writeReplayGain = true; // whatever the process held before
         older.normalizeLufs = -14;
+        older.normalizeAlbums = true;
         EXPECT_EQ(LoadOutputChoice(file.state, older), kMp3Index) << text;
         EXPECT_FALSE(older.writeReplayGain) << text;
         EXPECT_EQ(older.normalizeLufs, 0) << text;
+        EXPECT_FALSE(older.normalizeAlbums) << text;
     }
 }
 
@@ -143,7 +149,8 @@ TEST(RememberedOutput, KeepsTheFilesOtherKeysAndSections) {
     EXPECT_EQ(ReadText(file.state.m_iniPath),
               "; by hand\n[Other]\nFormat=keep\n\n[info]\nPath=/music/out\nColour=blue\n"
               "Format=ogg\nEncoder=VORBIS\nBitRate=128000\nSampleRate=44100\nChannels=2\n"
-              "ReplayGain=0\nNormalize=0\nOutputNames=\nOnlyNewAndChanged=0\n\n[Last]\ny=2\n");
+              "ReplayGain=0\nNormalize=0\nNormalizeAlbums=0\nOutputNames=\nOnlyNewAndChanged=0\n\n"
+              "[Last]\ny=2\n");
 
     // Saving again replaces the keys in place.
     chosen.audioBitRate = 192000;

@@ -258,6 +258,44 @@ TEST_F(SettingsDialogTest, LoudnessStartsOffAndOkStoresItWhileCancelKeepsIt) {
     EXPECT_EQ(Selected(List(ids::kSettingNormalize)), "-16 LUFS");
 }
 
+// The album choice only means something with a target to normalise to.
+TEST_F(SettingsDialogTest, NormaliseAlbumsIsOfferedOnlyWithATargetAndOkStoresIt) {
+    ChooseFormat(kFlacIndex);
+    Open();
+    auto& albums = *FindControlAs<QCheckBox>(*dialog, ids::kSettingNormalizeAlbums);
+    QComboBox& normalize = List(ids::kSettingNormalize);
+    EXPECT_EQ(albums.text(), "Normalise albums as a whole");
+    EXPECT_FALSE(albums.isChecked());
+    // Inside the Loudness group, below the list.
+    const QList<QGroupBox*> groups = dialog->findChildren<QGroupBox*>();
+    ASSERT_EQ(groups.size(), 3);
+    EXPECT_TRUE(groups[1]->geometry().contains(albums.geometry()));
+    EXPECT_GE(albums.geometry().top(), normalize.geometry().bottom());
+
+    struct Step {
+        const char* target;
+        bool enabled;
+    };
+    for (const Step step : {Step{"Off", false}, Step{"-14 LUFS", true}, Step{"-23 LUFS", true},
+                            Step{"Off", false}, Step{"-16 LUFS", true}}) {
+        Pick(normalize, step.target);
+        EXPECT_EQ(albums.isEnabled(), step.enabled) << step.target;
+    }
+    albums.click();
+    PressOk();
+    EXPECT_EQ(OutputSettings.normalizeLufs, -16);
+    EXPECT_TRUE(OutputSettings.normalizeAlbums);
+
+    // Reopened, it shows the choice in force, and Cancel keeps it.
+    Open();
+    auto& again = *FindControlAs<QCheckBox>(*dialog, ids::kSettingNormalizeAlbums);
+    EXPECT_TRUE(again.isChecked());
+    EXPECT_TRUE(again.isEnabled());
+    again.click();
+    Button(ids::kSettingCancel).click();
+    EXPECT_TRUE(OutputSettings.normalizeAlbums);
+}
+
 struct FirstOpeningCase {
     const char* name;
     int formatIndex;
