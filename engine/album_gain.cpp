@@ -1,5 +1,6 @@
 #include "engine/album_gain.h"
 
+#include "engine/album_rows.h"
 #include "engine/ffmpeg_ptr.h"
 #include "engine/media_input.h"
 #include "engine/output_naming.h"
@@ -77,18 +78,7 @@ const char* LoudnessNoteText(uint8_t note) {
 LoudnessBatch::LoudnessBatch(std::vector<int> albumOfRow)
     : m_albumOfRow(std::move(albumOfRow)), m_meters(m_albumOfRow.size()),
       m_waiting(m_albumOfRow.size()) {
-    for (size_t row = 0; row < m_albumOfRow.size(); ++row) {
-        const int album = m_albumOfRow[row];
-        if (album < 0) {
-            continue;
-        }
-        if (static_cast<size_t>(album) >= m_albums.size()) {
-            m_albums.resize(static_cast<size_t>(album) + 1);
-        }
-        m_albums[static_cast<size_t>(album)].rows.push_back(static_cast<int>(row));
-        ++m_albums[static_cast<size_t>(album)].left;
-        m_meters[row] = std::make_unique<LoudnessMeter>();
-    }
+    CollectAlbumRows(m_albumOfRow, m_albums, m_meters);
 }
 
 LoudnessMeter& LoudnessBatch::MeterOf(int row) {

@@ -1,5 +1,6 @@
 #include "engine/album_levels.h"
 
+#include "engine/album_rows.h"
 #include "engine/failure_reason.h"
 #include "engine/loudness_analysis.h"
 
@@ -21,18 +22,7 @@ RowLevel AlbumRowLevel(const TrackLoudness& track, const RowLevel& album) {
 AlbumLevels::AlbumLevels(std::vector<int> albumOfRow, double targetLufs, PublishLevel publish)
     : m_albumOfRow(std::move(albumOfRow)), m_targetLufs(targetLufs), m_publish(std::move(publish)),
       m_meters(m_albumOfRow.size()), m_failures(m_albumOfRow.size(), FailureNone) {
-    for (size_t row = 0; row < m_albumOfRow.size(); ++row) {
-        const int album = m_albumOfRow[row];
-        if (album < 0) {
-            continue;
-        }
-        if (static_cast<size_t>(album) >= m_albums.size()) {
-            m_albums.resize(static_cast<size_t>(album) + 1);
-        }
-        m_albums[static_cast<size_t>(album)].rows.push_back(static_cast<int>(row));
-        ++m_albums[static_cast<size_t>(album)].left;
-        m_meters[row] = std::make_unique<LoudnessMeter>();
-    }
+    CollectAlbumRows(m_albumOfRow, m_albums, m_meters);
 }
 
 LoudnessMeter& AlbumLevels::MeterOf(int row) {

@@ -365,14 +365,13 @@ RowFailure AttachLoudness(const RowJob& job, RowResources& res) {
     return kGoOn;
 }
 
-// A long row whose format joins seamlessly is encoded on the idle cores.
-RowFailure SplitLongRow(const RowJob& job, const OutputAudioParams& params, RowResources& res,
-                        const ClipWindow& clip) {
+// A long row whose format joins seamlessly is encoded on the idle cores;
+// without memory for the chunks, on one core as any other row.
+void SplitLongRow(const RowJob& job, const OutputAudioParams& params, RowResources& res,
+                  const ClipWindow& clip) {
     if (WillSplit(job, params, RowSeconds(clip, res.source))) {
-        // Without memory for it, the row is encoded on one core, as any other.
         StartSplitEncoding(res.transcoder, job.splitWays);
     }
-    return kGoOn;
 }
 
 // Writes the row's work file, from opening the source to closing the file.
@@ -390,14 +389,12 @@ WrittenRow WriteWorkFile(const RowJob& job, const OutputAudioParams& params, Row
         written.failure = AttachLoudness(job, res);
     }
     if (!IsFailure(written.failure)) {
-        written.failure = SplitLongRow(job, params, res, clip);
-    }
-    if (!IsFailure(written.failure)) {
         written.failure = CreateOutputFile(job, res);
     }
     if (IsFailure(written.failure)) {
         return written;
     }
+    SplitLongRow(job, params, res, clip);
     SeekToClipStart(job.clipStart, res.input.get());
     const LoopEnd end = RunPacketLoop(res, clip, percent, stop);
     // Whether the row is whole is settled here: a stop that comes later, while

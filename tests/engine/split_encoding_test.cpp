@@ -24,10 +24,12 @@ constexpr int kSourceRate = 44100;
 constexpr int kSourceSeconds = 300;
 
 // Pink noise on the left, a tone on the right: an encoder spends its bits
-// unevenly on it, so a join that loses state shows.
+// unevenly on it, so a join that loses state shows. Each test makes its own,
+// in a folder of its own: tests run side by side.
 const std::string& LongSource() {
     static const std::string path = [] {
-        const std::string file = EngineScratchDir("split_source") + "/long.flac";
+        const std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
+        const std::string file = EngineScratchDir("split_source_" + test) + "/long.flac";
         const std::string seconds = std::to_string(kSourceSeconds);
         const bool made =
             MakeMedia("-f lavfi -i anoisesrc=d=" + seconds +
