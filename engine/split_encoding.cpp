@@ -97,6 +97,12 @@ struct SplitEncoder {
     std::condition_variable md5Turn;
     int md5NextChunk = 0;
     int chunksOpened = 0;
+    // Encoders whose frames stand alone (FLAC, ALAC) go on from one chunk to
+    // the next instead of being opened for each: opening FLAC's clears
+    // megabytes, which costs as much as a chunk's MD5.
+    bool reusesEncoders = false;
+    std::mutex idleMutex;
+    std::vector<CodecContextPtr> idleEncoders;
     // MP3: the last chunk written, from a few frames before its join on, is
     // held back until the next chunk's frames there are known.
     bool mp3 = false;
@@ -139,7 +145,6 @@ bool KeepsPacket(const Chunk& chunk, const AVCodecContext* encoder, int64_t pts)
 }
 
 int CollectPackets(Chunk& chunk, AVCodecContext* encoder, AVPacket* packet) {
-    const int64_t shift = chunk.start - chunk.warmUp;
     for (;;) {
         const int ret = avcodec_receive_packet(encoder, packet);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) {
@@ -147,12 +152,6 @@ int CollectPackets(Chunk& chunk, AVCodecContext* encoder, AVPacket* packet) {
         }
         if (ret < 0) {
             return ret;
-        }
-        if (packet->pts != AV_NOPTS_VALUE) {
-            packet->pts += shift;
-        }
-        if (packet->dts != AV_NOPTS_VALUE) {
-            packet->dts += shift;
         }
         if (packet->pts == AV_NOPTS_VALUE) {
             av_packet_unref(packet);
@@ -195,20 +194,38 @@ int NumberFlacFrames(Chunk& chunk, int frameSamples) {
     return 0;
 }
 
+int TakeEncoder(SplitEncoder& s, CodecContextPtr& encoder) {
+    if (s.reusesEncoders) {
+        std::lock_guard lock(s.idleMutex);
+        if (!s.idleEncoders.empty()) {
+            encoder = std::move(s.idleEncoders.back());
+            s.idleEncoders.pop_back();
+            return 0;
+        }
+    }
+    return OpenAudioEncoder(s.settings.params, s.settings.source, encoder);
+}
+
+void GiveEncoderBack(SplitEncoder& s, CodecContextPtr encoder) {
+    std::lock_guard lock(s.idleMutex);
+    s.idleEncoders.push_back(std::move(encoder));
+}
+
 int EncodeChunk(Chunk& chunk, SplitEncoder& s) {
     if (s.flac) {
         SumChunkInTurn(s, chunk);
     }
     CodecContextPtr encoder;
-    const ChunkSettings& settings = s.settings;
-    if (const int ret = OpenAudioEncoder(settings.params, settings.source, encoder); ret < 0) {
+    if (const int ret = TakeEncoder(s, encoder); ret < 0) {
         return ret;
     }
     PacketPtr packet(av_packet_alloc());
     if (!packet) {
         return AVERROR(ENOMEM);
     }
-    int64_t pts = 0;
+    // Stamped in the whole stream's time, so that an encoder that goes on
+    // to a later chunk sees its time go forward.
+    int64_t pts = chunk.start - chunk.warmUp;
     for (FramePtr& frame : chunk.frames) {
         frame->pts = pts;
         pts += frame->nb_samples;
@@ -220,11 +237,16 @@ int EncodeChunk(Chunk& chunk, SplitEncoder& s) {
             return ret;
         }
     }
-    if (const int ret = avcodec_send_frame(encoder.get(), nullptr); ret < 0) {
-        return ret;
-    }
-    if (const int ret = CollectPackets(chunk, encoder.get(), packet.get()); ret < 0) {
-        return ret;
+    // A reused encoder has given every packet of its frames already; only the
+    // stream's last chunk is drained, for FLAC's closing STREAMINFO.
+    const bool drains = !s.reusesEncoders || chunk.last;
+    if (drains) {
+        if (const int ret = avcodec_send_frame(encoder.get(), nullptr); ret < 0) {
+            return ret;
+        }
+        if (const int ret = CollectPackets(chunk, encoder.get(), packet.get()); ret < 0) {
+            return ret;
+        }
     }
     chunk.firstKept = chunk.packets.size();
     for (size_t i = 0; i < chunk.packets.size(); ++i) {
@@ -234,7 +256,10 @@ int EncodeChunk(Chunk& chunk, SplitEncoder& s) {
         }
     }
     chunk.endKept = std::max(chunk.endKept, chunk.firstKept);
-    return s.flac ? NumberFlacFrames(chunk, settings.frameSamples) : 0;
+    if (!drains) {
+        GiveEncoderBack(s, std::move(encoder));
+    }
+    return s.flac ? NumberFlacFrames(chunk, s.settings.frameSamples) : 0;
 }
 
 // ---- handing chunks out and writing them back in order ----------------------
@@ -506,6 +531,7 @@ int StartSplitEncoding(AudioTranscoder& t, int ways) {
     split->chunkSamples = SplitChunkSamples(t.encoder->sample_rate, t.frameSamples);
     split->flac = t.encoder->codec_id == AV_CODEC_ID_FLAC;
     split->mp3 = t.encoder->codec_id == AV_CODEC_ID_MP3;
+    split->reusesEncoders = split->overlap.warmUpFrames == 0 && split->overlap.runOutFrames == 0;
     if (split->flac) {
         if (const int ret = StartFlacTotals(split->flacTotals, t.encoder.get()); ret < 0) {
             return ret;

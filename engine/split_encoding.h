@@ -25,6 +25,10 @@ using SplitEncoderPtr = std::unique_ptr<SplitEncoder, SplitEncoderFreer>;
 // before the extra encoders would pay for their warm-up.
 inline constexpr double kSplitMinSeconds = 120.0;
 
+// From this many ways on, a split row's decoder decodes on the encoders'
+// cores too (when it can), since the row's own thread would fall behind.
+inline constexpr int kThreadedDecodeWays = 4;
+
 // The samples of each chunk but the last: about 10 seconds, in whole encoder
 // frames. The joins fall at its multiples.
 int64_t SplitChunkSamples(int sampleRate, int frameSamples);

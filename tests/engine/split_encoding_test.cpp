@@ -43,10 +43,10 @@ const std::string& LongSource() {
 }
 
 std::string Convert(const std::string& format, bool split, const std::string& name,
-                    int* chunks = nullptr) {
+                    int* chunks = nullptr, int jobs = 2) {
     const std::string out = EngineScratchDir("split_" + format + "_" + name);
     AVConvert engine;
-    engine.m_jobCount = 2;
+    engine.m_jobCount = jobs;
     engine.m_splitRows = split;
     const int64_t before = SplitChunksEncoded();
     RunBatch(engine, {BatchRow{LongSource()}}, CatalogueOutput(FindOutputFormatByName(format)),
@@ -92,19 +92,24 @@ TEST(SplitEncoding, LossyJoinsSoundNoWorseThanOneEncoderAndKeepTheLength) {
     }
 }
 
+// Two ways decode on the row's thread; four also decode on the encoders'
+// cores. Each way's encoder goes on from chunk to chunk.
 TEST(SplitEncoding, LosslessChunksJoinIntoTheOneCoreFileByteForByte) {
     ASSERT_FALSE(LongSource().empty());
     const std::vector<int32_t> source = DecodeS32(LongSource());
     for (const char* format : {"flac", "alac"}) {
-        SCOPED_TRACE(format);
-        int chunks = 0;
         const std::string one = Convert(format, false, "one");
-        const std::string split = Convert(format, true, "split", &chunks);
-        EXPECT_GE(chunks, 3);
-        // FLAC's frame numbers, CRCs, STREAMINFO's length, frame sizes and MD5;
-        // ALAC's sample table and edit list: all of it.
-        EXPECT_EQ(ReadBytes(split), ReadBytes(one));
-        EXPECT_EQ(DecodeS32(split), source);
+        for (const int jobs : {2, kThreadedDecodeWays}) {
+            SCOPED_TRACE(std::string(format) + " on " + std::to_string(jobs) + " ways");
+            int chunks = 0;
+            const std::string split =
+                Convert(format, true, "split" + std::to_string(jobs), &chunks, jobs);
+            EXPECT_GE(chunks, 3);
+            // FLAC's frame numbers, CRCs, STREAMINFO's length, frame sizes and
+            // MD5; ALAC's sample table and edit list: all of it.
+            EXPECT_EQ(ReadBytes(split), ReadBytes(one));
+            EXPECT_EQ(DecodeS32(split), source);
+        }
     }
 }
 
