@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
     const std::vector<float> source = DecodeFloat(argv[1], rate, 2);
     const std::vector<float> one = DecodeFloat(argv[2], rate, 2);
     const std::vector<float> split = DecodeFloat(argv[3], rate, 2);
-    const JoinExcess joins =
-        MeasureJoins(source, one, split, 2, SplitChunkSamples(rate, frameSamples));
+    const JoinExcess joins = MeasureJoins(source, one, split, 2,
+                                          SplitChunkSamples(rate, frameSamples, 2 * sizeof(float)));
     std::printf("%d %.2f %zu %zu\n", joins.joins, joins.worstDb, one.size() / 2, split.size() / 2);
     return 0;
 }

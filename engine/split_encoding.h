@@ -29,9 +29,10 @@ inline constexpr double kSplitMinSeconds = 120.0;
 // cores too (when it can), since the row's own thread would fall behind.
 inline constexpr int kThreadedDecodeWays = 4;
 
-// The samples of each chunk but the last: about 10 seconds, in whole encoder
-// frames. The joins fall at its multiples.
-int64_t SplitChunkSamples(int sampleRate, int frameSamples);
+// The samples of each chunk but the last: about 20 seconds, fewer when a
+// sample of every channel takes many bytes, in whole encoder frames. The
+// joins fall at its multiples.
+int64_t SplitChunkSamples(int sampleRate, int frameSamples, int bytesPerSample);
 
 // How many chunks this process has encoded on their own encoders so far.
 int64_t SplitChunksEncoded();

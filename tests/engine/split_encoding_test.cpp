@@ -76,7 +76,8 @@ TEST(SplitEncoding, LossyJoinsSoundNoWorseThanOneEncoderAndKeepTheLength) {
         int chunks = 0;
         const std::string one = Convert(c.format, false, "one");
         const std::string split = Convert(c.format, true, "split", &chunks);
-        const int64_t chunkSamples = SplitChunkSamples(c.rate, c.frameSamples);
+        // Stereo frames of floats at most: too few bytes to shorten a chunk.
+        const int64_t chunkSamples = SplitChunkSamples(c.rate, c.frameSamples, 2 * sizeof(float));
         const int64_t length = int64_t{kSourceSeconds} * c.rate;
         EXPECT_EQ(chunks, (length + chunkSamples - 1) / chunkSamples);
 
@@ -110,6 +111,27 @@ TEST(SplitEncoding, LosslessChunksJoinIntoTheOneCoreFileByteForByte) {
             EXPECT_EQ(ReadBytes(split), ReadBytes(one));
             EXPECT_EQ(DecodeS32(split), source);
         }
+    }
+}
+
+// Chunks end on encoder frames, and many channels shorten them so that the
+// frames in flight stay small whatever the source.
+TEST(SplitEncoding, ChunksAreWholeFramesOfAtMostEightMegabytes) {
+    struct Case {
+        int rate, frameSamples, bytesPerSample;
+        int64_t samples;
+    };
+    const Case cases[] = {
+        {44100, 1152, 8, 765 * 1152},  // stereo MP3: 19.98 s
+        {48000, 960, 8, 1000 * 960},   // stereo Opus: 20 s exactly
+        {44100, 4608, 4, 191 * 4608},  // 16-bit stereo FLAC
+        {48000, 960, 32, 273 * 960},   // 7.1 floats: 5.5 s, under 8 MiB
+        {192000, 4096, 48, 42 * 4096}, // 24-in-32-bit 5.1 at 192 kHz
+    };
+    for (const Case& c : cases) {
+        const int64_t samples = SplitChunkSamples(c.rate, c.frameSamples, c.bytesPerSample);
+        EXPECT_EQ(samples, c.samples) << c.rate << " Hz, " << c.bytesPerSample << " bytes";
+        EXPECT_LE(samples * c.bytesPerSample, int64_t{8} << 20);
     }
 }
 
