@@ -492,12 +492,37 @@ int SendToEncoder(AudioTranscoder& t, AVFrame* frame) {
     return ReceiveEncodedPackets(t);
 }
 
+// Gives the frame a buffer it alone holds. A split row's chunks keep the
+// frames they were given, so the frame gets a new buffer rather than a copy
+// of the samples the queue is about to overwrite.
+int WritableEncoderFrame(AVFrame* frame) {
+    if (av_frame_is_writable(frame)) {
+        return 0;
+    }
+    FramePtr fresh(av_frame_alloc());
+    if (!fresh) {
+        return AVERROR(ENOMEM);
+    }
+    fresh->format = frame->format;
+    fresh->sample_rate = frame->sample_rate;
+    fresh->nb_samples = frame->nb_samples;
+    if (const int ret = av_channel_layout_copy(&fresh->ch_layout, &frame->ch_layout); ret < 0) {
+        return ret;
+    }
+    if (const int ret = av_frame_get_buffer(fresh.get(), 0); ret < 0) {
+        return ret;
+    }
+    av_frame_unref(frame);
+    av_frame_move_ref(frame, fresh.get());
+    return 0;
+}
+
 // Encodes `samples` queued samples as one frame. A short last frame is padded
 // with silence for encoders that only take whole frames.
 int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
     AVFrame* frame = t.encoderFrame.get();
     frame->nb_samples = t.frameSamples;
-    if (const int ret = av_frame_make_writable(frame); ret < 0) {
+    if (const int ret = WritableEncoderFrame(frame); ret < 0) {
         return ret;
     }
     const int read =
