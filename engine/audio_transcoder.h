@@ -58,6 +58,8 @@ struct AudioTranscoder {
     AudioFifoPtr queue;
     FramePtr decoded;
     FramePtr encoderFrame;
+    // Buffers for encoderFrame while a split row's chunks hold the previous.
+    BufferPoolPtr encoderFramePool;
     PacketPtr encoded;
     SampleBuffer converted;
 

@@ -43,6 +43,12 @@ struct FrameFreer {
 };
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 
+// A pool's buffers outlive it: the pool goes once the last of them returns.
+struct BufferPoolFreer {
+    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+};
+using BufferPoolPtr = std::unique_ptr<AVBufferPool, BufferPoolFreer>;
+
 struct SwrFreer {
     void operator()(SwrContext* ctx) const { swr_free(&ctx); }
 };
