@@ -1,6 +1,7 @@
 #include "engine/audio_transcoder.h"
 
 #include "engine/container_length.h"
+#include "engine/frame_buffers.h"
 #include "engine/loudness_gain.h"
 #include "engine/loudness_meter.h"
 #include "engine/sample_format.h"
@@ -492,64 +493,14 @@ int SendToEncoder(AudioTranscoder& t, AVFrame* frame) {
     return ReceiveEncodedPackets(t);
 }
 
-// Gives the encoder's frame a buffer it alone holds. A split row's chunks
-// keep the frames they were given, so the frame gets a buffer from a pool
-// rather than a copy of the samples the queue is about to overwrite (a heap
-// buffer for each frame, freed on another thread, cost about 1 % of a split
-// MP3 row's CPU).
-int WritableEncoderFrame(AudioTranscoder& t) {
-    AVFrame* frame = t.encoderFrame.get();
-    if (av_frame_is_writable(frame)) {
-        return 0;
-    }
-    FramePtr fresh(av_frame_alloc());
-    if (!fresh) {
-        return AVERROR(ENOMEM);
-    }
-    fresh->format = frame->format;
-    fresh->sample_rate = frame->sample_rate;
-    fresh->nb_samples = frame->nb_samples;
-    if (const int ret = av_channel_layout_copy(&fresh->ch_layout, &frame->ch_layout); ret < 0) {
-        return ret;
-    }
-    const auto format = static_cast<AVSampleFormat>(frame->format);
-    const int channels = frame->ch_layout.nb_channels;
-    const int planes = av_sample_fmt_is_planar(format) ? channels : 1;
-    if (planes > AV_NUM_DATA_POINTERS) {
-        if (const int ret = av_frame_get_buffer(fresh.get(), 0); ret < 0) {
-            return ret;
-        }
-    } else {
-        const int bytes =
-            av_samples_get_buffer_size(nullptr, channels, frame->nb_samples, format, 0);
-        if (bytes < 0) {
-            return bytes;
-        }
-        if (!t.encoderFramePool) {
-            t.encoderFramePool.reset(av_buffer_pool_init(static_cast<size_t>(bytes), nullptr));
-        }
-        fresh->buf[0] = t.encoderFramePool ? av_buffer_pool_get(t.encoderFramePool.get()) : nullptr;
-        if (!fresh->buf[0]) {
-            return AVERROR(ENOMEM);
-        }
-        const int filled =
-            av_samples_fill_arrays(fresh->data, &fresh->linesize[0], fresh->buf[0]->data, channels,
-                                   frame->nb_samples, format, 0);
-        if (filled < 0) {
-            return filled;
-        }
-    }
-    av_frame_unref(frame);
-    av_frame_move_ref(frame, fresh.get());
-    return 0;
-}
-
 // Encodes `samples` queued samples as one frame. A short last frame is padded
 // with silence for encoders that only take whole frames.
 int EncodeQueuedFrame(AudioTranscoder& t, int samples) {
     AVFrame* frame = t.encoderFrame.get();
     frame->nb_samples = t.frameSamples;
-    if (const int ret = WritableEncoderFrame(t); ret < 0) {
+    // A split row's chunks keep the frames they were given: the frame then
+    // takes a pooled buffer instead of a copy the queue would overwrite.
+    if (const int ret = OwnPooledBuffer(frame, t.encoderFramePool); ret < 0) {
         return ret;
     }
     const int read =
