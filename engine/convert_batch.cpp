@@ -123,7 +123,7 @@ RowFailure OpenSource(const RowJob& job, const OutputAudioParams& params, RowRes
     // A split row's chunks are encoded on the idle cores. With many of them
     // the row's own decoding would hold the encoders up, so a decoder that can
     // decode on those cores too does; with few, handing frames between its
-    // threads costs more than it gives (on two cores, a quarter more CPU for
+    // threads costs more than it gives (on two cores, 12 % more CPU for
     // FLAC to FLAC).
     const ClipWindow clip = RowClipWindow(job, res.input.get(), source.audioStream);
     const bool split = WillSplit(job, params, RowSeconds(clip, source));
