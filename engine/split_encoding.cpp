@@ -105,7 +105,6 @@ struct SplitEncoder {
     // Encoders whose frames stand alone (FLAC, ALAC) go on from one chunk to
     // the next instead of being opened for each: opening FLAC's clears
     // megabytes, which costs as much as a chunk's MD5.
-    bool reusesEncoders = false;
     std::mutex idleMutex;
     std::vector<CodecContextPtr> idleEncoders;
     // MP3: the last chunk written, from a few frames before its join on, is
@@ -199,8 +198,14 @@ int NumberFlacFrames(Chunk& chunk, int frameSamples) {
     return 0;
 }
 
+// Frames that need no warm-up or run-out stand alone, so one encoder may
+// take chunk after chunk.
+bool ReusesEncoders(const SplitEncoder& s) {
+    return s.overlap.warmUpFrames == 0 && s.overlap.runOutFrames == 0;
+}
+
 int TakeEncoder(SplitEncoder& s, CodecContextPtr& encoder) {
-    if (s.reusesEncoders) {
+    if (ReusesEncoders(s)) {
         std::lock_guard lock(s.idleMutex);
         if (!s.idleEncoders.empty()) {
             encoder = std::move(s.idleEncoders.back());
@@ -244,7 +249,7 @@ int EncodeChunk(Chunk& chunk, SplitEncoder& s) {
     }
     // A reused encoder has given every packet of its frames already; only the
     // stream's last chunk is drained, for FLAC's closing STREAMINFO.
-    const bool drains = !s.reusesEncoders || chunk.last;
+    const bool drains = !ReusesEncoders(s) || chunk.last;
     if (drains) {
         if (const int ret = avcodec_send_frame(encoder.get(), nullptr); ret < 0) {
             return ret;
@@ -534,16 +539,15 @@ int StartSplitEncoding(AudioTranscoder& t, int ways) {
     }
     settings.frameSamples = t.frameSamples;
     split->ways = ways;
-    split->overlap = OverlapOf(t.encoder->codec_id);
     const AVCodecContext* encoder = t.encoder.get();
+    split->overlap = OverlapOf(encoder->codec_id);
     split->chunkSamples = SplitChunkSamples(encoder->sample_rate, t.frameSamples,
                                             encoder->ch_layout.nb_channels *
                                                 av_get_bytes_per_sample(encoder->sample_fmt));
-    split->flac = t.encoder->codec_id == AV_CODEC_ID_FLAC;
-    split->mp3 = t.encoder->codec_id == AV_CODEC_ID_MP3;
-    split->reusesEncoders = split->overlap.warmUpFrames == 0 && split->overlap.runOutFrames == 0;
+    split->flac = encoder->codec_id == AV_CODEC_ID_FLAC;
+    split->mp3 = encoder->codec_id == AV_CODEC_ID_MP3;
     if (split->flac) {
-        if (const int ret = StartFlacTotals(split->flacTotals, t.encoder.get()); ret < 0) {
+        if (const int ret = StartFlacTotals(split->flacTotals, encoder); ret < 0) {
             return ret;
         }
     }
